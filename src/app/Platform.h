@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+// The program folder: the folder of the executable, with a trailing "/".
+// Everything the program ships (the system data file, templates, notes) lies there.
+QString programFolder();
+// Tests run the program's routines against a folder of their own.
+void setProgramFolder(const QString& folder);
+
+// The folder for results files and reports: the environment variable TEMP when
+// set, otherwise the system's temporary folder; "/" separators, no trailing "/".
+QString tempFolder();
+
+// The user's documents folder, created when missing.
+QString documentsFolder();
+
+// A per-user folder setting such as "Personal": the stored value when there is
+// one, otherwise the documents folder.
+QString userFolderSetting(const QString& name);
+
+// Hands a file to the desktop's default application for its kind.
+void openWithDefaultApplication(const QString& path);
+// Replaces the opener (tests record what would be opened); an empty function restores it.
+void setFileOpener(std::function<void(const QString&)> opener);

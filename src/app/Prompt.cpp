@@ -1,0 +1,40 @@
+#include "app/Prompt.h"
+
+#include <cstdio>
+
+namespace ui {
+namespace {
+
+class ConsolePrompter final : public Prompter {
+public:
+    void inform(const QString& text, const QString& title) override {
+        std::fprintf(stderr, "%s: %s\n", qUtf8Printable(title), qUtf8Printable(text));
+    }
+    bool ask(const QString& text, const QString& title) override {
+        inform(text, title);
+        return false;
+    }
+    FileDialogAnswer chooseSaveFile(const FileDialogRequest&) override { return {}; }
+    FileDialogAnswer chooseOpenFile(const FileDialogRequest&) override { return {}; }
+};
+
+ConsolePrompter consolePrompter;
+Prompter* current = &consolePrompter;
+
+} // namespace
+
+Prompter& prompter() { return *current; }
+
+void installPrompter(Prompter* p) { current = p ? p : &consolePrompter; }
+
+QString applicationTitle() { return QStringLiteral("Varnel_基层以上（离线工具）"); }
+
+void showMessage(const QString& text) { prompter().inform(text, applicationTitle()); }
+
+bool askYesNo(const QString& text, const QString& title) { return prompter().ask(text, title); }
+
+void showRunError(const QString& message, const QString& tail) {
+    showMessage(QStringLiteral("运行中发生错误：") + message + tail);
+}
+
+} // namespace ui

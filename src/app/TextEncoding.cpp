@@ -1,0 +1,88 @@
+#include "app/TextEncoding.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <stdexcept>
+
+namespace {
+
+QByteArray convert(const QByteArray& input, const char* to, const char* from) {
+    iconv_t cd = iconv_open(to, from);
+    if (cd == iconv_t(-1)) throw std::runtime_error("GB18030 conversion is not available");
+    QByteArray output(input.size() * 2 + 16, '\0');
+    char* in = const_cast<char*>(input.constData());
+    size_t inLeft = size_t(input.size());
+    char* out = output.data();
+    size_t outLeft = size_t(output.size());
+    while (inLeft > 0) {
+        if (iconv(cd, &in, &inLeft, &out, &outLeft) != size_t(-1)) continue;
+        if (errno == E2BIG) {
+            const qsizetype used = out - output.data();
+            output.resize(output.size() * 2);
+            out = output.data() + used;
+            outLeft = size_t(output.size() - used);
+        } else {
+            // An invalid or cut-off sequence: skip one byte, as a reader would.
+            ++in;
+            --inLeft;
+        }
+    }
+    iconv_close(cd);
+    output.truncate(out - output.data());
+    return output;
+}
+
+} // namespace
+
+QByteArray encodeGb18030(const QString& text) { return convert(text.toUtf8(), "GB18030", "UTF-8"); }
+
+QString decodeGb18030(const QByteArray& bytes) { return QString::fromUtf8(convert(bytes, "UTF-8", "GB18030")); }
+
+QString cutToByteLimit(const QString& text, int maxBytes) {
+    if (encodeGb18030(text).size() <= maxBytes) return text;
+    int used = 0;
+    qsizetype end = 0;
+    while (end < text.size()) {
+        // One character: a single UTF-16 unit or a surrogate pair.
+        const qsizetype length = text[end].isHighSurrogate() && end + 1 < text.size() ? 2 : 1;
+        const int size = text[end].unicode() < 0x80 ? 1 : int(encodeGb18030(text.mid(end, length)).size());
+        if (used + size > maxBytes) break;
+        used += size;
+        end += length;
+    }
+    return text.left(end);
+}
+
+TextFileWriter::TextFileWriter(const QString& path, Mode mode) : file_(path) {
+    const auto flags = mode == Mode::Append ? QIODevice::WriteOnly | QIODevice::Append
+                                            : QIODevice::WriteOnly | QIODevice::Truncate;
+    if (!file_.open(flags)) throw std::runtime_error(file_.errorString().toStdString());
+}
+
+TextFileWriter::~TextFileWriter() {
+    try {
+        close();
+    } catch (...) {
+        // Callers that need to know call close() themselves.
+    }
+}
+
+void TextFileWriter::writeLine(const QString& line) {
+    buffer_ += encodeGb18030(line);
+    buffer_ += "\r\n";
+    if (buffer_.size() >= 64 * 1024) flush();
+}
+
+void TextFileWriter::flush() {
+    if (buffer_.isEmpty()) return;
+    if (file_.write(buffer_) != buffer_.size() || !file_.flush())
+        throw std::runtime_error(file_.errorString().toStdString());
+    buffer_.clear();
+}
+
+void TextFileWriter::close() {
+    if (!file_.isOpen()) return;
+    flush();
+    file_.close();
+}

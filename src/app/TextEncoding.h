@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+
+// Text files the system writes are in GB18030: exactly the GBK bytes for every
+// GBK character, and still able to hold the rare characters of people's and
+// places' names that GBK lacks. Lines end with CR LF.
+QByteArray encodeGb18030(const QString& text);
+QString decodeGb18030(const QByteArray& bytes);
+
+// The longest start of `text` whose GB18030 form has at most `maxBytes` bytes;
+// a character is never split.
+QString cutToByteLimit(const QString& text, int maxBytes);
+
+// Writes lines to a text file in GB18030 with CR LF. Output is buffered; flush()
+// hands what was written to the system, so nothing reported is lost if the
+// program stops afterwards.
+class TextFileWriter {
+public:
+    enum class Mode { Truncate, Append };
+    // Raises std::runtime_error when the file cannot be opened.
+    TextFileWriter(const QString& path, Mode mode);
+    ~TextFileWriter();
+    void writeLine(const QString& line);
+    void flush();
+    void close();
+
+private:
+    QFile file_;
+    QByteArray buffer_;
+};

@@ -1,0 +1,13 @@
+#include "app/Version.h"
+
+#include "app/Version.h.generated"
+
+TProductVersion ReadVersionInfo() { return {QStringLiteral(SURVEY_VERSION_TEXT), SURVEY_BUILD_NUMBER}; }
+
+QString statusVersionText(const TProductVersion& version) {
+    return QStringLiteral("开发单位：Quillon\u3000软件版本：1.0 (Build %1)").arg(version.buildNumber);
+}
+
+QString aboutVersionText(const TProductVersion& version) {
+    return QStringLiteral("版本：1.0 (Build %1)").arg(version.buildNumber);
+}

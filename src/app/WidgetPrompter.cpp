@@ -1,0 +1,36 @@
+#include "app/WidgetPrompter.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace {
+
+ui::FileDialogAnswer runFileDialog(const ui::FileDialogRequest& request, QFileDialog::AcceptMode mode) {
+    QFileDialog dialog(QApplication::activeWindow(), request.title, request.folder);
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setNameFilters(request.filters);
+    if (!request.confirmOverwrite) dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return {dialog.selectedFiles().constFirst(), int(request.filters.indexOf(dialog.selectedNameFilter()))};
+}
+
+} // namespace
+
+void WidgetPrompter::inform(const QString& text, const QString& title) {
+    QMessageBox::information(QApplication::activeWindow(), title, text);
+}
+
+bool WidgetPrompter::ask(const QString& text, const QString& title) {
+    return QMessageBox::question(QApplication::activeWindow(), title, text, QMessageBox::Yes | QMessageBox::No)
+           == QMessageBox::Yes;
+}
+
+ui::FileDialogAnswer WidgetPrompter::chooseSaveFile(const ui::FileDialogRequest& request) {
+    return runFileDialog(request, QFileDialog::AcceptSave);
+}
+
+ui::FileDialogAnswer WidgetPrompter::chooseOpenFile(const ui::FileDialogRequest& request) {
+    return runFileDialog(request, QFileDialog::AcceptOpen);
+}

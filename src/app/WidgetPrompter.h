@@ -1,0 +1,12 @@
+#pragma once
+
+#include "app/Prompt.h"
+
+// Shows prompts as the desktop's message boxes and file dialogs.
+class WidgetPrompter final : public ui::Prompter {
+public:
+    void inform(const QString& text, const QString& title) override;
+    bool ask(const QString& text, const QString& title) override;
+    ui::FileDialogAnswer chooseSaveFile(const ui::FileDialogRequest& request) override;
+    ui::FileDialogAnswer chooseOpenFile(const ui::FileDialogRequest& request) override;
+};

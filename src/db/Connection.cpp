@@ -1,0 +1,337 @@
+#include "db/Connection.h"
+
+#include "db/EncryptedImage.h"
+#include "db/RecordSet.h"
+#include "db/Statement.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QUrl>
+#include <sqlite3.h>
+
+#include <cmath>
+#include <set>
+#include <utility>
+#include <vector>
+
+namespace db {
+
+namespace {
+
+// int(x): the largest whole number not above x, as the survey's rule texts expect.
+void sqlInt(sqlite3_context* context, int, sqlite3_value** argv) {
+    switch (sqlite3_value_numeric_type(argv[0])) {
+    case SQLITE_NULL: sqlite3_result_null(context); return;
+    case SQLITE_INTEGER: sqlite3_result_int64(context, sqlite3_value_int64(argv[0])); return;
+    case SQLITE_FLOAT: {
+        const double f = std::floor(sqlite3_value_double(argv[0]));
+        if (f >= -9.2e18 && f <= 9.2e18) sqlite3_result_int64(context, sqlite3_int64(f));
+        else sqlite3_result_double(context, f);
+        return;
+    }
+    default: sqlite3_result_error(context, "int(): 类型不匹配", -1);
+    }
+}
+
+void configure(sqlite3* db) {
+    sqlite3_extended_result_codes(db, 1);
+    sqlite3_busy_timeout(db, 2000);
+    // Defensive settings: a file's own schema may only call harmless functions,
+    // and no statement may write the schema behind the engine's back.
+    sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, nullptr);
+    sqlite3_create_function_v2(db, "int", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr, sqlInt,
+                               nullptr, nullptr, nullptr);
+}
+
+void exec(sqlite3* db, const char* sql) {
+    if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK) raiseEngineError(db);
+}
+
+// Hands a decrypted image to the engine as the content of schema `schema`.
+void loadImage(sqlite3* db, const char* schema, const QByteArray& image, bool readOnly) {
+    auto* buffer = static_cast<unsigned char*>(sqlite3_malloc64(sqlite3_uint64(image.size())));
+    if (!buffer) throw Error(QStringLiteral("内存不足"));
+    memcpy(buffer, image.constData(), size_t(image.size()));
+    unsigned flags = SQLITE_DESERIALIZE_FREEONCLOSE | (readOnly ? SQLITE_DESERIALIZE_READONLY : SQLITE_DESERIALIZE_RESIZEABLE);
+    if (sqlite3_deserialize(db, schema, buffer, image.size(), image.size(), flags) != SQLITE_OK)
+        raiseEngineError(db);
+}
+
+QByteArray takeImage(sqlite3* db, const char* schema) {
+    sqlite3_int64 size = 0;
+    unsigned char* data = sqlite3_serialize(db, schema, &size, 0);
+    if (!data) raiseEngineError(db);
+    QByteArray image(reinterpret_cast<const char*>(data), qsizetype(size));
+    sqlite3_free(data);
+    return image;
+}
+
+bool isIdentifier(const QString& name) {
+    static const QRegularExpression pattern(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
+    return pattern.match(name).hasMatch();
+}
+
+struct SealedAttachment {
+    QString alias;
+    QString path;
+    QString password;
+    bool readOnly;
+};
+
+} // namespace
+
+struct Connection::Impl {
+    sqlite3* db = nullptr;
+    QString path;
+    Access access = Access::ReadWrite;
+    QString password;
+    bool sealed = false;
+    std::vector<SealedAttachment> attachments;
+    std::set<RecordSet*> results;
+    QStringList pendingDrops;
+
+    // Checks that the file is a database the engine can read at all.
+    void probe(const QString& schema) {
+        const QString sql = QStringLiteral("SELECT count(*) FROM %1.sqlite_schema").arg(schema);
+        if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
+            raiseEngineError(db);
+    }
+};
+
+Connection::Connection() : d(std::make_unique<Impl>()) {}
+
+Connection::~Connection() {
+    try {
+        close();
+    } catch (...) {
+        // A destructor cannot report; callers that care call close() themselves.
+    }
+}
+
+void Connection::open(const QString& path, Access access, const QString& password) {
+    close();
+    if (!QFileInfo(path).isFile()) throw Error(QStringLiteral("找不到文件：") + path);
+    const bool readOnly = access == Access::ReadOnly;
+    const bool sealed = sealed::isSealedFile(path);
+    if (sealed && password.isEmpty()) throw Error(QStringLiteral("文件设有密码，无法打开：") + path);
+
+    sqlite3* db = nullptr;
+    const int flags = (sealed ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_MEMORY
+                              : (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE))
+                      | SQLITE_OPEN_URI;
+    const QByteArray name = sealed ? QByteArray(":memory:") : QFile::encodeName(path);
+    const int rc = sqlite3_open_v2(name.constData(), &db, flags, nullptr);
+    d->db = db;
+    try {
+        if (rc != SQLITE_OK) raiseEngineError(db, path);
+        configure(db);
+        if (sealed) loadImage(db, "main", sealed::unseal(sealed::readFile(path), password), readOnly);
+        if (readOnly) exec(db, "PRAGMA query_only=1");
+        exec(db, "PRAGMA cell_size_check=ON");
+        exec(db, "PRAGMA cache_size=-32768");
+        if (access == Access::Exclusive && !sealed) {
+            exec(db, "PRAGMA locking_mode=EXCLUSIVE");
+            exec(db, "BEGIN EXCLUSIVE; COMMIT");
+        }
+        d->probe(QStringLiteral("main"));
+    } catch (...) {
+        sqlite3_close_v2(db);
+        d->db = nullptr;
+        throw;
+    }
+    d->path = path;
+    d->access = access;
+    d->password = password;
+    d->sealed = sealed;
+}
+
+void Connection::close() {
+    if (!d->db) return;
+    for (RecordSet* result : std::set<RecordSet*>(d->results)) result->close();
+    d->results.clear();
+    d->pendingDrops.clear();
+    if (inTransaction()) exec(d->db, "ROLLBACK");
+    std::exception_ptr failure;
+    try {
+        while (!d->attachments.empty()) detach(d->attachments.back().alias);
+        save();
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    sqlite3_close_v2(d->db);
+    d->db = nullptr;
+    d->attachments.clear();
+    d->path.clear();
+    d->password.clear();
+    d->sealed = false;
+    if (failure) std::rethrow_exception(failure);
+}
+
+bool Connection::isOpen() const { return d->db != nullptr; }
+QString Connection::path() const { return d->path; }
+bool Connection::isSealed() const { return d->sealed; }
+sqlite3* Connection::handle() const { return d->db; }
+
+void Connection::addResult(RecordSet* result) { d->results.insert(result); }
+void Connection::removeResult(RecordSet* result) { d->results.erase(result); }
+void Connection::dropLater(const QString& table) { d->pendingDrops << table; }
+
+void Connection::dropPending() {
+    const QStringList tables = std::exchange(d->pendingDrops, {});
+    for (const QString& table : tables) {
+        const QByteArray sql = QStringLiteral("DROP TABLE IF EXISTS temp.%1").arg(table).toUtf8();
+        if (sqlite3_exec(d->db, sql.constData(), nullptr, nullptr, nullptr) != SQLITE_OK) d->pendingDrops << table;
+    }
+}
+
+void Connection::save() {
+    if (!d->db || !d->sealed || d->access == Access::ReadOnly) return;
+    if (inTransaction()) throw Error(QStringLiteral("事务尚未结束，不能保存文件"));
+    sealed::writeFileAtomically(d->path, sealed::seal(takeImage(d->db, "main"), d->password));
+}
+
+int Connection::execute(const QString& sql, const QVariantList& params) {
+    Statement statement(*this, sql);
+    statement.bindAll(params);
+    statement.run();
+    return sqlite3_changes(d->db);
+}
+
+void Connection::executeScript(const QString& sql) {
+    if (!d->db) throw Error(QStringLiteral("数据库没有打开"));
+    exec(d->db, sql.toUtf8().constData());
+}
+
+QVariant Connection::scalar(const QString& sql, const QVariantList& params) {
+    Statement statement(*this, sql);
+    statement.bindAll(params);
+    return statement.next() && statement.columnCount() > 0 ? statement.value(0) : QVariant();
+}
+
+void Connection::begin() { execute(QStringLiteral("BEGIN")); }
+void Connection::commit() { execute(QStringLiteral("COMMIT")); }
+void Connection::rollback() {
+    if (inTransaction()) execute(QStringLiteral("ROLLBACK"));
+}
+bool Connection::inTransaction() const { return d->db && !sqlite3_get_autocommit(d->db); }
+
+QStringList Connection::tableNames() const {
+    Statement statement(*this, QStringLiteral("SELECT name FROM sqlite_schema WHERE type IN ('table','view') "
+                                              "AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY name"));
+    QStringList names;
+    while (statement.next()) names << statement.text(0);
+    return names;
+}
+
+bool Connection::hasTable(const QString& name) const {
+    return tableNames().contains(name, Qt::CaseInsensitive);
+}
+
+void Connection::attach(const QString& path, const QString& alias, const QString& password, bool readOnly) {
+    if (!isIdentifier(alias)) throw Error(QStringLiteral("别名不合法：") + alias);
+    if (!QFileInfo(path).isFile()) throw Error(QStringLiteral("找不到文件：") + path);
+    const bool sealed = sealed::isSealedFile(path);
+    if (sealed && password.isEmpty()) throw Error(QStringLiteral("文件设有密码，无法打开：") + path);
+    const QString attachSql = QStringLiteral("ATTACH DATABASE ? AS ") + alias;
+    if (sealed) {
+        const QByteArray image = sealed::unseal(sealed::readFile(path), password);
+        execute(attachSql, {QStringLiteral(":memory:")});
+        try {
+            loadImage(d->db, alias.toUtf8().constData(), image, readOnly);
+            d->probe(alias);
+        } catch (...) {
+            execute(QStringLiteral("DETACH DATABASE ") + alias);
+            throw;
+        }
+        d->attachments.push_back({alias, path, password, readOnly});
+        return;
+    }
+    const QString target = readOnly ? QStringLiteral("file:") + QString::fromUtf8(QUrl::toPercentEncoding(path, "/"))
+                                          + QStringLiteral("?mode=ro")
+                                    : path;
+    execute(attachSql, {target});
+    try {
+        d->probe(alias);
+    } catch (...) {
+        execute(QStringLiteral("DETACH DATABASE ") + alias);
+        throw;
+    }
+}
+
+void Connection::detach(const QString& alias) {
+    if (!isIdentifier(alias)) throw Error(QStringLiteral("别名不合法：") + alias);
+    auto it = std::find_if(d->attachments.begin(), d->attachments.end(),
+                           [&](const SealedAttachment& a) { return a.alias.compare(alias, Qt::CaseInsensitive) == 0; });
+    if (it != d->attachments.end()) {
+        const SealedAttachment attachment = *it;
+        d->attachments.erase(it);
+        if (!attachment.readOnly) {
+            const QByteArray image = takeImage(d->db, attachment.alias.toUtf8().constData());
+            sealed::writeFileAtomically(attachment.path, sealed::seal(image, attachment.password));
+        }
+    }
+    execute(QStringLiteral("DETACH DATABASE ") + alias);
+}
+
+void Connection::compactInto(const QString& destination) {
+    if (QFileInfo::exists(destination)) throw Error(QStringLiteral("目标文件已经存在：") + destination);
+    if (d->sealed) {
+        execute(QStringLiteral("VACUUM"));
+        sealed::writeFileAtomically(destination, sealed::seal(takeImage(d->db, "main"), d->password));
+        return;
+    }
+    execute(QStringLiteral("VACUUM INTO ?"), {destination});
+}
+
+void Connection::verify(const QStringList& requiredTables) {
+    const QString check = scalar(QStringLiteral("PRAGMA quick_check")).toString();
+    if (check != QLatin1String("ok")) throw Error(QStringLiteral("数据库文件已损坏（") + check + QStringLiteral("）"));
+    const QStringList present = tableNames();
+    for (const QString& table : requiredTables)
+        if (!present.contains(table, Qt::CaseInsensitive))
+            throw Error(QStringLiteral("文件中缺少数据表：") + table);
+}
+
+void Connection::createEmpty(const QString& path) {
+    if (QFileInfo::exists(path)) throw Error(QStringLiteral("文件已经存在：") + path);
+    sqlite3* db = nullptr;
+    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    try {
+        if (rc != SQLITE_OK) raiseEngineError(db, path);
+        // The engine writes nothing until the first change; this gives the file its header.
+        exec(db, "CREATE TABLE t(x); DROP TABLE t; VACUUM");
+    } catch (...) {
+        sqlite3_close_v2(db);
+        QFile::remove(path);
+        throw;
+    }
+    sqlite3_close_v2(db);
+}
+
+Transaction::Transaction(Connection& connection) : connection_(connection) { connection_.begin(); }
+
+Transaction::~Transaction() {
+    if (!open_) return;
+    try {
+        connection_.rollback();
+    } catch (...) {
+        // Nothing more can be done; the engine rolls back when the connection closes.
+    }
+}
+
+void Transaction::commit() {
+    connection_.commit();
+    open_ = false;
+}
+
+QString quoteIdentifier(const QString& name) {
+    QString quoted = name;
+    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+} // namespace db

@@ -1,0 +1,113 @@
+#pragma once
+
+#include "db/Error.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <memory>
+
+struct sqlite3;
+
+namespace db {
+
+class RecordSet;
+
+enum class Access {
+    ReadWrite,  // the working database and files the program made itself
+    Exclusive,  // read-write, and no other connection may use the file meanwhile
+    ReadOnly,   // files from elsewhere: opened read-only, never written
+};
+
+// One connection to a database file. Files may carry a password: such a file
+// is sealed as a whole (see EncryptedImage.h), is decrypted into memory on
+// open and written back sealed when the connection is saved or closed, so no
+// plain copy of it ever touches the disk.
+//
+// Every connection runs with the engine's defensive settings: the schema of a
+// file is not trusted to call anything but harmless functions, and damaged
+// files raise errors instead of being read blindly.
+class Connection {
+public:
+    Connection();
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // Opens the file at `path`. With a password, a sealed file is decrypted with
+    // it (a wrong password or a changed byte fails); a plain file opens as it is.
+    // Without a password a sealed file fails to open. Raises Error on failure.
+    void open(const QString& path, Access access = Access::ReadWrite, const QString& password = {});
+    // Writes a sealed file back (unless read-only) and closes. Safe to call twice.
+    void close();
+    bool isOpen() const;
+    QString path() const;
+    bool isSealed() const;
+
+    // Writes the in-memory image of a sealed file back to disk now.
+    void save();
+
+    // Runs one statement without result; returns the number of changed rows.
+    int execute(const QString& sql, const QVariantList& params = {});
+    // Runs several statements separated by semicolons, without parameters.
+    void executeScript(const QString& sql);
+    // Runs a query and returns the first column of its first row (null when none).
+    QVariant scalar(const QString& sql, const QVariantList& params = {});
+
+    void begin();
+    void commit();
+    void rollback();
+    bool inTransaction() const;
+
+    // Names of the tables and views, without the engine's own tables.
+    QStringList tableNames() const;
+    // Membership in tableNames(), ignoring letter case.
+    bool hasTable(const QString& name) const;
+
+    // Makes another file reachable as `alias`.table. A sealed file needs its
+    // password; it is written back when detached unless attached read-only.
+    void attach(const QString& path, const QString& alias, const QString& password = {}, bool readOnly = false);
+    void detach(const QString& alias);
+
+    // Writes a compacted copy of the main database to `destination`, which must not exist.
+    void compactInto(const QString& destination);
+
+    // Raises Error unless the engine finds the file intact and every named table exists.
+    void verify(const QStringList& requiredTables);
+
+    sqlite3* handle() const;
+
+    // Creates an empty database file at `path`, replacing nothing: fails when a file is there.
+    static void createEmpty(const QString& path);
+
+private:
+    friend class RecordSet;
+    // Result sets on this connection, closed when it closes; temporary tables
+    // that could not be dropped while a statement was running are dropped later.
+    void addResult(RecordSet* result);
+    void removeResult(RecordSet* result);
+    void dropLater(const QString& table);
+    void dropPending();
+
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+// Rolls back on destruction unless committed: a failed operation leaves nothing behind.
+class Transaction {
+public:
+    explicit Transaction(Connection& connection);
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    void commit();
+
+private:
+    Connection& connection_;
+    bool open_ = true;
+};
+
+// Quotes a name for use as an identifier in SQL text.
+QString quoteIdentifier(const QString& name);
+
+} // namespace db

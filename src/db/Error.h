@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+#include <stdexcept>
+
+struct sqlite3;
+
+namespace db {
+
+// Raised by every database operation that fails. The message is the one shown
+// to the user after "运行中发生错误：".
+class Error : public std::runtime_error {
+public:
+    explicit Error(const QString& message) : std::runtime_error(message.toStdString()) {}
+    QString message() const { return QString::fromStdString(what()); }
+};
+
+// Raises the engine's last error on `db` as an Error, in words a clerk can read.
+[[noreturn]] void raiseEngineError(sqlite3* db, const QString& context = {});
+
+} // namespace db

@@ -1,0 +1,65 @@
+#include "db/Maintenance.h"
+
+#include "app/Prompt.h"
+#include "db/Connection.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QTemporaryFile>
+
+#include <filesystem>
+
+namespace db {
+
+void CopyFileWhole(const QString& source, const QString& destination) {
+    QFile in(source);
+    if (!QFileInfo(source).isFile() || !in.open(QIODevice::ReadOnly))
+        throw Error(QStringLiteral("无法打开文件“%1”").arg(source));
+    std::error_code ignored;
+    if (std::filesystem::equivalent(QFile::encodeName(source).toStdString(),
+                                    QFile::encodeName(destination).toStdString(), ignored))
+        throw Error(QStringLiteral("文件“%1”正在使用，不能被覆盖").arg(destination));
+    // The copy goes to a temporary file that replaces the destination only when
+    // complete, so a failed copy never leaves a half-written file behind.
+    QSaveFile out(destination);
+    if (!out.open(QIODevice::WriteOnly)) throw Error(QStringLiteral("无法写入文件“%1”：%2").arg(destination, out.errorString()));
+    QByteArray chunk;
+    while (!(chunk = in.read(1 << 20)).isEmpty()) {
+        if (out.write(chunk) != chunk.size()) throw Error(QStringLiteral("无法写入文件“%1”：%2").arg(destination, out.errorString()));
+    }
+    if (in.error() != QFileDevice::NoError) throw Error(QStringLiteral("读取文件“%1”时出错：%2").arg(source, in.errorString()));
+    if (!out.commit()) throw Error(QStringLiteral("无法写入文件“%1”：%2").arg(destination, out.errorString()));
+}
+
+bool TableExists(const Connection& connection, const QString& table) { return connection.hasTable(table); }
+
+bool CompactDatabaseFile(const QString& path) {
+    QString temporaryPath;
+    try {
+        {
+            QTemporaryFile name(QDir::tempPath().left(254) + QStringLiteral("/~SMXXXXXX"));
+            if (!name.open()) throw Error(QStringLiteral("无法建立临时文件：") + name.errorString());
+            temporaryPath = name.fileName();
+        }  // the file is removed here; only its name is used
+        Connection source;
+        source.open(path, Access::Exclusive);
+        source.compactInto(temporaryPath);
+        source.close();
+    } catch (const Error& e) {
+        if (!temporaryPath.isEmpty()) QFile::remove(temporaryPath);
+        ui::showRunError(e.message());
+        return false;
+    }
+    bool copied = true;
+    try {
+        CopyFileWhole(temporaryPath, path);
+    } catch (const Error&) {
+        copied = false;
+    }
+    QFile::remove(temporaryPath);
+    return copied;
+}
+
+} // namespace db

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+namespace db {
+
+class Connection;
+
+// Copies a file byte for byte. The destination is replaced whole or not at
+// all; copying a file onto itself fails and leaves it intact. Raises Error.
+void CopyFileWhole(const QString& source, const QString& destination);
+
+// Whether the connection has a table (or view) of that name, ignoring case.
+bool TableExists(const Connection& connection, const QString& table);
+
+// Compacts the database file at `path` in place through a temporary file in
+// the system's temporary folder. Shows "运行中发生错误：" + the error and
+// returns false when compaction fails; returns false without a message when
+// the copy back fails. The file is unchanged on failure.
+bool CompactDatabaseFile(const QString& path);
+
+} // namespace db

@@ -1,0 +1,389 @@
+#include "db/RecordSet.h"
+
+#include "db/Connection.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <atomic>
+#include <unordered_set>
+
+namespace db {
+
+namespace {
+
+enum class EditMode { Browse, Edit, Append };
+
+// Rows read for list views are kept in a small cache; it is emptied when full.
+constexpr int kCacheRows = 2048;
+
+std::atomic<int> tableCounter{0};
+
+QString stripStatementEnd(QString sql) {
+    sql = sql.trimmed();
+    while (sql.endsWith(QLatin1Char(';'))) sql = sql.chopped(1).trimmed();
+    return sql;
+}
+
+QString columnName(int i) { return QStringLiteral("c%1").arg(i); }
+
+} // namespace
+
+struct RecordSet::Impl {
+    Connection* connection = nullptr;
+    QString sql;
+    QVariantList params;
+    QString table;  // the temporary table in the connection's temp schema
+    QStringList names;
+    std::vector<FieldKind> kinds;
+    QHash<QString, int> indexByName;  // lower-case name -> field
+    qint64 count = 0;
+    qint64 pos = 0;
+    std::vector<qint64> order;  // row ids in the current order; empty while unsorted
+    QString sortSpec;
+    QVariantList current;
+    std::unique_ptr<Statement> fetchRow;
+    mutable QHash<qint64, QVariantList> cache;
+
+    QString updateTable;
+    QString keyField;
+    EditMode mode = EditMode::Browse;
+    QVariantList buffer;
+    std::vector<bool> changed;
+
+    qint64 rowIdAt(qint64 p) const { return order.empty() ? p + 1 : order[size_t(p)]; }
+
+    QVariantList fetch(qint64 rowId) const {
+        fetchRow->bind(1, rowId);
+        QVariantList values;
+        if (fetchRow->next()) {
+            values.reserve(names.size());
+            for (int i = 0; i < names.size(); ++i) values << fetchRow->value(i);
+        }
+        fetchRow->reset();
+        if (values.isEmpty()) throw Error(QStringLiteral("查询结果中的记录已不存在"));
+        return values;
+    }
+
+    void loadCurrent() {
+        if (pos >= 0 && pos < count) current = fetch(rowIdAt(pos));
+        else current.clear();
+    }
+
+    int field(const QString& name) const {
+        const auto it = indexByName.constFind(name.toLower());
+        if (it == indexByName.constEnd()) throw Error(QStringLiteral("找不到字段：") + name);
+        return it.value();
+    }
+
+    void requireRow() const {
+        if (pos < 0 || pos >= count) throw Error(QStringLiteral("没有当前记录"));
+    }
+
+    void run() {
+        connection->dropPending();
+        table = QStringLiteral("rs_%1").arg(++tableCounter);
+        Statement shape(*connection, sql);
+        const int columns = shape.columnCount();
+        if (columns == 0) throw Error(QStringLiteral("查询没有结果列：") + sql);
+        names.clear();
+        kinds.clear();
+        indexByName.clear();
+        QStringList columnList;
+        for (int i = 0; i < columns; ++i) {
+            names << shape.columnName(i);
+            kinds.push_back(shape.declaredKind(i));
+            if (!indexByName.contains(names.last().toLower())) indexByName.insert(names.last().toLower(), i);
+            columnList << columnName(i);
+        }
+        // The table has no column types, so every value keeps exactly the kind the query gave it.
+        connection->execute(QStringLiteral("CREATE TEMP TABLE %1(%2)").arg(table, columnList.join(QLatin1Char(','))));
+        try {
+            count = connection->execute(QStringLiteral("INSERT INTO temp.%1 ").arg(table) + sql, params);
+            fetchRow = std::make_unique<Statement>(*connection,
+                                                   QStringLiteral("SELECT * FROM temp.%1 WHERE rowid=?").arg(table));
+        } catch (...) {
+            dropTable();
+            throw;
+        }
+        cache.clear();
+        order.clear();
+        // Columns computed by the query have no declared type; their first value tells.
+        if (count > 0) {
+            const QVariantList firstRow = fetch(1);
+            for (int i = 0; i < columns; ++i) {
+                if (kinds[size_t(i)] != FieldKind::Other) continue;
+                switch (firstRow[i].typeId()) {
+                case QMetaType::LongLong: kinds[size_t(i)] = FieldKind::Integer; break;
+                case QMetaType::Double: kinds[size_t(i)] = FieldKind::Float; break;
+                case QMetaType::QString: kinds[size_t(i)] = FieldKind::Text; break;
+                default: break;
+                }
+            }
+        }
+    }
+
+    void dropTable() {
+        fetchRow.reset();
+        if (table.isEmpty() || !connection || !connection->isOpen()) return;
+        const QByteArray drop = QStringLiteral("DROP TABLE IF EXISTS temp.%1").arg(table).toUtf8();
+        // Dropping fails while another statement of the connection is running; try again later.
+        if (sqlite3_exec(connection->handle(), drop.constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
+            connection->dropLater(table);
+        table.clear();
+    }
+
+    void applySort(const QString& orderText) {
+        const QStringList terms = orderText.split(QLatin1Char(','), Qt::SkipEmptyParts);
+        QStringList orderBy;
+        for (const QString& term : terms) {
+            const QStringList words = term.simplified().split(QLatin1Char(' '));
+            if (words.size() > 2) throw Error(QStringLiteral("排序方式不正确：") + orderText);
+            QString direction = QStringLiteral("ASC");
+            if (words.size() == 2) {
+                direction = words[1].toUpper();
+                if (direction != QLatin1String("ASC") && direction != QLatin1String("DESC"))
+                    throw Error(QStringLiteral("排序方式不正确：") + orderText);
+            }
+            orderBy << columnName(field(words[0])) + QLatin1Char(' ') + direction;
+        }
+        sortSpec = orderText.trimmed();
+        order.clear();
+        if (orderBy.isEmpty()) return;
+        orderBy << QStringLiteral("rowid");  // equal rows keep the query's order
+        Statement ids(*connection,
+                      QStringLiteral("SELECT rowid FROM temp.%1 ORDER BY %2").arg(table, orderBy.join(QLatin1Char(','))));
+        order.reserve(size_t(count));
+        while (ids.next()) order.push_back(ids.integer(0));
+    }
+
+    qint64 positionOfRowId(qint64 rowId) const {
+        if (order.empty()) return rowId - 1;
+        const auto it = std::find(order.begin(), order.end(), rowId);
+        return it == order.end() ? -1 : qint64(it - order.begin());
+    }
+};
+
+RecordSet::RecordSet() : d(std::make_unique<Impl>()) {}
+
+RecordSet::~RecordSet() { close(); }
+
+void RecordSet::open(Connection& connection, const QString& sql, const QVariantList& params) {
+    close();
+    d->connection = &connection;
+    d->sql = stripStatementEnd(sql);
+    d->params = params;
+    try {
+        d->run();
+    } catch (...) {
+        d->connection = nullptr;
+        throw;
+    }
+    connection.addResult(this);
+    d->pos = 0;
+    d->loadCurrent();
+}
+
+void RecordSet::close() {
+    if (!d->connection) return;
+    d->dropTable();
+    d->connection->removeResult(this);
+    d->connection = nullptr;
+    d->count = 0;
+    d->pos = 0;
+    d->order.clear();
+    d->current.clear();
+    d->cache.clear();
+    d->mode = EditMode::Browse;
+    d->sortSpec.clear();
+}
+
+bool RecordSet::isOpen() const { return d->connection != nullptr; }
+QString RecordSet::sql() const { return d->sql; }
+qint64 RecordSet::rowCount() const { return d->count; }
+qint64 RecordSet::position() const { return d->pos; }
+bool RecordSet::atEnd() const { return d->pos >= d->count; }
+bool RecordSet::atStart() const { return d->count == 0 || d->pos < 0; }
+
+void RecordSet::moveTo(qint64 position) {
+    if (!isOpen()) throw Error(QStringLiteral("查询没有打开"));
+    d->pos = std::clamp<qint64>(position, -1, d->count);
+    d->loadCurrent();
+}
+
+void RecordSet::first() { moveTo(0); }
+void RecordSet::last() { moveTo(d->count - 1); }
+void RecordSet::next() { moveTo(d->pos + 1); }
+void RecordSet::previous() { moveTo(d->pos - 1); }
+
+int RecordSet::fieldCount() const { return int(d->names.size()); }
+QString RecordSet::fieldName(int field) const { return d->names.value(field); }
+FieldKind RecordSet::fieldKind(int field) const { return d->kinds.at(size_t(field)); }
+
+int RecordSet::fieldIndex(const QString& name) const { return d->indexByName.value(name.toLower(), -1); }
+
+QVariant RecordSet::value(int field) const {
+    if (d->mode != EditMode::Browse) return d->buffer.at(field);
+    d->requireRow();
+    return d->current.at(field);
+}
+
+QVariant RecordSet::value(const QString& field) const { return value(d->field(field)); }
+QString RecordSet::text(const QString& field) const { return variantToText(value(field)); }
+qint64 RecordSet::integer(const QString& field) const { return variantToInteger(value(field)); }
+double RecordSet::real(const QString& field) const { return variantToReal(value(field)); }
+bool RecordSet::boolean(const QString& field) const { return variantToBool(value(field)); }
+
+QVariant RecordSet::valueAt(qint64 position, int field) const {
+    if (position < 0 || position >= d->count || field < 0 || field >= d->names.size()) return {};
+    if (position == d->pos && d->mode == EditMode::Browse) return d->current.at(field);
+    const qint64 rowId = d->rowIdAt(position);
+    auto it = d->cache.constFind(rowId);
+    if (it == d->cache.constEnd()) {
+        if (d->cache.size() >= kCacheRows) d->cache.clear();
+        it = d->cache.insert(rowId, d->fetch(rowId));
+    }
+    return it.value().at(field);
+}
+
+void RecordSet::sort(const QString& order) {
+    if (!isOpen()) throw Error(QStringLiteral("查询没有打开"));
+    const qint64 currentRowId = (d->pos >= 0 && d->pos < d->count) ? d->rowIdAt(d->pos) : -1;
+    d->applySort(order);
+    if (currentRowId > 0) d->pos = d->positionOfRowId(currentRowId);
+}
+
+QString RecordSet::sortOrder() const { return d->sortSpec; }
+
+bool RecordSet::locate(const QString& field, const QVariant& value) {
+    if (!isOpen()) throw Error(QStringLiteral("查询没有打开"));
+    Statement match(*d->connection, QStringLiteral("SELECT rowid FROM temp.%1 WHERE %2=? ORDER BY rowid")
+                                        .arg(d->table, columnName(d->field(field))));
+    match.bind(1, value);
+    std::unordered_set<qint64> rowIds;
+    while (match.next()) rowIds.insert(match.integer(0));
+    if (rowIds.empty()) return false;
+    qint64 found = -1;
+    if (d->order.empty()) {
+        found = *std::min_element(rowIds.begin(), rowIds.end()) - 1;
+    } else {
+        for (size_t i = 0; i < d->order.size() && found < 0; ++i)
+            if (rowIds.count(d->order[i])) found = qint64(i);
+    }
+    moveTo(found);
+    return true;
+}
+
+void RecordSet::requery(const QString& keyField) {
+    if (!isOpen()) throw Error(QStringLiteral("查询没有打开"));
+    const qint64 oldPos = d->pos;
+    QVariant key;
+    if (!keyField.isEmpty() && d->pos >= 0 && d->pos < d->count) key = d->current.at(d->field(keyField));
+    const QString orderText = d->sortSpec;
+    d->mode = EditMode::Browse;
+    d->dropTable();
+    d->run();
+    d->applySort(orderText);
+    if (key.isValid() && locate(keyField, key)) return;
+    moveTo(std::min(oldPos, std::max<qint64>(d->count - 1, 0)));
+}
+
+void RecordSet::setUpdateTable(const QString& table, const QString& keyField) {
+    d->field(keyField);
+    d->updateTable = table;
+    d->keyField = keyField;
+}
+
+void RecordSet::edit() {
+    if (d->updateTable.isEmpty()) throw Error(QStringLiteral("该查询不能修改"));
+    d->requireRow();
+    d->mode = EditMode::Edit;
+    d->buffer = d->current;
+    d->changed.assign(size_t(fieldCount()), false);
+}
+
+void RecordSet::append() {
+    if (d->updateTable.isEmpty()) throw Error(QStringLiteral("该查询不能修改"));
+    d->mode = EditMode::Append;
+    d->buffer = QVariantList(fieldCount());
+    d->changed.assign(size_t(fieldCount()), false);
+    if (d->pos < 0 || d->pos >= d->count) d->pos = std::max<qint64>(d->count - 1, 0);
+}
+
+void RecordSet::setValue(const QString& field, const QVariant& value) {
+    if (d->mode == EditMode::Browse) throw Error(QStringLiteral("记录不在编辑状态"));
+    const int i = d->field(field);
+    d->buffer[i] = value;
+    d->changed[size_t(i)] = true;
+}
+
+bool RecordSet::isEditing() const { return d->mode != EditMode::Browse; }
+
+void RecordSet::cancel() { d->mode = EditMode::Browse; }
+
+void RecordSet::post() {
+    if (d->mode == EditMode::Browse) return;
+    Connection& connection = *d->connection;
+    QStringList assigned;
+    QVariantList values;
+    for (int i = 0; i < fieldCount(); ++i) {
+        if (!d->changed[size_t(i)]) continue;
+        assigned << quoteIdentifier(d->names[i]);
+        values << d->buffer[i];
+    }
+    const QString table = quoteIdentifier(d->updateTable);
+    QStringList allFields;
+    for (const QString& name : d->names) allFields << quoteIdentifier(name);
+
+    connection.execute(QStringLiteral("SAVEPOINT record_post"));
+    try {
+        qint64 rowId = 0;
+        if (d->mode == EditMode::Edit) {
+            if (!assigned.isEmpty()) {
+                const int key = d->field(d->keyField);
+                values << d->current.at(key);
+                connection.execute(QStringLiteral("UPDATE %1 SET %2=? WHERE %3=?")
+                                       .arg(table, assigned.join(QStringLiteral("=?,")), quoteIdentifier(d->keyField)),
+                                   values);
+                values.removeLast();
+            }
+            rowId = d->rowIdAt(d->pos);
+        } else {
+            connection.execute(assigned.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table)
+                                                  : QStringLiteral("INSERT INTO %1(%2) VALUES(%3)")
+                                                        .arg(table, assigned.join(QLatin1Char(',')),
+                                                             QStringList(assigned.size(), QStringLiteral("?"))
+                                                                 .join(QLatin1Char(','))),
+                               values);
+            // Read the row back as stored, with the defaults the table filled in.
+            const qint64 baseRowId = sqlite3_last_insert_rowid(connection.handle());
+            connection.execute(QStringLiteral("INSERT INTO temp.%1 SELECT %2 FROM %3 WHERE rowid=?")
+                                   .arg(d->table, allFields.join(QLatin1Char(',')), table),
+                               {baseRowId});
+            rowId = sqlite3_last_insert_rowid(connection.handle());
+        }
+        if (d->mode == EditMode::Edit && !assigned.isEmpty()) {
+            QStringList temps;
+            for (int i = 0; i < fieldCount(); ++i)
+                if (d->changed[size_t(i)]) temps << columnName(i);
+            values << rowId;
+            connection.execute(QStringLiteral("UPDATE temp.%1 SET %2=? WHERE rowid=?")
+                                   .arg(d->table, temps.join(QStringLiteral("=?,"))),
+                               values);
+        }
+        connection.execute(QStringLiteral("RELEASE record_post"));
+        d->cache.remove(rowId);
+        if (d->mode == EditMode::Append) {
+            if (!d->order.empty()) d->order.push_back(rowId);
+            d->pos = d->count++;
+        }
+    } catch (...) {
+        connection.execute(QStringLiteral("ROLLBACK TO record_post"));
+        connection.execute(QStringLiteral("RELEASE record_post"));
+        throw;
+    }
+    d->mode = EditMode::Browse;
+    d->loadCurrent();
+}
+
+} // namespace db

@@ -1,0 +1,219 @@
+#include "db/Statement.h"
+
+#include "db/Connection.h"
+
+#include <sqlite3.h>
+
+#include <cmath>
+
+namespace db {
+
+void raiseEngineError(sqlite3* db, const QString& context) {
+    const QString detail = QString::fromUtf8(sqlite3_errmsg(db));
+    QString message;
+    switch (sqlite3_errcode(db) & 0xff) {
+    case SQLITE_NOTADB: message = QStringLiteral("不是有效的数据库文件"); break;
+    case SQLITE_CORRUPT: message = QStringLiteral("数据库文件已损坏"); break;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED: message = QStringLiteral("数据库文件正被其他程序使用"); break;
+    case SQLITE_CANTOPEN: message = QStringLiteral("无法打开数据库文件"); break;
+    case SQLITE_READONLY: message = QStringLiteral("数据库文件是只读的"); break;
+    case SQLITE_FULL: message = QStringLiteral("磁盘已满"); break;
+    default: message = detail;
+    }
+    if (message != detail) message += QStringLiteral("（") + detail + QStringLiteral("）");
+    if (!context.isEmpty()) message += QStringLiteral("：") + context;
+    throw Error(message);
+}
+
+Statement::Statement(const Connection& connection, const QString& sql) : db_(connection.handle()) {
+    if (!db_) throw Error(QStringLiteral("数据库没有打开"));
+    const QByteArray text = sql.toUtf8();
+    if (sqlite3_prepare_v2(db_, text.constData(), int(text.size()), &stmt_, nullptr) != SQLITE_OK) raiseEngineError(db_, sql);
+    if (!stmt_) throw Error(QStringLiteral("空的SQL语句"));
+}
+
+Statement::~Statement() { sqlite3_finalize(stmt_); }
+
+void bindValue(sqlite3_stmt* stmt, int index, const QVariant& value) {
+    int rc = SQLITE_OK;
+    if (!value.isValid() || value.isNull()) {
+        rc = sqlite3_bind_null(stmt, index);
+    } else {
+        switch (value.typeId()) {
+        case QMetaType::Bool:
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::LongLong:
+        case QMetaType::Long:
+        case QMetaType::Short:
+        case QMetaType::Char:
+            rc = sqlite3_bind_int64(stmt, index, value.toLongLong());
+            break;
+        case QMetaType::ULongLong:
+        case QMetaType::ULong:
+            rc = sqlite3_bind_int64(stmt, index, qint64(value.toULongLong()));
+            break;
+        case QMetaType::Double:
+        case QMetaType::Float:
+            rc = sqlite3_bind_double(stmt, index, value.toDouble());
+            break;
+        case QMetaType::QByteArray: {
+            const QByteArray b = value.toByteArray();
+            rc = sqlite3_bind_blob64(stmt, index, b.constData(), sqlite3_uint64(b.size()), SQLITE_TRANSIENT);
+            break;
+        }
+        default: {
+            const QByteArray t = value.toString().toUtf8();
+            rc = sqlite3_bind_text64(stmt, index, t.constData(), sqlite3_uint64(t.size()), SQLITE_TRANSIENT,
+                                     SQLITE_UTF8);
+        }
+        }
+    }
+    if (rc != SQLITE_OK) raiseEngineError(sqlite3_db_handle(stmt));
+}
+
+QVariant columnValue(sqlite3_stmt* stmt, int column) {
+    switch (sqlite3_column_type(stmt, column)) {
+    case SQLITE_INTEGER: return QVariant(qint64(sqlite3_column_int64(stmt, column)));
+    case SQLITE_FLOAT: return QVariant(sqlite3_column_double(stmt, column));
+    case SQLITE_TEXT:
+        return QVariant(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, column)),
+                                          sqlite3_column_bytes(stmt, column)));
+    case SQLITE_BLOB:
+        return QVariant(QByteArray(static_cast<const char*>(sqlite3_column_blob(stmt, column)),
+                                   sqlite3_column_bytes(stmt, column)));
+    default: return QVariant();
+    }
+}
+
+FieldKind kindOfDeclaredType(const char* declaredType) {
+    if (!declaredType) return FieldKind::Other;
+    const QString t = QString::fromUtf8(declaredType).toUpper();
+    if (t.contains(QLatin1String("BOOL")) || t == QLatin1String("BIT")) return FieldKind::Boolean;
+    if (t.contains(QLatin1String("INT"))) return FieldKind::Integer;
+    if (t.contains(QLatin1String("CHAR")) || t.contains(QLatin1String("TEXT")) || t.contains(QLatin1String("CLOB")))
+        return FieldKind::Text;
+    if (t.contains(QLatin1String("BLOB"))) return FieldKind::Blob;
+    if (t.contains(QLatin1String("REAL")) || t.contains(QLatin1String("FLOA")) || t.contains(QLatin1String("DOUB"))
+        || t.contains(QLatin1String("NUM")) || t.contains(QLatin1String("DEC")))
+        return FieldKind::Float;
+    return FieldKind::Other;
+}
+
+qint64 variantToInteger(const QVariant& value) {
+    switch (value.typeId()) {
+    case QMetaType::Double: {
+        // Whole numbers round half to even, as the engine's conversions do.
+        const double r = std::nearbyint(value.toDouble());
+        return std::isfinite(r) ? qint64(r) : 0;
+    }
+    case QMetaType::QString: {
+        bool ok = false;
+        const QString t = value.toString().trimmed();
+        const qint64 i = t.toLongLong(&ok);
+        if (ok) return i;
+        const double d = t.toDouble(&ok);
+        return ok ? variantToInteger(QVariant(d)) : 0;
+    }
+    default: return value.isNull() ? 0 : value.toLongLong();
+    }
+}
+
+double variantToReal(const QVariant& value) {
+    if (value.typeId() == QMetaType::QString) return value.toString().trimmed().toDouble();
+    return value.isNull() ? 0.0 : value.toDouble();
+}
+
+QString variantToText(const QVariant& value) {
+    if (value.isNull()) return {};
+    if (value.typeId() == QMetaType::Double) {
+        // General number format: whole numbers without decimals, up to 15 significant digits.
+        const double d = value.toDouble();
+        if (std::fabs(d) < 1e15 && d == std::trunc(d)) return QString::number(qint64(d));
+        return QString::number(d, 'g', 15);
+    }
+    return value.toString();
+}
+
+bool variantToBool(const QVariant& value) {
+    switch (value.typeId()) {
+    case QMetaType::QString: {
+        const QString t = value.toString().trimmed();
+        return t.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 || variantToInteger(value) != 0;
+    }
+    default: return value.isNull() ? false : value.toDouble() != 0.0;
+    }
+}
+
+void Statement::bind(int index, const QVariant& value) { bindValue(stmt_, index, value); }
+
+void Statement::bind(const QString& name, const QVariant& value) {
+    const int index = sqlite3_bind_parameter_index(stmt_, name.toUtf8().constData());
+    if (index == 0) throw Error(QStringLiteral("参数不存在：") + name);
+    bindValue(stmt_, index, value);
+}
+
+void Statement::bindAll(const QVariantList& values) {
+    if (values.size() != sqlite3_bind_parameter_count(stmt_))
+        throw Error(QStringLiteral("参数个数不符：需要%1个，给出%2个")
+                        .arg(sqlite3_bind_parameter_count(stmt_))
+                        .arg(values.size()));
+    for (int i = 0; i < values.size(); ++i) bindValue(stmt_, i + 1, values[i]);
+}
+
+bool Statement::next() {
+    const int rc = sqlite3_step(stmt_);
+    if (rc == SQLITE_ROW) return true;
+    if (rc == SQLITE_DONE) return false;
+    sqlite3_reset(stmt_);
+    raiseEngineError(db_);
+}
+
+void Statement::run() {
+    while (next()) {
+    }
+    reset();
+}
+
+void Statement::reset() {
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
+}
+
+int Statement::columnCount() const { return sqlite3_column_count(stmt_); }
+
+QString Statement::columnName(int column) const { return QString::fromUtf8(sqlite3_column_name(stmt_, column)); }
+
+FieldKind Statement::declaredKind(int column) const { return kindOfDeclaredType(sqlite3_column_decltype(stmt_, column)); }
+
+int Statement::columnIndex(const QString& name) const {
+    for (int i = 0; i < columnCount(); ++i)
+        if (columnName(i).compare(name, Qt::CaseInsensitive) == 0) return i;
+    throw Error(QStringLiteral("找不到字段：") + name);
+}
+
+QVariant Statement::value(int column) const { return columnValue(stmt_, column); }
+
+bool Statement::isNull(int column) const { return sqlite3_column_type(stmt_, column) == SQLITE_NULL; }
+
+qint64 Statement::integer(int column) const {
+    switch (sqlite3_column_type(stmt_, column)) {
+    case SQLITE_INTEGER: return sqlite3_column_int64(stmt_, column);
+    case SQLITE_NULL: return 0;
+    default: return variantToInteger(value(column));
+    }
+}
+
+double Statement::real(int column) const {
+    switch (sqlite3_column_type(stmt_, column)) {
+    case SQLITE_INTEGER:
+    case SQLITE_FLOAT: return sqlite3_column_double(stmt_, column);
+    case SQLITE_NULL: return 0.0;
+    default: return variantToReal(value(column));
+    }
+}
+
+QString Statement::text(int column) const { return variantToText(value(column)); }
+
+} // namespace db

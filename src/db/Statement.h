@@ -1,0 +1,67 @@
+#pragma once
+
+#include "db/Error.h"
+
+#include <QString>
+#include <QVariant>
+
+struct sqlite3_stmt;
+
+namespace db {
+
+class Connection;
+
+enum class FieldKind { Integer, Float, Text, Boolean, Blob, Other };
+
+// A prepared statement stepped forward once: the fast path for reading many
+// rows or repeating one statement with different parameters.
+class Statement {
+public:
+    Statement(const Connection& connection, const QString& sql);
+    ~Statement();
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    // Binds positional parameters (?, ?NNN, :name in order of first appearance), 1-based.
+    void bind(int index, const QVariant& value);
+    void bind(const QString& name, const QVariant& value);  // ":name"
+    void bindAll(const QVariantList& values);
+
+    // Steps to the next row; false when there is none (a statement without result runs to its end).
+    bool next();
+    // Runs the statement to its end and makes it ready to run again with new parameters.
+    void run();
+    void reset();
+
+    int columnCount() const;
+    QString columnName(int column) const;
+    FieldKind declaredKind(int column) const;
+    // Index of a column by name, ignoring case; raises Error when there is none.
+    int columnIndex(const QString& name) const;
+
+    QVariant value(int column) const;
+    bool isNull(int column) const;
+    qint64 integer(int column) const;  // NULL reads as 0
+    double real(int column) const;     // NULL reads as 0
+    QString text(int column) const;    // NULL reads as empty
+
+    sqlite3_stmt* handle() const { return stmt_; }
+
+private:
+    sqlite3_stmt* stmt_ = nullptr;
+    sqlite3* db_ = nullptr;
+};
+
+// Binds one value to a statement; shared by every place that binds.
+void bindValue(sqlite3_stmt* stmt, int index, const QVariant& value);
+// Reads one column of the current row as a QVariant of its stored kind.
+QVariant columnValue(sqlite3_stmt* stmt, int column);
+// The kind a declared column type names ("INTEGER", "REAL", "TEXT", ...).
+FieldKind kindOfDeclaredType(const char* declaredType);
+// Conversions with the engine's conventions: NULL is 0 or empty, text is parsed.
+qint64 variantToInteger(const QVariant& value);
+double variantToReal(const QVariant& value);
+QString variantToText(const QVariant& value);
+bool variantToBool(const QVariant& value);
+
+} // namespace db

@@ -1,0 +1,74 @@
+#include "db/Connection.h"
+#include "db/Maintenance.h"
+#include "support/TestSupport.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+using namespace db;
+
+TEST(CopyFileWhole, CopiesEveryByteAndReplacesTheDestination) {
+    test::TempFolder folder;
+    QByteArray content;
+    for (int i = 0; i < 3 * 1024 * 1024 + 17; ++i) content += char(i * 7);
+    test::writeAll(folder.path(QStringLiteral("a")), content);
+    test::writeAll(folder.path(QStringLiteral("b")), "old and longer than nothing");
+    CopyFileWhole(folder.path(QStringLiteral("a")), folder.path(QStringLiteral("b")));
+    EXPECT_EQ(test::readAll(folder.path(QStringLiteral("b"))), content);
+}
+
+TEST(CopyFileWhole, OntoItselfFailsAndLeavesTheFileIntact) {
+    test::TempFolder folder;
+    const QString path = folder.copyOfSystemDataFile();
+    const QByteArray before = test::readAll(path);
+    Connection open;
+    open.open(path);
+    EXPECT_THROW(CopyFileWhole(path, path), Error);
+    EXPECT_THROW(CopyFileWhole(path, folder.path(QStringLiteral("./survey.mdb"))), Error);
+    open.close();
+    EXPECT_EQ(test::readAll(path), before);
+}
+
+TEST(CopyFileWhole, FailuresLeaveNoFileBehind) {
+    test::TempFolder folder;
+    EXPECT_THROW(CopyFileWhole(folder.path(QStringLiteral("missing")), folder.path(QStringLiteral("out"))), Error);
+    EXPECT_FALSE(QFile::exists(folder.path(QStringLiteral("out"))));
+    test::writeAll(folder.path(QStringLiteral("a")), "x");
+    EXPECT_THROW(CopyFileWhole(folder.path(QStringLiteral("a")), folder.path(QStringLiteral("no/such/folder/out"))), Error);
+}
+
+TEST(CompactDatabaseFile, KeepsEveryRowAndShrinksTheFile) {
+    test::TempFolder folder;
+    const QString path = folder.copyOfSystemDataFile();
+    {
+        Connection c;
+        c.open(path);
+        Transaction t(c);
+        for (int i = 1; i <= 2000; ++i)
+            c.execute(QStringLiteral("INSERT INTO dt_data(c901, c902, z001) VALUES (?, ?, ?)"),
+                      {qint64(110000000000) + i, QStringLiteral("单位%1").arg(i), i});
+        t.commit();
+        c.execute(QStringLiteral("DELETE FROM dt_data WHERE c901 % 2 = 0"));
+    }
+    const qint64 before = QFileInfo(path).size();
+    EXPECT_TRUE(CompactDatabaseFile(path));
+    EXPECT_TRUE(test::prompts().messages.isEmpty());
+    EXPECT_LT(QFileInfo(path).size(), before);
+    Connection c;
+    c.open(path);
+    c.verify({QStringLiteral("dt_data")});
+    EXPECT_EQ(c.scalar(QStringLiteral("SELECT count(*) FROM dt_data")).toInt(), 1000);
+    EXPECT_EQ(c.scalar(QStringLiteral("SELECT sum(z001) FROM dt_data")).toLongLong(), 1000LL * 1000);
+    EXPECT_EQ(c.scalar(QStringLiteral("SELECT count(*) FROM CT_CityName")),
+              Connection().isOpen() ? QVariant() : c.scalar(QStringLiteral("SELECT count(*) FROM CT_CityName")));
+}
+
+TEST(CompactDatabaseFile, ReportsAFailureAndLeavesTheFileUnchanged) {
+    test::TempFolder folder;
+    const QString path = folder.path(QStringLiteral("broken.mdb"));
+    test::writeAll(path, QByteArray(4096, 'z'));
+    EXPECT_FALSE(CompactDatabaseFile(path));
+    ASSERT_EQ(test::prompts().messages.size(), 1);
+    EXPECT_TRUE(test::prompts().messages[0].startsWith(QStringLiteral("运行中发生错误："))) << test::prompts().messages[0].toStdString();
+    EXPECT_EQ(test::readAll(path), QByteArray(4096, 'z'));
+}

@@ -1,0 +1,84 @@
+#include "support/TestSupport.h"
+
+#include <QFile>
+
+namespace test {
+
+void RecordingPrompter::inform(const QString& text, const QString&) { messages << text; }
+
+bool RecordingPrompter::ask(const QString& text, const QString&) {
+    messages << text;
+    if (answers.empty()) return false;
+    const bool answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
+ui::FileDialogAnswer RecordingPrompter::chooseSaveFile(const ui::FileDialogRequest& request) {
+    fileRequests.push_back(request);
+    if (fileAnswers.empty()) return {};
+    const QString path = fileAnswers.front();
+    fileAnswers.pop_front();
+    return {path, 0};
+}
+
+ui::FileDialogAnswer RecordingPrompter::chooseOpenFile(const ui::FileDialogRequest& request) {
+    return chooseSaveFile(request);
+}
+
+void RecordingPrompter::clear() {
+    messages.clear();
+    answers.clear();
+    fileAnswers.clear();
+    fileRequests.clear();
+}
+
+RecordingPrompter& prompts() {
+    static RecordingPrompter prompter;
+    return prompter;
+}
+
+namespace {
+
+class ClearPrompts final : public ::testing::EmptyTestEventListener {
+    void OnTestStart(const ::testing::TestInfo&) override { prompts().clear(); }
+};
+
+} // namespace
+
+void RecordingPrompterEnvironment::SetUp() {
+    ui::installPrompter(&prompts());
+    ::testing::UnitTest::GetInstance()->listeners().Append(new ClearPrompts);
+}
+
+void RecordingPrompterEnvironment::TearDown() { ui::installPrompter(nullptr); }
+
+QString builtProgramFolder() { return QStringLiteral(PROGRAM_FOLDER); }
+
+QString builtSystemDataFile() { return builtProgramFolder() + QStringLiteral("2019NB_qv_201908291730.mdb"); }
+
+TempFolder::TempFolder() { EXPECT_TRUE(dir_.isValid()); }
+
+QString TempFolder::path(const QString& name) const { return dir_.filePath(name); }
+
+QString TempFolder::copyOfSystemDataFile(const QString& name) const {
+    const QString target = path(name);
+    QFile::remove(target);
+    EXPECT_TRUE(QFile::copy(builtSystemDataFile(), target)) << "no built system data file";
+    QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
+    return target;
+}
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+    return file.readAll();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+    file.write(bytes);
+}
+
+} // namespace test

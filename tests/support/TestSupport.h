@@ -1,0 +1,58 @@
+#pragma once
+
+#include "app/Prompt.h"
+
+#include <QDir>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <deque>
+#include <gtest/gtest.h>
+
+namespace test {
+
+// A prompter that records every text it is shown and answers questions and
+// file dialogs from queues; an empty queue answers No or Cancel.
+class RecordingPrompter final : public ui::Prompter {
+public:
+    void inform(const QString& text, const QString& title) override;
+    bool ask(const QString& text, const QString& title) override;
+    ui::FileDialogAnswer chooseSaveFile(const ui::FileDialogRequest& request) override;
+    ui::FileDialogAnswer chooseOpenFile(const ui::FileDialogRequest& request) override;
+
+    QStringList messages;             // every text shown, in order
+    std::deque<bool> answers;         // answers to questions
+    std::deque<QString> fileAnswers;  // paths for file dialogs
+    std::vector<ui::FileDialogRequest> fileRequests;
+    void clear();
+};
+
+RecordingPrompter& prompts();
+
+// Installs the recording prompter for the whole run and clears it before each test.
+class RecordingPrompterEnvironment final : public ::testing::Environment {
+public:
+    void SetUp() override;
+    void TearDown() override;
+};
+
+// The program folder of the build, holding the generated system data file.
+QString builtProgramFolder();
+QString builtSystemDataFile();
+
+// A private folder per test, with helpers to place files in it.
+class TempFolder {
+public:
+    TempFolder();
+    QString path(const QString& name) const;
+    // A copy of the built system data file under `name`.
+    QString copyOfSystemDataFile(const QString& name = QStringLiteral("survey.mdb")) const;
+
+private:
+    QTemporaryDir dir_;
+};
+
+QByteArray readAll(const QString& path);
+void writeAll(const QString& path, const QByteArray& bytes);
+
+} // namespace test
