@@ -1,0 +1,112 @@
+#include "RecordGenerator.h"
+
+#include "db/Connection.h"
+#include "db/Statement.h"
+#include "entry/LevelRule.h"
+
+#include <QRegularExpression>
+#include <QStringList>
+#include <random>
+#include <vector>
+
+namespace {
+
+struct Field {
+    QString name;
+    int queryType;
+    QString rule;
+};
+
+// "a <= b + c": the value of a is kept within the sum of the others.
+struct Bound {
+    int field;
+    std::vector<int> parts;
+};
+
+std::vector<Field> readFields(db::Connection& connection) {
+    std::vector<Field> fields;
+    db::Statement rows(connection, QStringLiteral("SELECT FieldName, QueryType, Rule FROM DT_FieldList ORDER BY ID"));
+    while (rows.next()) fields.push_back({rows.text(0), int(rows.integer(1)), rows.text(2)});
+    return fields;
+}
+
+std::vector<Bound> readBounds(db::Connection& connection, const std::vector<Field>& fields) {
+    auto indexOf = [&](const QString& name) {
+        for (size_t i = 0; i < fields.size(); ++i)
+            if (fields[i].name == name) return int(i);
+        return -1;
+    };
+    static const QRegularExpression simple(QStringLiteral("^\\s*(\\w+)\\s*<=\\s*(\\w+(\\s*\\+\\s*\\w+)*)\\s*$"));
+    std::vector<Bound> bounds;
+    db::Statement rules(connection, QStringLiteral("SELECT rule FROM dt_logic ORDER BY ID"));
+    while (rules.next()) {
+        const auto match = simple.match(rules.text(0));
+        if (!match.hasMatch()) continue;
+        Bound bound{indexOf(match.captured(1)), {}};
+        for (const QString& part : match.captured(2).split(QLatin1Char('+'))) bound.parts.push_back(indexOf(part.trimmed()));
+        bounds.push_back(bound);
+    }
+    return bounds;
+}
+
+std::vector<int> readCodes(db::Connection& connection, const QString& sql) {
+    std::vector<int> codes;
+    db::Statement rows(connection, sql);
+    while (rows.next()) codes.push_back(int(rows.integer(0)));
+    return codes;
+}
+
+} // namespace
+
+void generateRecords(db::Connection& connection, int count, unsigned seed) {
+    const std::vector<Field> fields = readFields(connection);
+    const std::vector<Bound> bounds = readBounds(connection, fields);
+    const std::vector<int> divisions = readCodes(connection, QStringLiteral("SELECT ID FROM CT_CityName WHERE Code3 <> 0"));
+    const std::vector<int> levels = readCodes(connection, QStringLiteral("SELECT ID FROM CT_LevelCode WHERE ID <> 0"));
+    std::mt19937 random(seed);
+    auto pick = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
+
+    QStringList names, marks;
+    for (const Field& f : fields) {
+        names << db::quoteIdentifier(f.name);
+        marks << QStringLiteral("?");
+    }
+    db::Transaction transaction(connection);
+    db::Statement insert(connection, QStringLiteral("INSERT INTO dt_data(%1) VALUES(%2)")
+                                         .arg(names.join(QLatin1Char(',')), marks.join(QLatin1Char(','))));
+    std::vector<double> values(fields.size());
+    const qint64 firstCode = qint64(divisions.front()) * 1000000;
+    for (int r = 0; r < count; ++r) {
+        const int division = divisions[size_t(pick(0, int(divisions.size()) - 1))];
+        const int level = pick(0, 3) == 0 ? pick(1, 3) : levels[size_t(pick(0, int(levels.size()) - 1))];
+        const int state = pick(0, 30) == 0 ? pick(3, 5) : pick(1, 2);
+        const int scale = level <= 3 ? 5000 : 400;
+        for (size_t i = 8; i < fields.size(); ++i) {
+            const Field& f = fields[i];
+            if (state >= 3 || (!f.rule.isEmpty() && !MatchLevelRule(level, f.rule))) values[i] = 0;
+            else if (f.queryType == 3) values[i] = pick(1, 2);
+            else if (f.queryType == 2) values[i] = pick(0, scale * 4) / 4.0;
+            else values[i] = pick(0, scale);
+        }
+        for (int pass = 0; pass < 3; ++pass)
+            for (const Bound& b : bounds) {
+                double limit = 0;
+                for (int part : b.parts) limit += values[size_t(part)];
+                if (values[size_t(b.field)] > limit) values[size_t(b.field)] = std::floor(limit / 2);
+            }
+        if (pick(0, 9) == 0) values[size_t(pick(8, int(fields.size()) - 1))] += 100000;  // broken on purpose
+
+        insert.bind(1, firstCode + qint64(r) * 7 + pick(0, 6));
+        insert.bind(2, QStringLiteral("第%1号工会联合会").arg(r + 1));
+        insert.bind(3, division);
+        insert.bind(4, level);
+        insert.bind(5, QStringLiteral("王%1").arg(r % 97));
+        insert.bind(6, QStringLiteral("010-6%1").arg(1000000 + r));
+        insert.bind(7, state);
+        insert.bind(8, pick(0, 2));
+        for (size_t i = 8; i < fields.size(); ++i)
+            insert.bind(int(i) + 1, fields[i].queryType == 2 ? QVariant(values[i]) : QVariant(qint64(values[i])));
+        insert.run();
+    }
+    transaction.commit();
+}

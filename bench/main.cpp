@@ -1,0 +1,106 @@
+// Benchmarks of the survey tool on generated data.
+//
+//   survey-bench [records=50000] [runs=5]
+//
+// Generates the records into a copy of the system data file, then times each
+// operation several times and prints the medians, with the ratio against a
+// baseline measured in the same run.
+
+#include "RecordGenerator.h"
+
+#include "app/Platform.h"
+#include "app/Startup.h"
+#include "db/RecordSet.h"
+#include "db/Statement.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace {
+
+double median(std::vector<double> samples) {
+    std::sort(samples.begin(), samples.end());
+    const size_t n = samples.size();
+    return n % 2 ? samples[n / 2] : (samples[n / 2 - 1] + samples[n / 2]) / 2;
+}
+
+// Runs `work` `runs` times and returns the median in milliseconds.
+double time(int runs, const std::function<void()>& work) {
+    std::vector<double> samples;
+    for (int i = 0; i < runs; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        work();
+        samples.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    }
+    return median(samples);
+}
+
+void report(const char* what, double ms, double baseline = 0) {
+    if (baseline > 0) std::printf("  %-46s %9.1f ms   %5.2f x baseline\n", what, ms, ms / baseline);
+    else std::printf("  %-46s %9.1f ms\n", what, ms);
+}
+
+const QString kRecordList = QStringLiteral("SELECT\t* from view_data_all order by c901 asc");
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication application(argc, argv);
+    const int records = argc > 1 ? std::atoi(argv[1]) : 50000;
+    const int runs = argc > 2 ? std::atoi(argv[2]) : 5;
+
+    QTemporaryDir folder;
+    setProgramFolder(folder.path());
+    const QString path = programFolder() + systemDataFileName();
+    if (!QFile::copy(QCoreApplication::applicationDirPath() + QStringLiteral("/") + systemDataFileName(), path)) {
+        std::fprintf(stderr, "survey-bench: no system data file beside the program\n");
+        return 1;
+    }
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    {
+        db::Connection connection;
+        connection.open(path);
+        const auto start = std::chrono::steady_clock::now();
+        generateRecords(connection, records);
+        std::printf("%d records generated in %.0f ms; medians of %d runs:\n", records,
+                    std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count(), runs);
+    }
+
+    WorkingDatabase& working = workingDatabase();
+    report("open the working database", time(runs, [] { OpenSurveyDatabase(); }));
+
+    // Baseline: the engine stepping through the record list and reading every cell.
+    const double baseline = time(runs, [&] {
+        db::Statement list(working.connection, kRecordList);
+        double sum = 0;
+        while (list.next())
+            for (int c = 0; c < list.columnCount(); ++c) sum += list.value(c).toDouble();
+        if (sum < 0) std::printf("?");
+    });
+    report("baseline: step the record list, read every cell", baseline);
+
+    db::RecordSet list;
+    report("open the record list", time(runs, [&] { list.open(working.connection, kRecordList); }), baseline);
+    report("read the whole record list, every cell", time(runs, [&] {
+               double sum = 0;
+               for (list.first(); !list.atEnd(); list.next())
+                   for (int c = 0; c < list.fieldCount(); ++c) sum += list.value(c).toDouble();
+               if (sum < 0) std::printf("?");
+           }), baseline);
+    list.moveTo(records / 2);
+    report("re-run the record list, back to the row", time(runs, [&] { list.requery(QStringLiteral("c901")); }), baseline);
+    report("sort the record list on one column", time(runs, [&] { list.sort(QStringLiteral("z001 DESC")); }), baseline);
+    report("draw one screen of 40 rows x 20 columns", time(runs, [&] {
+               for (qint64 r = records / 3; r < records / 3 + 40; ++r)
+                   for (int c = 0; c < 20; ++c) list.valueAt(r, c);
+           }));
+    list.close();
+    working.connection.close();
+    return 0;
+}
