@@ -1,6 +1,10 @@
 // Benchmarks of the survey tool on generated data.
 //
 //   survey-bench [records=50000] [runs=5]
+//   survey-bench --generate FILE [records=50000]
+//
+// The second form only writes a copy of the system data file holding the
+// generated records to FILE, for trying the program out on a full database.
 //
 // Generates the records into a copy of the system data file, then times each
 // operation several times and prints the medians, with the ratio against a
@@ -52,13 +56,27 @@ const QString kRecordList = QStringLiteral("SELECT\t* from view_data_all order b
 
 int main(int argc, char* argv[]) {
     QCoreApplication application(argc, argv);
+    const QString systemDataFile = QCoreApplication::applicationDirPath() + QStringLiteral("/") + systemDataFileName();
+    if (argc >= 3 && QLatin1String(argv[1]) == QLatin1String("--generate")) {
+        const QString target = QString::fromLocal8Bit(argv[2]);
+        QFile::remove(target);
+        if (!QFile::copy(systemDataFile, target)) {
+            std::fprintf(stderr, "survey-bench: cannot write %s\n", argv[2]);
+            return 1;
+        }
+        QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
+        db::Connection connection;
+        connection.open(target);
+        generateRecords(connection, argc > 3 ? std::atoi(argv[3]) : 50000);
+        return 0;
+    }
     const int records = argc > 1 ? std::atoi(argv[1]) : 50000;
     const int runs = argc > 2 ? std::atoi(argv[2]) : 5;
 
     QTemporaryDir folder;
     setProgramFolder(folder.path());
     const QString path = programFolder() + systemDataFileName();
-    if (!QFile::copy(QCoreApplication::applicationDirPath() + QStringLiteral("/") + systemDataFileName(), path)) {
+    if (!QFile::copy(systemDataFile, path)) {
         std::fprintf(stderr, "survey-bench: no system data file beside the program\n");
         return 1;
     }

@@ -1,28 +1,298 @@
 #include "app/MainForm.h"
 
+#include "app/AboutForm.h"
+#include "app/CommandIcons.h"
+#include "app/FieldData.h"
+#include "app/GroupBar.h"
+#include "app/OptionSetupForm.h"
+#include "app/Platform.h"
+#include "app/ProgressBar.h"
+#include "app/Prompt.h"
+#include "app/RecordGrid.h"
 #include "app/Settings.h"
 #include "app/Startup.h"
 #include "app/Version.h"
+#include "db/Maintenance.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QDate>
+#include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMenuBar>
+#include <QShortcut>
+#include <QSplitter>
 #include <QStatusBar>
+#include <QWheelEvent>
 
-TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
+namespace {
+
+const QString kRecordListSql = QStringLiteral("SELECT\t* from view_data_all order by c901 asc");
+const QString kKeyField = QStringLiteral("c901");
+
+// A turn of the mouse wheel anywhere in the program moves like one press of
+// the up or down arrow key.
+class WheelToArrowKeys final : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::Wheel) return false;
+        const int key = static_cast<QWheelEvent*>(event)->angleDelta().y() <= 0 ? Qt::Key_Down : Qt::Key_Up;
+        QObject* target = QApplication::focusWidget() ? QApplication::focusWidget() : watched;
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+        QApplication::sendEvent(target, &press);
+        QApplication::sendEvent(target, &release);
+        return true;
+    }
+};
+
+} // namespace
+
+TMainForm::TMainForm(Options options, QWidget* parent) : QMainWindow(parent) {
     InitSettings(programApplicationName());
     if (!OpenSurveyDatabase()) return;
     setWindowTitle(mainWindowTitle(workingDatabase().label));
-
     const QString appKey = applicationKey();
     WriteSettingInteger(QStringLiteral("ShowGrid"), 1, SettingsRoot::LocalMachine, appKey);
-    ReadSettingInteger(QStringLiteral("ShowGrid"), 0, SettingsRoot::LocalMachine, appKey);
+    gridVisible_ = ReadSettingInteger(QStringLiteral("ShowGrid"), 0, SettingsRoot::LocalMachine, appKey) == 1;
 
-    setStyleSheet(QStringLiteral("QMainWindow { background: rgb(193, 216, 249); }"));
+    QPalette windowPalette = palette();
+    windowPalette.setColor(QPalette::Window, QColor(193, 216, 249));
+    setPalette(windowPalette);
+
+    grid_ = new RecordGridView(this);
+    grid_->setVisible(gridVisible_);
+    grid_->setContextMenuPolicy(Qt::ActionsContextMenu);
+    groupBar_ = new GroupBar(this);
+    groupBar_->setFixedWidth(108);
+    auto* central = new QWidget(this);
+    auto* row = new QHBoxLayout(central);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(2);
+    row->addWidget(groupBar_);
+    row->addWidget(grid_, 1);
+    setCentralWidget(central);
+
+    buildMenus();
+    buildGroupBar();
+    wire(action(QStringLiteral("actCompress")), [this] { actCompressExecute(); });
+    wire(action(QStringLiteral("actBackup")), [this] { actBackupExecute(); });
+    wire(action(QStringLiteral("actOptions")), [this] { actOptionsExecute(); });
+    wire(action(QStringLiteral("actAbout")), [this] { actAboutExecute(); });
+    wire(action(QStringLiteral("actExit")), [this] { close(); });
+
+    connect(grid_, &RecordGridView::enterReleased, this, [this] { run(action(QStringLiteral("actModify"))); });
+    connect(grid_, &RecordGridView::doubleClicked, this, [this] { run(action(QStringLiteral("actModify"))); });
+    connect(grid_, &RecordGridView::insertReleased, this, [this] { run(action(QStringLiteral("actAddNew"))); });
+    connect(grid_, &RecordGridView::deleteReleased, this, [this] { run(action(QStringLiteral("actDelete"))); });
+    auto* locate = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), this);
+    connect(locate, &QShortcut::activated, this, [this] {
+        if (action(QStringLiteral("actLocate"))->isEnabled()) action(QStringLiteral("actLocate"))->trigger();
+    });
+    auto* find = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this);
+    connect(find, &QShortcut::activated, this, [this] {
+        if (action(QStringLiteral("actLocate"))->isEnabled()) run(action(QStringLiteral("actConditionSearch")));
+    });
+
+    BuildRecordGrid();
+
     versionPane_ = new QLabel(statusVersionText(ReadVersionInfo()), this);
     datePane_ = new QLabel(QDate::currentDate().toString(QStringLiteral("yyyy年MM月dd日")), this);
     datePane_->setFixedWidth(104);
     datePane_->setAlignment(Qt::AlignCenter);
     statusBar()->addWidget(versionPane_, 1);
     statusBar()->addPermanentWidget(datePane_);
+
+    progress_ = new TProgressBarForm(this);
+    progress2_ = new TProgressBar2LineForm(this);
+    ui::installProgress(progress_);
+    ui::installTwoLineProgress(progress2_);
+    qApp->installEventFilter(new WheelToArrowKeys(this));
+
+    if (options.splash) {
+        TdlgAboutForm splash([this] { requeryRecordList(); });
+        splash.startProgress();
+        splash.exec();
+    }
     started_ = true;
+}
+
+TMainForm::~TMainForm() {
+    ui::installProgress(nullptr);
+    ui::installTwoLineProgress(nullptr);
+    recordList_.close();
+}
+
+QAction* TMainForm::makeAction(const QString& name, const QString& caption, int picture, bool needsRows) {
+    auto* a = new QAction(caption, this);
+    a->setObjectName(name);
+    if (picture >= 0) a->setIcon(commandIcon(CommandPicture(picture)));
+    a->setEnabled(false);
+    needsRows_[a] = needsRows;
+    connect(a, &QAction::triggered, this, [this, a] { run(a); });
+    return a;
+}
+
+void TMainForm::buildMenus() {
+    using P = CommandPicture;
+    struct Spec {
+        const char* name;
+        const char16_t* caption;
+        int picture;
+        bool needsRows;
+    };
+    const Spec specs[] = {
+        {"actAddNew", u"添加新记录", int(P::Add), false},
+        {"actModify", u"修改选中的记录", int(P::Modify), true},
+        {"actDelete", u"删除记录", int(P::Delete), true},
+        {"actLocate", u"按条件查找定位数据", -1, true},
+        {"actSearch", u"按编号范围查找数据", -1, true},
+        {"actConditionSearch", u"指标查询", int(P::Search), false},
+        {"actCheckSelected", u"检查选中数据的逻辑", -1, false},
+        {"actCheck", u"检查数据的逻辑", int(P::Check), false},
+        {"actSum", u"数据汇总", int(P::Sum), false},
+        {"actGroup", u"数据分组", int(P::Group), false},
+        {"actSaveList", u"导出数据列表", int(P::ExportList), false},
+        {"actPrint", u"打印选中记录的年报表", int(P::Print), true},
+        {"actFastImport", u"数据导入", int(P::Import), false},
+        {"actBackup", u"数据备份", int(P::Backup), false},
+        {"actExport", u"上报到离线版", int(P::ReportOffline), false},
+        {"actReportFile", u"上报到网络版", int(P::ReportOnline), false},
+        {"actCompress", u"压缩数据库文件", int(P::Compress), false},
+        {"actOptions", u"参数设置", int(P::Options), false},
+        {"actRecordGrid", u"自定义列表显示", int(P::Columns), false},
+        {"actAbout", u"关于", -1, false},
+        {"actExit", u"退出", -1, false},
+    };
+    for (const Spec& s : specs)
+        makeAction(QString::fromLatin1(s.name), QString::fromUtf16(s.caption), s.picture, s.needsRows);
+
+    auto add = [this](QMenu* menu, std::initializer_list<const char*> names) {
+        for (const char* name : names) {
+            if (*name) menu->addAction(action(QString::fromLatin1(name)));
+            else menu->addSeparator();
+        }
+    };
+    QMenuBar* bar = menuBar();
+    add(bar->addMenu(QStringLiteral("数据记录")), {"actAddNew", "actModify", "actDelete", "actPrint"});
+    add(bar->addMenu(QStringLiteral("查找")), {"actLocate", "actSearch"});
+    add(bar->addMenu(QStringLiteral("逻辑检查")), {"actCheckSelected", "actCheck"});
+    add(bar->addMenu(QStringLiteral("数据处理")), {"actGroup", "actSum"});
+    add(bar->addMenu(QStringLiteral("工具")), {"actOptions", "actCompress", "actRecordGrid"});
+    bar->addAction(action(QStringLiteral("actAbout")));
+    bar->addAction(action(QStringLiteral("actExit")));
+
+    // The grid's context menu, top to bottom, with separators where the groups change.
+    for (const char* name : {"actAddNew", "actModify", "actDelete", "", "actLocate", "actSearch", "", "actCheckSelected",
+                             "", "actRecordGrid", "actPrint"}) {
+        if (*name) {
+            grid_->addAction(action(QString::fromLatin1(name)));
+        } else {
+            auto* separator = new QAction(grid_);
+            separator->setSeparator(true);
+            grid_->addAction(separator);
+        }
+    }
+}
+
+void TMainForm::buildGroupBar() {
+    auto list = [this](std::initializer_list<const char*> names) {
+        QList<QAction*> actions;
+        for (const char* name : names) actions << action(QString::fromLatin1(name));
+        return actions;
+    };
+    groupBar_->addGroup(QStringLiteral("数据操作"),
+                        list({"actAddNew", "actModify", "actDelete", "actCheck", "actConditionSearch", "actSum",
+                              "actGroup", "actSaveList", "actPrint"}));
+    groupBar_->addGroup(QStringLiteral("备份与上报"), list({"actFastImport", "actBackup", "actExport", "actReportFile"}));
+    groupBar_->addGroup(QStringLiteral("系统工具"), list({"actCompress", "actOptions", "actRecordGrid"}));
+}
+
+QAction* TMainForm::action(const QString& name) const { return findChild<QAction*>(name, Qt::FindDirectChildrenOnly); }
+
+void TMainForm::wire(QAction* a, std::function<void()> runIt) {
+    handlers_[a] = std::move(runIt);
+    updateActions();
+}
+
+void TMainForm::run(QAction* a) {
+    // Reached by a key or a double click, modifying does nothing on an empty list.
+    if (a->objectName() == QLatin1String("actModify") && (recordList_.isEmpty() || !recordList_.isOpen())) return;
+    const auto it = handlers_.find(a);
+    if (it != handlers_.end()) it->second();
+}
+
+void TMainForm::updateActions() {
+    const bool hasRows = recordList_.isOpen() && !recordList_.isEmpty();
+    for (auto& [a, needsRows] : needsRows_) {
+        const bool wired = handlers_.count(a) > 0;
+        bool enabled = wired && (!needsRows || hasRows);
+        if (a->objectName() == QLatin1String("actRecordGrid")) enabled = enabled && gridVisible_;
+        a->setEnabled(enabled);
+        a->setToolTip(wired ? QString() : QStringLiteral("本功能尚未提供"));
+    }
+}
+
+void TMainForm::BuildRecordGrid() {
+    const TFieldDataArray fields = LoadFieldDataArray(workingDatabase().connection);
+    if (!fields.empty()) grid_->build(fields);
+    recordList_.open(workingDatabase().connection, kRecordListSql);
+    grid_->attach(gridVisible_ ? &recordList_ : nullptr);
+    updateActions();
+}
+
+void TMainForm::requeryRecordList() {
+    recordList_.requery(kKeyField);
+    grid_->refresh();
+    updateActions();
+}
+
+void TMainForm::reopenRecordList() {
+    reopenWorkingDatabase();
+    recordList_.open(workingDatabase().connection, kRecordListSql);
+    grid_->attach(gridVisible_ ? &recordList_ : nullptr);
+    updateActions();
+}
+
+void TMainForm::actCompressExecute() {
+    WorkingDatabase& working = workingDatabase();
+    working.connection.close();
+    if (db::CompactDatabaseFile(working.path)) ui::showMessage(QStringLiteral("压缩操作成功"));
+    reopenRecordList();
+}
+
+void TMainForm::actBackupExecute() {
+    ui::FileDialogRequest request;
+    request.title = QStringLiteral("备份文件存放为");
+    request.folder = userFolderSetting(QStringLiteral("Personal"));
+    request.filters = {QStringLiteral("Access文件(*.mdb)")};
+    QString name = ui::prompter().chooseSaveFile(request).path.trimmed();
+    if (name.isEmpty()) return;
+    if (name.size() > 4 && !name.endsWith(QLatin1String(".mdb"))) name += QStringLiteral(".mdb");
+
+    WorkingDatabase& working = workingDatabase();
+    const QVariant key = recordList_.isEmpty() || recordList_.atEnd() ? QVariant() : recordList_.value(kKeyField);
+    working.connection.close();
+    try {
+        db::CopyFileWhole(working.path, name);
+        ui::showMessage(QStringLiteral("备份成功"));
+    } catch (const db::Error& e) {
+        ui::showMessage(e.message());
+    }
+    reopenRecordList();
+    if (key.isValid() && recordList_.locate(kKeyField, key)) grid_->refresh();
+}
+
+void TMainForm::actOptionsExecute() {
+    TdlgOptionSetupForm options(this);
+    options.exec();
+}
+
+void TMainForm::actAboutExecute() {
+    TdlgAboutForm about([this] { requeryRecordList(); }, this);
+    about.exec();
 }

@@ -1,20 +1,69 @@
 #pragma once
 
+#include "db/RecordSet.h"
+
 #include <QMainWindow>
+#include <functional>
+#include <map>
 
 class QLabel;
+class GroupBar;
+class RecordGridView;
+class TProgressBarForm;
+class TProgressBar2LineForm;
 
-// The main window. Its creation runs the start-up sequence: settings, the
-// working database, the title and the status bar.
-class TMainForm : public QMainWindow {
+// The main window: every record of the working database in a list whose
+// columns the field metadata describes, and every command of the system in the
+// group bar, the menus and the list's context menu. Its creation runs the
+// start-up sequence.
+class TMainForm final : public QMainWindow {
     Q_OBJECT
 public:
-    explicit TMainForm(QWidget* parent = nullptr);
+    struct Options {
+        bool splash = true;  // show the about box as the splash window at start
+    };
+    explicit TMainForm(Options options, QWidget* parent = nullptr);
+    ~TMainForm() override;
     // False when the working database could not be opened; the program then ends.
     bool started() const { return started_; }
 
+    // The record list ("ReportQuery") and the grid that shows it.
+    db::RecordSet& recordList() { return recordList_; }
+    RecordGridView* recordGrid() const { return grid_; }
+    // Builds the grid's columns from the field metadata and opens the record list.
+    void BuildRecordGrid();
+    // Re-runs the record list and returns to the row that was current.
+    void requeryRecordList();
+    // Reopens the working database and the record list after a command closed them.
+    void reopenRecordList();
+
+    // Connects a command to the routine that carries it out; a command without
+    // one stays disabled.
+    void wire(QAction* action, std::function<void()> run);
+    QAction* action(const QString& name) const;
+    // Enables the commands by their rules (some need a non-empty list).
+    void updateActions();
+
+    void actCompressExecute();
+    void actBackupExecute();
+    void actOptionsExecute();
+    void actAboutExecute();
+
 private:
+    QAction* makeAction(const QString& name, const QString& caption, int picture, bool needsRows);
+    void buildMenus();
+    void buildGroupBar();
+    void run(QAction* action);
+
     bool started_ = false;
+    db::RecordSet recordList_;
+    RecordGridView* grid_ = nullptr;
+    GroupBar* groupBar_ = nullptr;
     QLabel* versionPane_ = nullptr;
     QLabel* datePane_ = nullptr;
+    TProgressBarForm* progress_ = nullptr;
+    TProgressBar2LineForm* progress2_ = nullptr;
+    bool gridVisible_ = true;
+    std::map<QAction*, std::function<void()>> handlers_;
+    std::map<QAction*, bool> needsRows_;
 };

@@ -57,3 +57,10 @@ void openWithDefaultApplication(const QString& path) {
 }
 
 void setFileOpener(std::function<void(const QString&)> opener) { fileOpener = std::move(opener); }
+
+QStringList installedInputMethods() {
+    QStringList names;
+    for (const QString& name : {QStringLiteral("fcitx5"), QStringLiteral("fcitx"), QStringLiteral("ibus")})
+        if (!QStandardPaths::findExecutable(name).isEmpty()) names << name;
+    return names;
+}

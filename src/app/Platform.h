@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 // The program folder: the folder of the executable, with a trailing "/".
@@ -24,3 +25,7 @@ QString userFolderSetting(const QString& name);
 void openWithDefaultApplication(const QString& path);
 // Replaces the opener (tests record what would be opened); an empty function restores it.
 void setFileOpener(std::function<void(const QString&)> opener);
+
+// The names of the input methods installed on this system that can take
+// Chinese text (fcitx5, fcitx, ibus), in that order.
+QStringList installedInputMethods();

@@ -19,12 +19,29 @@ public:
     virtual void hide() = 0;
 };
 
+// The window with two bars: the whole run above, the current task below.
+class TwoLineProgressSink {
+public:
+    virtual ~TwoLineProgressSink() = default;
+    virtual void initFirst(int total) = 0;
+    virtual void initSecond(int total) = 0;
+    virtual void incFirst() = 0;
+    virtual void incSecond() = 0;
+    virtual void hide() = 0;
+};
+
 ProgressSink& progress();
+TwoLineProgressSink& twoLineProgress();
+void installTwoLineProgress(TwoLineProgressSink* sink);
 // Installs a sink (not owned); nullptr restores the silent default.
 void installProgress(ProgressSink* sink);
 
 inline void StartProgress(int total, int done) { progress().start(total, done); }
 inline void StepProgress() { progress().step(); }
 inline void HideProgress() { progress().hide(); }
+inline void InitFirst(int total) { twoLineProgress().initFirst(total); }
+inline void InitSecond(int total) { twoLineProgress().initSecond(total); }
+inline void IncFirst() { twoLineProgress().incFirst(); }
+inline void IncSecond() { twoLineProgress().incSecond(); }
 
 } // namespace ui

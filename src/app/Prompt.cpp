@@ -16,6 +16,11 @@ public:
     }
     FileDialogAnswer chooseSaveFile(const FileDialogRequest&) override { return {}; }
     FileDialogAnswer chooseOpenFile(const FileDialogRequest&) override { return {}; }
+    int askQuestion(const QString& text, int) override {
+        inform(text, QStringLiteral("提示信息"));
+        return qaCancel;
+    }
+    int chooseFromMenu(const QStringList&, int, QPoint) override { return -1; }
 };
 
 ConsolePrompter consolePrompter;
@@ -32,6 +37,8 @@ QString applicationTitle() { return QStringLiteral("Varnel_基层以上（离线
 void showMessage(const QString& text) { prompter().inform(text, applicationTitle()); }
 
 bool askYesNo(const QString& text, const QString& title) { return prompter().ask(text, title); }
+
+int AskQuestion(const QString& text, int buttons) { return prompter().askQuestion(text, buttons); }
 
 void showRunError(const QString& message, const QString& tail) {
     showMessage(QStringLiteral("运行中发生错误：") + message + tail);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPoint>
 #include <QString>
 #include <QStringList>
 
@@ -20,6 +21,10 @@ struct FileDialogAnswer {
     int filterIndex = 0;   // the filter chosen, 0-based
 };
 
+// Buttons of the question dialog and the answers it gives.
+enum QuestionButton { qbYes = 1, qbNo = 2, qbYesToAll = 4, qbNoToAll = 8 };
+enum QuestionAnswer { qaCancel = 2, qaYes = 6, qaNo = 7, qaNoToAll = 9, qaYesToAll = 10 };
+
 class Prompter {
 public:
     virtual ~Prompter() = default;
@@ -29,6 +34,11 @@ public:
     virtual bool ask(const QString& text, const QString& title) = 0;
     virtual FileDialogAnswer chooseSaveFile(const FileDialogRequest& request) = 0;
     virtual FileDialogAnswer chooseOpenFile(const FileDialogRequest& request) = 0;
+    // The question dialog with the buttons of `buttons` (QuestionButton flags); a QuestionAnswer.
+    virtual int askQuestion(const QString& text, int buttons) = 0;
+    // A pop-up menu of `captions` at `screenPos`, `checked` marked (-1: none);
+    // the index chosen, or -1 when nothing was chosen.
+    virtual int chooseFromMenu(const QStringList& captions, int checked, QPoint screenPos) = 0;
 };
 
 // The prompter in use. Until the windows install theirs, messages go to the
@@ -42,6 +52,7 @@ QString applicationTitle();
 // Shorthands.
 void showMessage(const QString& text);
 bool askYesNo(const QString& text, const QString& title = QStringLiteral("提示信息"));
+int AskQuestion(const QString& text, int buttons);
 // "运行中发生错误：" + message + the tail the caller's handler uses.
 void showRunError(const QString& message, const QString& tail = {});
 

@@ -1,7 +1,10 @@
 #include "app/WidgetPrompter.h"
 
+#include "app/QuestionDialog.h"
+
 #include <QApplication>
 #include <QFileDialog>
+#include <QMenu>
 #include <QMessageBox>
 
 namespace {
@@ -33,4 +36,23 @@ ui::FileDialogAnswer WidgetPrompter::chooseSaveFile(const ui::FileDialogRequest&
 
 ui::FileDialogAnswer WidgetPrompter::chooseOpenFile(const ui::FileDialogRequest& request) {
     return runFileDialog(request, QFileDialog::AcceptOpen);
+}
+
+int WidgetPrompter::askQuestion(const QString& text, int buttons) {
+    TQuestionDlg dialog(text, buttons, QApplication::activeWindow());
+    dialog.exec();
+    return dialog.answer();
+}
+
+int WidgetPrompter::chooseFromMenu(const QStringList& captions, int checked, QPoint screenPos) {
+    // The one pop-up menu of the code pickers.
+    QMenu menu(QStringLiteral("CodePopupMenu"));
+    for (int i = 0; i < captions.size(); ++i) {
+        QAction* item = menu.addAction(captions[i]);
+        item->setCheckable(true);
+        item->setChecked(i == checked);
+        item->setData(i);
+    }
+    QAction* chosen = menu.exec(screenPos);
+    return chosen ? chosen->data().toInt() : -1;
 }

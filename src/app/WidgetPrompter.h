@@ -9,4 +9,6 @@ public:
     bool ask(const QString& text, const QString& title) override;
     ui::FileDialogAnswer chooseSaveFile(const ui::FileDialogRequest& request) override;
     ui::FileDialogAnswer chooseOpenFile(const ui::FileDialogRequest& request) override;
+    int askQuestion(const QString& text, int buttons) override;
+    int chooseFromMenu(const QStringList& captions, int checked, QPoint screenPos) override;
 };

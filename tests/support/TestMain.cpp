@@ -1,6 +1,10 @@
 #include "support/TestSupport.h"
 
+#ifdef SURVEY_GUI_TESTS
+#include <QApplication>
+#else
 #include <QCoreApplication>
+#endif
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -14,7 +18,13 @@ int main(int argc, char** argv) {
     qputenv("TEMP", (home.path() + QStringLiteral("/temp")).toLocal8Bit());
     QDir().mkpath(home.path() + QStringLiteral("/temp"));
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, home.path() + QStringLiteral("/settings"));
+#ifdef SURVEY_GUI_TESTS
+    // The real windows, drawn on no screen.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+#else
     QCoreApplication application(argc, argv);
+#endif
     ::testing::InitGoogleTest(&argc, argv);
     ::testing::AddGlobalTestEnvironment(new test::RecordingPrompterEnvironment);
     return RUN_ALL_TESTS();

@@ -26,11 +26,31 @@ ui::FileDialogAnswer RecordingPrompter::chooseOpenFile(const ui::FileDialogReque
     return chooseSaveFile(request);
 }
 
+int RecordingPrompter::askQuestion(const QString& text, int) {
+    messages << text;
+    if (questionAnswers.empty()) return ui::qaCancel;
+    const int answer = questionAnswers.front();
+    questionAnswers.pop_front();
+    return answer;
+}
+
+int RecordingPrompter::chooseFromMenu(const QStringList& captions, int checked, QPoint) {
+    lastMenu.clear();
+    for (int i = 0; i < captions.size(); ++i) lastMenu << (i == checked ? QStringLiteral("✓") : QString()) + captions[i];
+    if (menuChoices.empty()) return -1;
+    const int choice = menuChoices.front();
+    menuChoices.pop_front();
+    return choice;
+}
+
 void RecordingPrompter::clear() {
     messages.clear();
     answers.clear();
     fileAnswers.clear();
     fileRequests.clear();
+    questionAnswers.clear();
+    menuChoices.clear();
+    lastMenu.clear();
 }
 
 RecordingPrompter& prompts() {

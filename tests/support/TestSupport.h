@@ -9,6 +9,9 @@
 #include <deque>
 #include <gtest/gtest.h>
 
+// Readable texts in failure messages.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+
 namespace test {
 
 // A prompter that records every text it is shown and answers questions and
@@ -19,11 +22,16 @@ public:
     bool ask(const QString& text, const QString& title) override;
     ui::FileDialogAnswer chooseSaveFile(const ui::FileDialogRequest& request) override;
     ui::FileDialogAnswer chooseOpenFile(const ui::FileDialogRequest& request) override;
+    int askQuestion(const QString& text, int buttons) override;
+    int chooseFromMenu(const QStringList& captions, int checked, QPoint screenPos) override;
 
     QStringList messages;             // every text shown, in order
     std::deque<bool> answers;         // answers to questions
     std::deque<QString> fileAnswers;  // paths for file dialogs
     std::vector<ui::FileDialogRequest> fileRequests;
+    std::deque<int> questionAnswers;  // answers to the question dialog; empty: cancel
+    std::deque<int> menuChoices;      // indexes chosen from pop-up menus; empty: nothing
+    QStringList lastMenu;             // the captions of the last menu, a check mark before the checked one
     void clear();
 };
 

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "app/Progress.h"
+#include "app/ProgressEstimate.h"
+
+#include <QTimer>
+#include <QWidget>
+
+class QLabel;
+class QProgressBar;
+
+// The progress window of long operations: always on top, a bar of 100 parts,
+// a small animation and the done/waiting texts with the time estimate.
+class TProgressBarForm final : public QWidget, public ui::ProgressSink {
+    Q_OBJECT
+public:
+    explicit TProgressBarForm(QWidget* parent = nullptr);
+    void setCaption(const QString& caption) override;
+    void start(int total, int done) override;
+    void step() override;
+    void hide() override;
+
+    // One tick of 100 ms (the timer's; tests call it directly).
+    void tick();
+    QString doneText() const;
+    QString waitingText() const;
+    bool timerRunning() const { return timer_.isActive(); }
+
+private:
+    void showTexts();
+    ProgressEstimate estimate_;
+    QLabel* doneLabel_;
+    QLabel* waitingLabel_;
+    QProgressBar* bar_;
+    QWidget* animation_;
+    QTimer timer_;
+};
+
+// The window with two bars: "总进度：" above, "当前任务进度：" below.
+class TProgressBar2LineForm final : public QWidget, public ui::TwoLineProgressSink {
+    Q_OBJECT
+public:
+    explicit TProgressBar2LineForm(QWidget* parent = nullptr);
+    void initFirst(int total) override;
+    void initSecond(int total) override;
+    void incFirst() override;
+    void incSecond() override;
+    void hide() override;
+
+private:
+    QProgressBar* first_;
+    QProgressBar* second_;
+};

@@ -1,0 +1,167 @@
+#include "app/RecordGrid.h"
+
+#include "db/RecordSet.h"
+
+#include <QColor>
+#include <QHeaderView>
+#include <QKeyEvent>
+
+namespace {
+
+const QColor kOddRow(249, 251, 231);
+const QColor kEvenRow(219, 219, 241);
+const QColor kLime(0, 255, 0);
+const QColor kInactiveTitle(212, 208, 200);
+
+} // namespace
+
+RecordListModel::RecordListModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+void RecordListModel::setFields(const TFieldDataArray& fields) {
+    beginResetModel();
+    fields_ = fields;
+    titles_.clear();
+    for (const TFieldData& f : fields_) titles_ << f.title;
+    titleColours_.clear();
+    endResetModel();
+    setRecords(records_);
+}
+
+void RecordListModel::setRecords(db::RecordSet* records) {
+    beginResetModel();
+    records_ = records;
+    fieldIndexes_.clear();
+    for (const TFieldData& f : fields_) fieldIndexes_ << (records_ && records_->isOpen() ? records_->fieldIndex(f.showName) : -1);
+    endResetModel();
+}
+
+void RecordListModel::setTitle(int column, const QString& title) {
+    titles_[column] = title;
+    emit headerDataChanged(Qt::Horizontal, column, column);
+}
+
+bool RecordListModel::titleIsLime(int column) const { return titleColours_.value(column) == kLime; }
+
+void RecordListModel::setTitleLime(int column, bool lime) {
+    titleColours_.insert(column, lime ? kLime : kInactiveTitle);
+    emit headerDataChanged(Qt::Horizontal, column, column);
+}
+
+int RecordListModel::rowCount(const QModelIndex& parent) const {
+    if (parent.isValid() || !records_ || !records_->isOpen()) return 0;
+    return int(records_->rowCount());
+}
+
+int RecordListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(fields_.size()); }
+
+QVariant RecordListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || !records_) return {};
+    switch (role) {
+    case Qt::DisplayRole: {
+        const QVariant value = records_->valueAt(index.row(), fieldIndexes_.value(index.column(), -1));
+        return value.isNull() ? QVariant() : QVariant(db::variantToText(value));
+    }
+    case Qt::BackgroundRole: return (index.row() + 1) % 2 ? kOddRow : kEvenRow;
+    case Qt::TextAlignmentRole:
+        return fields_[size_t(index.column())].showName == QLatin1String("RecordState")
+                   ? QVariant(Qt::AlignCenter)
+                   : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
+    default: return {};
+    }
+}
+
+QVariant RecordListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Vertical) {
+        if (role == Qt::DisplayRole) return records_ && records_->position() == section ? QStringLiteral("▶") : QString();
+        return {};
+    }
+    switch (role) {
+    case Qt::DisplayRole: return titles_.value(section);
+    case Qt::TextAlignmentRole: return Qt::AlignCenter;
+    case Qt::BackgroundRole:
+        return titleColours_.contains(section) ? QVariant(titleColours_.value(section)) : QVariant();
+    default: return {};
+    }
+}
+
+RecordGridView::RecordGridView(QWidget* parent) : QTableView(parent), model_(new RecordListModel(this)) {
+    setModel(model_);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setWordWrap(false);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    verticalHeader()->setFixedWidth(16);
+    horizontalHeader()->setSectionsClickable(true);
+    horizontalHeader()->setHighlightSections(false);
+    // The selection stays visible when the grid has no focus.
+    QPalette p = palette();
+    p.setColor(QPalette::Inactive, QPalette::Highlight, p.color(QPalette::Active, QPalette::Highlight));
+    p.setColor(QPalette::Inactive, QPalette::HighlightedText, p.color(QPalette::Active, QPalette::HighlightedText));
+    setPalette(p);
+    connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &RecordGridView::sortOnColumn);
+}
+
+void RecordGridView::build(const TFieldDataArray& fields) {
+    sort_.reset();
+    model_->setFields(fields);
+    for (int c = 0; c < int(fields.size()); ++c) {
+        setColumnWidth(c, fields[size_t(c)].width);
+        setColumnHidden(c, !fields[size_t(c)].visible);
+    }
+}
+
+void RecordGridView::attach(db::RecordSet* records) {
+    model_->setRecords(records);
+    refresh();
+}
+
+void RecordGridView::refresh() {
+    model_->setRecords(model_->records());
+    db::RecordSet* records = model_->records();
+    if (!records || !records->isOpen() || records->isEmpty() || records->atEnd()) return;
+    following_ = true;
+    const QModelIndex index = model_->index(int(records->position()), std::max(0, currentIndex().column()));
+    setCurrentIndex(index);
+    scrollTo(index);
+    following_ = false;
+}
+
+void RecordGridView::sortOnColumn(int column) {
+    db::RecordSet* records = model_->records();
+    if (!records || !records->isOpen()) return;
+    const int previous = sort_.lastColumn();
+    const GridSortState::Click click =
+        sort_.click(column, model_->fields()[size_t(column)].showName, model_->title(column), model_->titleIsLime(column),
+                    previous >= 0 ? model_->title(previous) : QString());
+    records->sort(click.order);
+    model_->setTitle(column, click.title);
+    if (click.recolour) model_->setTitleLime(column, true);
+    if (click.previousColumn >= 0) {
+        model_->setTitle(click.previousColumn, click.previousTitle);
+        model_->setTitleLime(click.previousColumn, false);
+    }
+    refresh();
+}
+
+void RecordGridView::keyReleaseEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter: emit enterReleased(); break;
+    case Qt::Key_Insert: emit insertReleased(); break;
+    case Qt::Key_Delete: emit deleteReleased(); break;
+    default: QTableView::keyReleaseEvent(event); return;
+    }
+    event->accept();
+}
+
+void RecordGridView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QTableView::currentChanged(current, previous);
+    db::RecordSet* records = model_->records();
+    if (following_ || !records || !records->isOpen() || !current.isValid()) return;
+    if (current.row() != previous.row()) {
+        records->moveTo(current.row());
+        emit model_->headerDataChanged(Qt::Vertical, std::max(0, previous.row()), current.row());
+    }
+}

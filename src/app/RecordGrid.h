@@ -1,0 +1,80 @@
+#pragma once
+
+#include "app/FieldData.h"
+#include "app/GridSort.h"
+
+#include <QAbstractTableModel>
+#include <QColor>
+#include <QHash>
+#include <QTableView>
+
+namespace db {
+class RecordSet;
+}
+
+// The rows of a result set as a table: one column per field of the metadata,
+// rows read from the result set only when they are drawn, striped backgrounds,
+// and titles that carry the sort arrow and colour.
+class RecordListModel final : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit RecordListModel(QObject* parent = nullptr);
+
+    // Columns from the metadata; every field gets one (hidden ones included).
+    void setFields(const TFieldDataArray& fields);
+    const TFieldDataArray& fields() const { return fields_; }
+    // The rows; nullptr or a closed result shows none. Call again after the result changed.
+    void setRecords(db::RecordSet* records);
+    db::RecordSet* records() const { return records_; }
+
+    QString title(int column) const { return titles_.value(column); }
+    void setTitle(int column, const QString& title);
+    bool titleIsLime(int column) const;
+    // Lime for the column sorted last; the inactive colour for the one sorted before.
+    void setTitleLime(int column, bool lime);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+private:
+    TFieldDataArray fields_;
+    QStringList titles_;
+    QHash<int, QColor> titleColours_;
+    QList<int> fieldIndexes_;  // result-set field of each column, -1 when it has none
+    db::RecordSet* records_ = nullptr;
+};
+
+// The read-only list of records shared by the main window and the query result
+// list: whole-row and multi-row selection, a title click sorts, and Enter,
+// Insert and Delete are reported when released.
+class RecordGridView final : public QTableView {
+    Q_OBJECT
+public:
+    explicit RecordGridView(QWidget* parent = nullptr);
+    RecordListModel* listModel() const { return model_; }
+
+    // Builds the columns from the metadata (widths, visibility, alignment) and forgets the sort.
+    void build(const TFieldDataArray& fields);
+    // Shows the rows of a result set and makes its current row the grid's.
+    void attach(db::RecordSet* records);
+    // After the result set moved or was re-run: show its rows and current row.
+    void refresh();
+    // The sort on a title click: sorts the result set and marks the titles.
+    void sortOnColumn(int column);
+
+signals:
+    void enterReleased();
+    void insertReleased();
+    void deleteReleased();
+
+protected:
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+
+private:
+    RecordListModel* model_;
+    GridSortState sort_;
+    bool following_ = false;  // true while the grid follows the result set's row
+};

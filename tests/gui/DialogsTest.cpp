@@ -1,0 +1,143 @@
+#include "app/OptionSetupForm.h"
+#include "app/ProgressBar.h"
+#include "app/Prompt.h"
+#include "app/QuestionDialog.h"
+#include "app/Settings.h"
+#include "db/Connection.h"
+#include "entry/ButtonEdit.h"
+#include "entry/CityNameForm.h"
+#include "support/TestSupport.h"
+
+#include <QComboBox>
+#include <QListWidget>
+#include <QTest>
+#include <QToolButton>
+
+TEST(QuestionDialog, ShowsTheAskedButtonsAndGrowsWithTheText) {
+    TQuestionDlg shortQuestion(QStringLiteral("继续吗？"), ui::qbNo | ui::qbYesToAll);
+    shortQuestion.show();
+    EXPECT_FALSE(shortQuestion.button(ui::qbYes)->isVisible());
+    EXPECT_TRUE(shortQuestion.button(ui::qbNo)->isVisible());
+    EXPECT_TRUE(shortQuestion.button(ui::qbYesToAll)->isVisible());
+    EXPECT_FALSE(shortQuestion.button(ui::qbNoToAll)->isVisible());
+    EXPECT_EQ(shortQuestion.windowTitle(), QStringLiteral("提示信息"));
+    // Two buttons of 297 less two hidden ones: at least 1.5 times that wide.
+    EXPECT_GE(shortQuestion.width(), int(1.5 * (297 - 2 * 74)));
+
+    TQuestionDlg longQuestion(QString(80, QChar(0x6570)), ui::qbNo | ui::qbYesToAll);
+    longQuestion.show();
+    EXPECT_GT(longQuestion.width(), shortQuestion.width());
+
+    EXPECT_EQ(shortQuestion.answer(), ui::qaCancel);
+    shortQuestion.button(ui::qbYesToAll)->click();
+    EXPECT_EQ(shortQuestion.answer(), ui::qaYesToAll);
+}
+
+TEST(ProgressWindow, CountsDoneAndWaitingAndStopsAtTheEnd) {
+    TProgressBarForm window;
+    window.start(3, 0);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_TRUE(window.timerRunning());
+    EXPECT_EQ(window.doneText(), QStringLiteral("已完成 0"));
+    window.step();
+    window.tick();
+    EXPECT_EQ(window.waitingText(), QStringLiteral("待完成 2"));
+    window.step();
+    window.step();
+    EXPECT_FALSE(window.timerRunning());
+    window.hide();
+    EXPECT_FALSE(window.isVisible());
+}
+
+TEST(CodePicker, MarksTheCurrentCodeAndSetsTheChoice) {
+    const TMenuItemDataArray levels = {{1, QStringLiteral("省级地方工会")}, {10, QStringLiteral(" 乡镇工会 ")}};
+    TButtonEdit edit;
+    edit.setTag(10);
+    int picked = -1;
+    test::prompts().menuChoices = {1};
+    ShowCodePicker(&edit, levels, [&](int code) { picked = code; });
+    EXPECT_EQ(test::prompts().lastMenu, (QStringList{QStringLiteral("省级地方工会"), QStringLiteral("✓ 乡镇工会 ")}));
+    EXPECT_EQ(edit.text(), QStringLiteral("乡镇工会"));
+    EXPECT_EQ(edit.tag(), 10);
+    EXPECT_EQ(picked, 10);
+
+    // A tag of -1 marks nothing; choosing nothing changes nothing.
+    edit.setTag(-1);
+    picked = -1;
+    ShowCodePicker(&edit, levels, [&](int code) { picked = code; });
+    EXPECT_EQ(test::prompts().lastMenu, (QStringList{QStringLiteral("省级地方工会"), QStringLiteral(" 乡镇工会 ")}));
+    EXPECT_EQ(edit.tag(), -1);
+    EXPECT_EQ(picked, -1);
+    EXPECT_EQ(edit.text(), QStringLiteral("乡镇工会"));
+}
+
+namespace {
+
+class CityNameFormTest : public ::testing::Test {
+protected:
+    void SetUp() override { connection.open(folder.copyOfSystemDataFile(), db::Access::ReadOnly); }
+    static int select(QListWidget* list, const QString& name) {
+        const auto items = list->findItems(name, Qt::MatchExactly);
+        if (items.isEmpty()) return -1;
+        list->setCurrentItem(items.first());
+        return list->row(items.first());
+    }
+    test::TempFolder folder;
+    db::Connection connection;
+};
+
+} // namespace
+
+TEST_F(CityNameFormTest, StartsOnTheGivenCodeAndConfirmsTheCounty) {
+    TCityNameForm picker(connection, 130102);
+    EXPECT_EQ(picker.windowTitle(), QStringLiteral("中华人民共和国行政区划"));
+    EXPECT_EQ(picker.provinces()->currentItem()->text(), QStringLiteral("河北省"));
+    EXPECT_EQ(picker.prefectures()->currentItem()->text(), QStringLiteral("石家庄市"));
+    EXPECT_EQ(picker.counties()->currentItem()->text(), QStringLiteral("长安区"));
+    // The prefecture's own row heads the third list.
+    EXPECT_EQ(picker.counties()->item(0)->text(), QStringLiteral("石家庄市"));
+    picker.confirmChoice();
+    EXPECT_EQ(picker.result(), QDialog::Accepted);
+    EXPECT_EQ(picker.chosenCode(), 130102);
+    EXPECT_EQ(picker.chosenName(), QStringLiteral("河北省石家庄市长安区"));
+}
+
+TEST_F(CityNameFormTest, ClickingAProvinceShowsItsDistricts) {
+    TCityNameForm picker(connection, 0);
+    EXPECT_EQ(picker.chosenCode(), 110100);
+    EXPECT_EQ(picker.chosenName(), QStringLiteral("北京市"));
+    const int row = select(picker.provinces(), QStringLiteral("北京市"));
+    ASSERT_GE(row, 0);
+    emit picker.provinces()->itemClicked(picker.provinces()->item(row));
+    ASSERT_GT(picker.counties()->count(), 10);
+    EXPECT_EQ(picker.counties()->currentItem()->text(), QStringLiteral("东城区"));
+    emit picker.counties()->itemDoubleClicked(picker.counties()->currentItem());
+    EXPECT_EQ(picker.chosenCode(), 110101);
+    EXPECT_EQ(picker.chosenName(), QStringLiteral("北京市东城区"));
+}
+
+TEST_F(CityNameFormTest, AProvinceWithoutCountiesConfirmsItself) {
+    TCityNameForm picker(connection, 130102);
+    const int row = select(picker.provinces(), QStringLiteral("台湾省"));
+    ASSERT_GE(row, 0);
+    QTest::keyClick(picker.provinces(), Qt::Key_Down);
+    select(picker.provinces(), QStringLiteral("台湾省"));
+    emit picker.provinces()->itemClicked(picker.provinces()->currentItem());
+    EXPECT_EQ(picker.counties()->count(), 0);
+    picker.confirmChoice();
+    EXPECT_EQ(picker.chosenCode(), 710000);
+    EXPECT_EQ(picker.chosenName(), QStringLiteral("台湾省"));
+}
+
+TEST(OptionSetup, OkKeepsTheShownChoiceAndStoresIt) {
+    InitSettings(programApplicationName());
+    setPreferredInputMethod(QStringLiteral("ibus"));
+    TdlgOptionSetupForm dialog;
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("软件参数设置"));
+    EXPECT_EQ(dialog.inputMethods()->currentText(), QStringLiteral("ibus"));
+    EXPECT_FALSE(dialog.inputMethods()->isEditable());
+    dialog.accept();
+    EXPECT_EQ(preferredInputMethod(), QStringLiteral("ibus"));
+    EXPECT_EQ(ReadSettingText(QStringLiteral("ImePrefer"), {}, SettingsRoot::LocalMachine, environmentKey()), QStringLiteral("ibus"));
+    EXPECT_EQ(ReadSettingInteger(QStringLiteral("ImportPrinciple"), 9, SettingsRoot::LocalMachine, environmentKey()), 0);
+}

@@ -1,0 +1,273 @@
+#include "app/AboutForm.h"
+#include "app/MainForm.h"
+#include "app/Platform.h"
+#include "app/RecordGrid.h"
+#include "app/Startup.h"
+#include "db/Statement.h"
+#include "support/TestSupport.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QStatusBar>
+#include <QTest>
+
+namespace {
+
+// A main window over a private copy of the system data file.
+class MainFormTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setProgramFolder(folder.path(QString()));
+        dataFile = folder.copyOfSystemDataFile(QStringLiteral("2019NB_qv_201908291730.mdb"));
+    }
+    void TearDown() override {
+        form.reset();
+        workingDatabase().connection.close();
+        setProgramFolder({});
+    }
+    void addRecords(int count) {
+        db::Connection c;
+        c.open(dataFile);
+        for (int i = 1; i <= count; ++i)
+            c.execute(QStringLiteral("INSERT INTO dt_data(c901, c902, c904, z001, RecordState) VALUES (?, ?, ?, ?, ?)"),
+                      {qint64(110101000000) + i, QStringLiteral("单位%1").arg(i), 10 + i % 3, i * 10 % 7, i % 3});
+    }
+    TMainForm& open() {
+        form = std::make_unique<TMainForm>(TMainForm::Options{false});
+        EXPECT_TRUE(form->started());
+        return *form;
+    }
+    int column(const QString& showName) {
+        const TFieldDataArray& fields = form->recordGrid()->listModel()->fields();
+        for (size_t i = 0; i < fields.size(); ++i)
+            if (fields[i].showName == showName) return int(i);
+        return -1;
+    }
+    QStringList codesInGridOrder() {
+        QStringList codes;
+        RecordListModel* model = form->recordGrid()->listModel();
+        for (int r = 0; r < model->rowCount(); ++r) codes << model->data(model->index(r, column(QStringLiteral("c901"))), Qt::DisplayRole).toString();
+        return codes;
+    }
+    void clickTitle(int c) { emit form->recordGrid()->horizontalHeader()->sectionClicked(c); }
+    QString title(int c) { return form->recordGrid()->listModel()->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString(); }
+    QVariant titleColour(int c) { return form->recordGrid()->listModel()->headerData(c, Qt::Horizontal, Qt::BackgroundRole); }
+
+    test::TempFolder folder;
+    QString dataFile;
+    std::unique_ptr<TMainForm> form;
+};
+
+} // namespace
+
+TEST_F(MainFormTest, ShowsTheLabelTheVersionAndAColumnPerField) {
+    addRecords(3);
+    TMainForm& f = open();
+    EXPECT_EQ(f.windowTitle(), QStringLiteral("2019年度全国Varnel--基层以上工会调查表（离线工具） - 默认数据库"));
+    EXPECT_TRUE(f.statusBar()->findChildren<QLabel*>().first()->text().startsWith(QStringLiteral("开发单位：Quillon\u3000软件版本：1.0 (Build ")));
+    RecordListModel* model = f.recordGrid()->listModel();
+    EXPECT_EQ(model->columnCount(), 213);
+    EXPECT_EQ(model->rowCount(), 3);
+    // Every field has a column; the invisible ones are hidden.
+    EXPECT_FALSE(f.recordGrid()->isColumnHidden(column(QStringLiteral("c901"))));
+    EXPECT_TRUE(f.recordGrid()->isColumnHidden(column(QStringLiteral("z002"))));
+    EXPECT_EQ(model->data(model->index(0, column(QStringLiteral("RecordState"))), Qt::TextAlignmentRole).toInt(), int(Qt::AlignCenter));
+    EXPECT_EQ(model->data(model->index(0, 0), Qt::BackgroundRole).value<QColor>(), QColor(249, 251, 231));
+    EXPECT_EQ(model->data(model->index(1, 0), Qt::BackgroundRole).value<QColor>(), QColor(219, 219, 241));
+    EXPECT_EQ(codesInGridOrder().first(), QStringLiteral("110101000001"));
+}
+
+TEST_F(MainFormTest, AnEmptyListDisablesTheRecordCommandsButNotInsertAndDelete) {
+    TMainForm& f = open();
+    QStringList ran;
+    for (const char* name : {"actAddNew", "actModify", "actDelete", "actLocate", "actSearch", "actConditionSearch", "actPrint"})
+        f.wire(f.action(QLatin1String(name)), [&ran, name] { ran << QLatin1String(name); });
+    for (const char* name : {"actModify", "actDelete", "actLocate", "actSearch", "actPrint"})
+        EXPECT_FALSE(f.action(QLatin1String(name))->isEnabled()) << name;
+    EXPECT_TRUE(f.action(QStringLiteral("actAddNew"))->isEnabled());
+    f.show();
+    QApplication::setActiveWindow(&f);
+    QTest::keyClick(&f, Qt::Key_L, Qt::ControlModifier);
+    QTest::keyClick(&f, Qt::Key_F, Qt::ControlModifier);
+    QTest::keyClick(f.recordGrid(), Qt::Key_Return);
+    emit f.recordGrid()->doubleClicked({});
+    EXPECT_TRUE(ran.isEmpty()) << ran.join(QLatin1Char(' ')).toStdString();
+    QTest::keyClick(f.recordGrid(), Qt::Key_Insert);
+    QTest::keyClick(f.recordGrid(), Qt::Key_Delete);
+    EXPECT_EQ(ran, (QStringList{QStringLiteral("actAddNew"), QStringLiteral("actDelete")}));
+
+    addRecords(1);
+    f.requeryRecordList();
+    for (const char* name : {"actModify", "actDelete", "actLocate", "actSearch", "actPrint"})
+        EXPECT_TRUE(f.action(QLatin1String(name))->isEnabled()) << name;
+    ran.clear();
+    QTest::keyClick(&f, Qt::Key_L, Qt::ControlModifier);
+    QTest::keyClick(&f, Qt::Key_F, Qt::ControlModifier);
+    QTest::keyClick(f.recordGrid(), Qt::Key_Return);
+    EXPECT_EQ(ran, (QStringList{QStringLiteral("actLocate"), QStringLiteral("actConditionSearch"), QStringLiteral("actModify")}));
+}
+
+TEST_F(MainFormTest, CommandsOfLaterWorkAreShownButDisabled) {
+    addRecords(2);
+    TMainForm& f = open();
+    for (const char* name : {"actAddNew", "actCheck", "actSum", "actFastImport", "actExport", "actReportFile"}) {
+        QAction* a = f.action(QLatin1String(name));
+        ASSERT_NE(a, nullptr) << name;
+        EXPECT_FALSE(a->isEnabled()) << name;
+        EXPECT_FALSE(a->text().isEmpty());
+    }
+    for (const char* name : {"actBackup", "actCompress", "actOptions", "actAbout", "actExit"})
+        EXPECT_TRUE(f.action(QLatin1String(name))->isEnabled()) << name;
+}
+
+TEST_F(MainFormTest, ThreeClicksOnOneTitleSortDescendingAscendingDescending) {
+    addRecords(5);
+    TMainForm& f = open();
+    const int code = column(QStringLiteral("c901"));
+    const QString plain = title(code);
+    clickTitle(code);
+    EXPECT_EQ(codesInGridOrder().first(), QStringLiteral("110101000005"));
+    EXPECT_EQ(title(code), plain + QStringLiteral("▼"));
+    clickTitle(code);
+    EXPECT_EQ(codesInGridOrder().first(), QStringLiteral("110101000001"));
+    EXPECT_EQ(title(code), plain + QStringLiteral("▲"));
+    clickTitle(code);
+    EXPECT_EQ(codesInGridOrder().first(), QStringLiteral("110101000005"));
+    EXPECT_EQ(title(code), plain + QStringLiteral("▼"));
+    EXPECT_EQ(titleColour(code).value<QColor>(), QColor(0, 255, 0));
+    EXPECT_EQ(f.recordList().sortOrder(), QStringLiteral("c901 DESC"));
+}
+
+TEST_F(MainFormTest, TheDirectionTogglesAcrossTitles) {
+    addRecords(5);
+    TMainForm& f = open();
+    const int a = column(QStringLiteral("c901"));
+    const int b = column(QStringLiteral("c902"));
+    const QString titleA = title(a), titleB = title(b);
+    clickTitle(a);  // descending
+    clickTitle(b);  // ascending
+    EXPECT_EQ(f.recordList().sortOrder(), QStringLiteral("c902 ASC"));
+    EXPECT_EQ(title(b), titleB + QStringLiteral("▲"));
+    EXPECT_EQ(titleColour(b).value<QColor>(), QColor(0, 255, 0));
+    EXPECT_EQ(title(a), titleA);
+    EXPECT_NE(titleColour(a).value<QColor>(), QColor(0, 255, 0));
+    // Rebuilding the grid forgets the sort: the next click sorts descending again.
+    f.BuildRecordGrid();
+    clickTitle(b);
+    EXPECT_EQ(f.recordList().sortOrder(), QStringLiteral("c902 DESC"));
+}
+
+TEST_F(MainFormTest, TheMouseWheelMovesLikeTheArrowKeys) {
+    addRecords(5);
+    TMainForm& f = open();
+    f.show();
+    f.recordGrid()->setFocus();
+    QApplication::setActiveWindow(&f);
+    const QPoint at = f.recordGrid()->viewport()->rect().center();
+    QWheelEvent down(at, f.recordGrid()->viewport()->mapToGlobal(at), {}, QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                     Qt::NoScrollPhase, false);
+    QApplication::sendEvent(f.recordGrid()->viewport(), &down);
+    QApplication::sendEvent(f.recordGrid()->viewport(), &down);
+    EXPECT_EQ(f.recordList().position(), 2);
+    QWheelEvent up(at, f.recordGrid()->viewport()->mapToGlobal(at), {}, QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
+                   Qt::NoScrollPhase, false);
+    QApplication::sendEvent(f.recordGrid()->viewport(), &up);
+    EXPECT_EQ(f.recordList().position(), 1);
+}
+
+TEST_F(MainFormTest, BackupNamesFollowTheExtensionRule) {
+    addRecords(4);
+    TMainForm& f = open();
+    f.recordList().moveTo(2);
+    f.recordGrid()->refresh();
+    const QString cwd = QDir::currentPath();
+    QDir::setCurrent(folder.path(QString()));
+    test::prompts().fileAnswers = {folder.path(QStringLiteral("copy")), folder.path(QStringLiteral("copy.MDB")),
+                                   folder.path(QStringLiteral("done.mdb")), QStringLiteral("abcd"), QStringLiteral("   ")};
+    for (int i = 0; i < 5; ++i) f.actBackupExecute();
+    QDir::setCurrent(cwd);
+    EXPECT_EQ(test::prompts().fileRequests.front().title, QStringLiteral("备份文件存放为"));
+    EXPECT_EQ(test::prompts().fileRequests.front().filters, QStringList{QStringLiteral("Access文件(*.mdb)")});
+    for (const char* name : {"copy.mdb", "copy.MDB.mdb", "done.mdb", "abcd"})
+        EXPECT_EQ(test::readAll(folder.path(QLatin1String(name))), test::readAll(dataFile)) << name;
+    EXPECT_EQ(test::prompts().messages.count(QStringLiteral("备份成功")), 4);
+    // The list is back on the remembered row.
+    EXPECT_EQ(f.recordList().position(), 2);
+    EXPECT_TRUE(workingDatabase().connection.isOpen());
+}
+
+TEST_F(MainFormTest, BackupOntoTheDatabaseFileFailsAndLeavesItIntact) {
+    addRecords(4);
+    TMainForm& f = open();
+    const QByteArray before = test::readAll(dataFile);
+    test::prompts().fileAnswers = {dataFile};
+    f.actBackupExecute();
+    EXPECT_EQ(test::readAll(dataFile), before);
+    ASSERT_EQ(test::prompts().messages.size(), 1);
+    EXPECT_NE(test::prompts().messages[0], QStringLiteral("备份成功"));
+    EXPECT_EQ(f.recordList().rowCount(), 4);
+}
+
+TEST_F(MainFormTest, CompactionKeepsEveryRecordAndStartsAtTheFirstRow) {
+    addRecords(300);
+    {
+        db::Connection c;
+        c.open(dataFile);
+        c.execute(QStringLiteral("DELETE FROM dt_data WHERE c901 % 3 = 0"));
+    }
+    TMainForm& f = open();
+    f.recordList().moveTo(50);
+    f.actCompressExecute();
+    EXPECT_EQ(test::prompts().messages, QStringList{QStringLiteral("压缩操作成功")});
+    EXPECT_EQ(f.recordList().rowCount(), 200);
+    EXPECT_EQ(f.recordList().position(), 0);
+    EXPECT_EQ(workingDatabase().connection.scalar(QStringLiteral("SELECT count(*) FROM dt_data")).toInt(), 200);
+}
+
+TEST_F(MainFormTest, TheHiddenCommandMarksEveryRecordSaved) {
+    addRecords(6);
+    TMainForm& f = open();
+    f.recordList().moveTo(3);
+    TdlgAboutForm about([&f] { f.requeryRecordList(); });
+    about.show();
+    QLabel* name = about.nameLabel();
+    auto count = [] {
+        return workingDatabase().connection.scalar(QStringLiteral("SELECT count(*) FROM dt_data WHERE RecordState<>1")).toInt();
+    };
+    // A single click, or a double click with Shift as well, does nothing.
+    QTest::mouseClick(name, Qt::LeftButton, Qt::ControlModifier | Qt::AltModifier);
+    QTest::mouseDClick(name, Qt::LeftButton, Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier);
+    QTest::mouseDClick(name, Qt::LeftButton, Qt::ControlModifier);
+    EXPECT_GT(count(), 0);
+    EXPECT_TRUE(about.isVisible());
+    QTest::mouseDClick(name, Qt::RightButton, Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_EQ(count(), 0);
+    EXPECT_FALSE(about.isVisible());
+    EXPECT_EQ(f.recordList().position(), 3);
+    EXPECT_EQ(f.recordList().integer(QStringLiteral("RecordState")), 1);
+}
+
+TEST_F(MainFormTest, TheSplashClosesItselfAfterFiftyTicks) {
+    TMainForm& f = open();
+    (void)f;
+    TdlgAboutForm splash({});
+    splash.startProgress();
+    splash.show();
+    EXPECT_TRUE(splash.progressBar()->isVisible());
+    for (int i = 0; i < 49; ++i) splash.tick();
+    EXPECT_TRUE(splash.isVisible());
+    splash.tick();
+    EXPECT_FALSE(splash.isVisible());
+
+    // Opened from the menu it shows no progress and stays until clicked.
+    TdlgAboutForm about({});
+    about.show();
+    EXPECT_FALSE(about.progressBar()->isVisible());
+    QTest::mouseClick(&about, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_FALSE(about.isVisible());
+}
