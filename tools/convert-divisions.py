@@ -19,11 +19,14 @@ name; CombName is the name prefixed by its parents' names, without separators.
 
 Districts of the municipalities (Beijing, Tianjin, Shanghai, Chongqing) and
 county-level units administered directly by a province (e.g. 429004 仙桃市,
-4690xx in Hainan) have no prefecture row in the package: their CombName is
-the province name followed by their own name ("北京市东城区", "湖北省仙桃市").
-Should an input carry a grouping row such as "市辖区" or
-"省直辖县级行政区划" at prefecture level, it is kept under its own code and
-name, but its name is left out of the CombName of the divisions below it.
+4690xx in Hainan) have no prefecture row in the package. The division picker
+reaches counties only through a prefecture-level row, so the converter adds
+the grouping row that the statistical codes use for them: "市辖区" (xx01 of a
+municipality), "县" (5002) and "省直辖县级行政区划" or
+"自治区直辖县级行政区划" (xx90). A grouping row is no place of its own: its
+CombName is the province's name ("110100 市辖区" reads "北京市"), and it is
+left out of the CombName of the divisions below it ("北京市东城区",
+"湖北省仙桃市").
 
 Python 3 standard library only.
 """
@@ -58,6 +61,18 @@ def read_rows(dist, filename, part_columns):
             yield code, name
 
 
+def grouping_name(prefecture, province_name):
+    """The name of the grouping row that stands for a missing prefecture."""
+    code1, code2 = prefecture[0:2], prefecture[2:4]
+    if code1 in ("11", "12", "31", "50") and code2 == "01":
+        return "市辖区"
+    if code1 == "50" and code2 == "02":
+        return "县"
+    if code2 == "90":
+        return "自治区直辖县级行政区划" if province_name.endswith("自治区") else "省直辖县级行政区划"
+    sys.exit(f"counties under {prefecture} have no prefecture row and no known grouping")
+
+
 def main(argv):
     if len(argv) != 3:
         sys.exit(f"usage: {argv[0]} PACKAGE_DIST_DIR OUTPUT_CSV")
@@ -79,6 +94,11 @@ def main(argv):
     for code, name in read_rows(dist, "area.csv", ["province", "city", "area"]):
         add(code, name, code[2:4] != "00" and code[4:] != "00", "county")
 
+    for code in sorted(names, key=int):
+        prefecture = code[0:4] + "00"
+        if code[4:] != "00" and prefecture not in names:
+            names[prefecture] = grouping_name(prefecture, names[code[0:2] + "0000"])
+
     rows = []
     for code in sorted(names, key=int):
         name = names[code]
@@ -88,6 +108,9 @@ def main(argv):
         if province not in names:
             sys.exit(f"{code} {name}: no province {province}")
         comb = []
+        if name in GROUPING_NAMES:
+            rows.append([int(code), c1, c2, c3, name, names[province]])
+            continue
         if c2:
             comb.append(names[province])
         if c3 and prefecture in names and names[prefecture] not in GROUPING_NAMES:

@@ -110,7 +110,9 @@ TEST_F(CityNameFormTest, ClickingAProvinceShowsItsDistricts) {
     ASSERT_GE(row, 0);
     emit picker.provinces()->itemClicked(picker.provinces()->item(row));
     ASSERT_GT(picker.counties()->count(), 10);
-    EXPECT_EQ(picker.counties()->currentItem()->text(), QStringLiteral("东城区"));
+    EXPECT_EQ(picker.prefectures()->currentItem()->text(), QStringLiteral("市辖区"));
+    EXPECT_EQ(picker.counties()->currentItem()->text(), QStringLiteral("市辖区"));
+    select(picker.counties(), QStringLiteral("东城区"));
     emit picker.counties()->itemDoubleClicked(picker.counties()->currentItem());
     EXPECT_EQ(picker.chosenCode(), 110101);
     EXPECT_EQ(picker.chosenName(), QStringLiteral("北京市东城区"));
@@ -140,4 +142,19 @@ TEST(OptionSetup, OkKeepsTheShownChoiceAndStoresIt) {
     EXPECT_EQ(preferredInputMethod(), QStringLiteral("ibus"));
     EXPECT_EQ(ReadSettingText(QStringLiteral("ImePrefer"), {}, SettingsRoot::LocalMachine, environmentKey()), QStringLiteral("ibus"));
     EXPECT_EQ(ReadSettingInteger(QStringLiteral("ImportPrinciple"), 9, SettingsRoot::LocalMachine, environmentKey()), 0);
+}
+
+TEST_F(CityNameFormTest, EveryCountyCanBeReachedThroughTheLists) {
+    TCityNameForm picker(connection, 500101);
+    const int row = select(picker.prefectures(), QStringLiteral("县"));
+    ASSERT_GE(row, 0) << "the counties of 重庆 need their grouping row";
+    emit picker.prefectures()->itemClicked(picker.prefectures()->item(row));
+    select(picker.counties(), QStringLiteral("城口县"));
+    picker.confirmChoice();
+    EXPECT_EQ(picker.chosenName(), QStringLiteral("重庆市城口县"));
+    // Every county lies below a prefecture-level row of the second list.
+    EXPECT_EQ(connection.scalar(QStringLiteral("SELECT count(*) FROM CT_CityName c WHERE Code3<>0 AND NOT EXISTS "
+                                               "(SELECT 1 FROM CT_CityName p WHERE p.Code1=c.Code1 AND p.Code2=c.Code2 AND p.Code3=0)"))
+                  .toInt(),
+              0);
 }
