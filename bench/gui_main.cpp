@@ -1,0 +1,109 @@
+// Benchmarks of the main window's record list on generated data, drawn on
+// Qt's offscreen platform.
+//
+//   survey-gui-bench [records=50000] [runs=5]
+//
+// Times opening the main window (start-up with the record list), scrolling the
+// list a screen at a time and sorting it on a title click, as medians of
+// several runs, with the cost of stepping through every row of the list in the
+// engine as the baseline of the same run.
+
+#include "RecordGenerator.h"
+
+#include "app/MainForm.h"
+#include "app/Platform.h"
+#include "app/RecordGrid.h"
+#include "app/Startup.h"
+#include "db/Statement.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QHeaderView>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace {
+
+double time(int runs, const std::function<void()>& setUp, const std::function<void()>& work) {
+    std::vector<double> samples;
+    for (int i = 0; i < runs; ++i) {
+        setUp();
+        const auto start = std::chrono::steady_clock::now();
+        work();
+        samples.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    }
+    std::sort(samples.begin(), samples.end());
+    return samples[samples.size() / 2];
+}
+
+void report(const char* what, double ms, double baseline) {
+    std::printf("  %-50s %9.1f ms   %5.2f x baseline\n", what, ms, ms / baseline);
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    const int records = argc > 1 ? std::atoi(argv[1]) : 50000;
+    const int runs = argc > 2 ? std::atoi(argv[2]) : 5;
+
+    QTemporaryDir folder;
+    setProgramFolder(folder.path());
+    const QString path = programFolder() + systemDataFileName();
+    if (!QFile::copy(QCoreApplication::applicationDirPath() + QStringLiteral("/") + systemDataFileName(), path)) {
+        std::fprintf(stderr, "survey-gui-bench: no system data file beside the program\n");
+        return 1;
+    }
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    {
+        db::Connection connection;
+        connection.open(path);
+        generateRecords(connection, records);
+    }
+    std::printf("%d records; medians of %d runs:\n", records, runs);
+
+    const double baseline = time(runs, [] {}, [&] {
+        db::Connection connection;
+        connection.open(path);
+        db::Statement list(connection, QStringLiteral("SELECT\t* from view_data_all order by c901 asc"));
+        while (list.next()) {
+        }
+    });
+    std::printf("  %-50s %9.1f ms\n", "baseline: step through every row of the list", baseline);
+
+    std::unique_ptr<TMainForm> form;
+    report("open the main window with the record list", time(runs, [&] { form.reset(); }, [&] {
+               form = std::make_unique<TMainForm>(TMainForm::Options{false});
+               form->resize(1400, 900);
+               form->show();
+               QApplication::processEvents();
+           }), baseline);
+
+    RecordGridView* grid = form->recordGrid();
+    QScrollBar* bar = grid->verticalScrollBar();
+    report("scroll 20 screens down the list, drawing each", time(runs, [&] { bar->setValue(bar->maximum() / 3); }, [&] {
+               for (int i = 0; i < 20; ++i) {
+                   bar->setValue(bar->value() + bar->pageStep());
+                   grid->viewport()->repaint();
+               }
+           }), baseline);
+    report("jump to the end of the list and draw it", time(runs, [&] { bar->setValue(0); }, [&] {
+               bar->setValue(bar->maximum());
+               grid->viewport()->repaint();
+           }), baseline);
+
+    const int column = 9;  // an indicator column
+    report("sort on a title click and draw the list", time(runs, [] {}, [&] {
+               emit grid->horizontalHeader()->sectionClicked(column);
+               grid->viewport()->repaint();
+           }), baseline);
+    form.reset();
+    workingDatabase().connection.close();
+    return 0;
+}
