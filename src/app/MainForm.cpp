@@ -240,7 +240,7 @@ void TMainForm::updateActions() {
 void TMainForm::BuildRecordGrid() {
     const TFieldDataArray fields = LoadFieldDataArray(workingDatabase().connection);
     if (!fields.empty()) grid_->build(fields);
-    recordList_.open(workingDatabase().connection, kRecordListSql);
+    recordList_.openKeyed(workingDatabase().connection, kRecordListSql, kKeyField);
     grid_->attach(gridVisible_ ? &recordList_ : nullptr);
     updateActions();
 }
@@ -253,7 +253,7 @@ void TMainForm::requeryRecordList() {
 
 void TMainForm::reopenRecordList() {
     reopenWorkingDatabase();
-    recordList_.open(workingDatabase().connection, kRecordListSql);
+    recordList_.openKeyed(workingDatabase().connection, kRecordListSql, kKeyField);
     grid_->attach(gridVisible_ ? &recordList_ : nullptr);
     updateActions();
 }

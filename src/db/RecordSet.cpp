@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <numeric>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace db {
@@ -25,7 +27,31 @@ QString stripStatementEnd(QString sql) {
     return sql;
 }
 
-QString columnName(int i) { return QStringLiteral("c%1").arg(i); }
+QString tempColumn(int i) { return QStringLiteral("c%1").arg(i); }
+
+// The engine's order of values: NULL, then numbers, then texts, then blobs.
+int compareValues(const QVariant& a, const QVariant& b) {
+    auto rank = [](const QVariant& v) {
+        switch (v.typeId()) {
+        case QMetaType::LongLong:
+        case QMetaType::Double: return 1;
+        case QMetaType::QString: return 2;
+        case QMetaType::QByteArray: return 3;
+        default: return 0;
+        }
+    };
+    const int ra = rank(a), rb = rank(b);
+    if (ra != rb) return ra < rb ? -1 : 1;
+    switch (ra) {
+    case 1:
+        if (a.typeId() == QMetaType::LongLong && b.typeId() == QMetaType::LongLong)
+            return a.toLongLong() < b.toLongLong() ? -1 : a.toLongLong() > b.toLongLong();
+        return a.toDouble() < b.toDouble() ? -1 : a.toDouble() > b.toDouble();
+    case 2: return QString::compare(a.toString(), b.toString());
+    case 3: return a.toByteArray() < b.toByteArray() ? -1 : a.toByteArray() > b.toByteArray();
+    default: return 0;
+    }
+}
 
 } // namespace
 
@@ -33,28 +59,53 @@ struct RecordSet::Impl {
     Connection* connection = nullptr;
     QString sql;
     QVariantList params;
-    QString table;  // the temporary table in the connection's temp schema
+    QString keyField;             // keyed results: the key column
+    std::vector<qint64> keys;     // keyed results: the keys in the query's order
+    std::unordered_map<qint64, qint64> keyPosition;  // key -> position in the query's order
+    QString table;                // other results: the temporary table holding the rows
     QStringList names;
     std::vector<FieldKind> kinds;
     QHash<QString, int> indexByName;  // lower-case name -> field
     qint64 count = 0;
     qint64 pos = 0;
-    std::vector<qint64> order;  // row ids in the current order; empty while unsorted
-    QString sortSpec;
+    // Row ids (keys, or row numbers of the temporary table) in the current order;
+    // empty while the query's own order holds.
+    std::vector<qint64> order;
+    QString sortText;
     QVariantList current;
     std::unique_ptr<Statement> fetchRow;
     mutable QHash<qint64, QVariantList> cache;
 
     QString updateTable;
-    QString keyField;
+    QString updateKey;
     EditMode mode = EditMode::Browse;
     QVariantList buffer;
     std::vector<bool> changed;
 
-    qint64 rowIdAt(qint64 p) const { return order.empty() ? p + 1 : order[size_t(p)]; }
+    bool keyed() const { return !keyField.isEmpty(); }
+    // Where the rows are read from, how a row is named there, and how a field is.
+    QString source() const { return keyed() ? QLatin1Char('(') + sql + QLatin1Char(')') : QStringLiteral("temp.") + table; }
+    QString idColumn() const { return keyed() ? quoteIdentifier(keyField) : QStringLiteral("rowid"); }
+    QString column(int i) const { return keyed() ? quoteIdentifier(names[i]) : tempColumn(i); }
+    QVariantList sourceParams() const { return keyed() ? params : QVariantList(); }
+
+    qint64 naturalId(qint64 p) const { return keyed() ? keys[size_t(p)] : p + 1; }
+    qint64 rowIdAt(qint64 p) const { return order.empty() ? naturalId(p) : order[size_t(p)]; }
+
+    qint64 positionOfRowId(qint64 rowId) const {
+        if (order.empty()) {
+            if (!keyed()) return rowId - 1;
+            const auto it = keyPosition.find(rowId);
+            return it == keyPosition.end() ? -1 : it->second;
+        }
+        const auto it = std::find(order.begin(), order.end(), rowId);
+        return it == order.end() ? -1 : qint64(it - order.begin());
+    }
 
     QVariantList fetch(qint64 rowId) const {
-        fetchRow->bind(1, rowId);
+        const QVariantList bound = sourceParams();
+        for (int i = 0; i < bound.size(); ++i) fetchRow->bind(i + 1, bound[i]);
+        fetchRow->bind(int(bound.size()) + 1, rowId);
         QVariantList values;
         if (fetchRow->next()) {
             values.reserve(names.size());
@@ -80,38 +131,58 @@ struct RecordSet::Impl {
         if (pos < 0 || pos >= count) throw Error(QStringLiteral("没有当前记录"));
     }
 
-    void run() {
-        connection->dropPending();
-        table = QStringLiteral("rs_%1").arg(++tableCounter);
+    void readShape() {
         Statement shape(*connection, sql);
         const int columns = shape.columnCount();
         if (columns == 0) throw Error(QStringLiteral("查询没有结果列：") + sql);
         names.clear();
         kinds.clear();
         indexByName.clear();
-        QStringList columnList;
         for (int i = 0; i < columns; ++i) {
             names << shape.columnName(i);
             kinds.push_back(shape.declaredKind(i));
             if (!indexByName.contains(names.last().toLower())) indexByName.insert(names.last().toLower(), i);
-            columnList << columnName(i);
         }
-        // The table has no column types, so every value keeps exactly the kind the query gave it.
-        connection->execute(QStringLiteral("CREATE TEMP TABLE %1(%2)").arg(table, columnList.join(QLatin1Char(','))));
-        try {
-            count = connection->execute(QStringLiteral("INSERT INTO temp.%1 ").arg(table) + sql, params);
-            fetchRow = std::make_unique<Statement>(*connection,
-                                                   QStringLiteral("SELECT * FROM temp.%1 WHERE rowid=?").arg(table));
-        } catch (...) {
-            dropTable();
-            throw;
-        }
+    }
+
+    void run() {
+        readShape();
         cache.clear();
         order.clear();
+        if (keyed()) {
+            field(keyField);
+            keys.clear();
+            keyPosition.clear();
+            Statement ids(*connection, QStringLiteral("SELECT %1 FROM (%2)").arg(idColumn(), sql));
+            ids.bindAll(params);
+            while (ids.next()) {
+                if (ids.value(0).typeId() != QMetaType::LongLong)
+                    throw Error(QStringLiteral("查询结果的关键字段不是整数：") + keyField);
+                keyPosition.emplace(ids.integer(0), qint64(keys.size()));
+                keys.push_back(ids.integer(0));
+            }
+            if (keyPosition.size() != keys.size()) throw Error(QStringLiteral("查询结果的关键字段有重复值：") + keyField);
+            count = qint64(keys.size());
+        } else {
+            connection->dropPending();
+            table = QStringLiteral("rs_%1").arg(++tableCounter);
+            QStringList columnList;
+            for (int i = 0; i < names.size(); ++i) columnList << tempColumn(i);
+            // The table has no column types, so every value keeps exactly the kind the query gave it.
+            connection->execute(QStringLiteral("CREATE TEMP TABLE %1(%2)").arg(table, columnList.join(QLatin1Char(','))));
+            try {
+                count = connection->execute(QStringLiteral("INSERT INTO temp.%1 ").arg(table) + sql, params);
+            } catch (...) {
+                dropTable();
+                throw;
+            }
+        }
+        fetchRow = std::make_unique<Statement>(*connection,
+                                               QStringLiteral("SELECT * FROM %1 WHERE %2=?").arg(source(), idColumn()));
         // Columns computed by the query have no declared type; their first value tells.
         if (count > 0) {
-            const QVariantList firstRow = fetch(1);
-            for (int i = 0; i < columns; ++i) {
+            const QVariantList firstRow = fetch(naturalId(0));
+            for (int i = 0; i < names.size(); ++i) {
                 if (kinds[size_t(i)] != FieldKind::Other) continue;
                 switch (firstRow[i].typeId()) {
                 case QMetaType::LongLong: kinds[size_t(i)] = FieldKind::Integer; break;
@@ -133,34 +204,50 @@ struct RecordSet::Impl {
         table.clear();
     }
 
-    void applySort(const QString& orderText) {
-        const QStringList terms = orderText.split(QLatin1Char(','), Qt::SkipEmptyParts);
-        QStringList orderBy;
-        for (const QString& term : terms) {
+    void applySort(const QString& text) {
+        struct Term {
+            int field;
+            bool descending;
+        };
+        std::vector<Term> terms;
+        for (const QString& term : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
             const QStringList words = term.simplified().split(QLatin1Char(' '));
-            if (words.size() > 2) throw Error(QStringLiteral("排序方式不正确：") + orderText);
-            QString direction = QStringLiteral("ASC");
-            if (words.size() == 2) {
-                direction = words[1].toUpper();
-                if (direction != QLatin1String("ASC") && direction != QLatin1String("DESC"))
-                    throw Error(QStringLiteral("排序方式不正确：") + orderText);
-            }
-            orderBy << columnName(field(words[0])) + QLatin1Char(' ') + direction;
+            const QString direction = words.size() == 2 ? words[1].toUpper() : QStringLiteral("ASC");
+            if (words.size() > 2 || (direction != QLatin1String("ASC") && direction != QLatin1String("DESC")))
+                throw Error(QStringLiteral("排序方式不正确：") + text);
+            terms.push_back({field(words[0]), direction == QLatin1String("DESC")});
         }
-        sortSpec = orderText.trimmed();
+        sortText = text.trimmed();
         order.clear();
-        if (orderBy.isEmpty()) return;
-        orderBy << QStringLiteral("rowid");  // equal rows keep the query's order
-        Statement ids(*connection,
-                      QStringLiteral("SELECT rowid FROM temp.%1 ORDER BY %2").arg(table, orderBy.join(QLatin1Char(','))));
-        order.reserve(size_t(count));
-        while (ids.next()) order.push_back(ids.integer(0));
-    }
+        if (terms.empty()) return;
 
-    qint64 positionOfRowId(qint64 rowId) const {
-        if (order.empty()) return rowId - 1;
-        const auto it = std::find(order.begin(), order.end(), rowId);
-        return it == order.end() ? -1 : qint64(it - order.begin());
+        // The sort columns of every row in the query's order, then a stable sort:
+        // equal rows keep the query's order.
+        QStringList columns{idColumn()};
+        for (const Term& t : terms) columns << column(t.field);
+        Statement rows(*connection, QStringLiteral("SELECT %1 FROM %2").arg(columns.join(QLatin1Char(',')), source()));
+        rows.bindAll(sourceParams());
+        std::vector<qint64> ids;
+        std::vector<QVariantList> values;
+        ids.reserve(size_t(count));
+        values.reserve(size_t(count));
+        while (rows.next()) {
+            ids.push_back(rows.integer(0));
+            QVariantList v;
+            for (int i = 0; i < int(terms.size()); ++i) v << rows.value(i + 1);
+            values.push_back(std::move(v));
+        }
+        std::vector<size_t> index(ids.size());
+        std::iota(index.begin(), index.end(), size_t(0));
+        std::stable_sort(index.begin(), index.end(), [&](size_t a, size_t b) {
+            for (size_t t = 0; t < terms.size(); ++t) {
+                const int c = compareValues(values[a][int(t)], values[b][int(t)]);
+                if (c != 0) return terms[t].descending ? c > 0 : c < 0;
+            }
+            return false;
+        });
+        order.reserve(index.size());
+        for (size_t i : index) order.push_back(ids[i]);
     }
 };
 
@@ -169,10 +256,15 @@ RecordSet::RecordSet() : d(std::make_unique<Impl>()) {}
 RecordSet::~RecordSet() { close(); }
 
 void RecordSet::open(Connection& connection, const QString& sql, const QVariantList& params) {
+    openKeyed(connection, sql, QString(), params);
+}
+
+void RecordSet::openKeyed(Connection& connection, const QString& sql, const QString& keyField, const QVariantList& params) {
     close();
     d->connection = &connection;
     d->sql = stripStatementEnd(sql);
     d->params = params;
+    d->keyField = keyField;
     try {
         d->run();
     } catch (...) {
@@ -191,11 +283,13 @@ void RecordSet::close() {
     d->connection = nullptr;
     d->count = 0;
     d->pos = 0;
+    d->keys.clear();
+    d->keyPosition.clear();
     d->order.clear();
     d->current.clear();
     d->cache.clear();
     d->mode = EditMode::Browse;
-    d->sortSpec.clear();
+    d->sortText.clear();
 }
 
 bool RecordSet::isOpen() const { return d->connection != nullptr; }
@@ -250,26 +344,32 @@ void RecordSet::sort(const QString& order) {
     if (!isOpen()) throw Error(QStringLiteral("查询没有打开"));
     const qint64 currentRowId = (d->pos >= 0 && d->pos < d->count) ? d->rowIdAt(d->pos) : -1;
     d->applySort(order);
-    if (currentRowId > 0) d->pos = d->positionOfRowId(currentRowId);
+    if (currentRowId >= 0 && (d->keyed() || currentRowId > 0)) d->pos = d->positionOfRowId(currentRowId);
 }
 
-QString RecordSet::sortOrder() const { return d->sortSpec; }
+QString RecordSet::sortOrder() const { return d->sortText; }
 
 bool RecordSet::locate(const QString& field, const QVariant& value) {
     if (!isOpen()) throw Error(QStringLiteral("查询没有打开"));
-    Statement match(*d->connection, QStringLiteral("SELECT rowid FROM temp.%1 WHERE %2=? ORDER BY rowid")
-                                        .arg(d->table, columnName(d->field(field))));
-    match.bind(1, value);
+    Statement match(*d->connection, QStringLiteral("SELECT %1 FROM %2 WHERE %3=?")
+                                        .arg(d->idColumn(), d->source(), d->column(d->field(field))));
+    const QVariantList bound = d->sourceParams();
+    for (int i = 0; i < bound.size(); ++i) match.bind(i + 1, bound[i]);
+    match.bind(int(bound.size()) + 1, value);
     std::unordered_set<qint64> rowIds;
     while (match.next()) rowIds.insert(match.integer(0));
     if (rowIds.empty()) return false;
     qint64 found = -1;
     if (d->order.empty()) {
-        found = *std::min_element(rowIds.begin(), rowIds.end()) - 1;
+        for (qint64 id : rowIds) {
+            const qint64 p = d->positionOfRowId(id);
+            if (p >= 0 && (found < 0 || p < found)) found = p;
+        }
     } else {
         for (size_t i = 0; i < d->order.size() && found < 0; ++i)
             if (rowIds.count(d->order[i])) found = qint64(i);
     }
+    if (found < 0) return false;
     moveTo(found);
     return true;
 }
@@ -279,19 +379,20 @@ void RecordSet::requery(const QString& keyField) {
     const qint64 oldPos = d->pos;
     QVariant key;
     if (!keyField.isEmpty() && d->pos >= 0 && d->pos < d->count) key = d->current.at(d->field(keyField));
-    const QString orderText = d->sortSpec;
+    const QString sortText = d->sortText;
     d->mode = EditMode::Browse;
     d->dropTable();
     d->run();
-    d->applySort(orderText);
+    d->applySort(sortText);
     if (key.isValid() && locate(keyField, key)) return;
     moveTo(std::min(oldPos, std::max<qint64>(d->count - 1, 0)));
 }
 
 void RecordSet::setUpdateTable(const QString& table, const QString& keyField) {
+    if (d->keyed()) throw Error(QStringLiteral("该查询不能修改"));
     d->field(keyField);
     d->updateTable = table;
-    d->keyField = keyField;
+    d->updateKey = keyField;
 }
 
 void RecordSet::edit() {
@@ -324,30 +425,32 @@ void RecordSet::cancel() { d->mode = EditMode::Browse; }
 void RecordSet::post() {
     if (d->mode == EditMode::Browse) return;
     Connection& connection = *d->connection;
-    QStringList assigned;
+    QStringList assigned, temps;
     QVariantList values;
     for (int i = 0; i < fieldCount(); ++i) {
         if (!d->changed[size_t(i)]) continue;
         assigned << quoteIdentifier(d->names[i]);
+        temps << tempColumn(i);
         values << d->buffer[i];
     }
     const QString table = quoteIdentifier(d->updateTable);
     QStringList allFields;
     for (const QString& name : d->names) allFields << quoteIdentifier(name);
 
+    // The table and this result change together or not at all.
     connection.execute(QStringLiteral("SAVEPOINT record_post"));
     try {
         qint64 rowId = 0;
         if (d->mode == EditMode::Edit) {
-            if (!assigned.isEmpty()) {
-                const int key = d->field(d->keyField);
-                values << d->current.at(key);
-                connection.execute(QStringLiteral("UPDATE %1 SET %2=? WHERE %3=?")
-                                       .arg(table, assigned.join(QStringLiteral("=?,")), quoteIdentifier(d->keyField)),
-                                   values);
-                values.removeLast();
-            }
             rowId = d->rowIdAt(d->pos);
+            if (!assigned.isEmpty()) {
+                connection.execute(QStringLiteral("UPDATE %1 SET %2=? WHERE %3=?")
+                                       .arg(table, assigned.join(QStringLiteral("=?,")), quoteIdentifier(d->updateKey)),
+                                   values + QVariantList{d->current.at(d->field(d->updateKey))});
+                connection.execute(QStringLiteral("UPDATE temp.%1 SET %2=? WHERE rowid=?")
+                                       .arg(d->table, temps.join(QStringLiteral("=?,"))),
+                                   values + QVariantList{rowId});
+            }
         } else {
             connection.execute(assigned.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table)
                                                   : QStringLiteral("INSERT INTO %1(%2) VALUES(%3)")
@@ -361,15 +464,6 @@ void RecordSet::post() {
                                    .arg(d->table, allFields.join(QLatin1Char(',')), table),
                                {baseRowId});
             rowId = sqlite3_last_insert_rowid(connection.handle());
-        }
-        if (d->mode == EditMode::Edit && !assigned.isEmpty()) {
-            QStringList temps;
-            for (int i = 0; i < fieldCount(); ++i)
-                if (d->changed[size_t(i)]) temps << columnName(i);
-            values << rowId;
-            connection.execute(QStringLiteral("UPDATE temp.%1 SET %2=? WHERE rowid=?")
-                                   .arg(d->table, temps.join(QStringLiteral("=?,"))),
-                               values);
         }
         connection.execute(QStringLiteral("RELEASE record_post"));
         d->cache.remove(rowId);

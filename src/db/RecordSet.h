@@ -17,10 +17,14 @@ class Connection;
 // row count known before the first step, typed reads by field name, an
 // in-memory sort, locate, and a re-run that returns to the current row.
 //
-// The rows are kept by the engine in a temporary table of the connection, not
-// in this object, so a result of 50,000 wide rows costs a few hundred kilobytes
-// here; a row is read when it becomes current. Closing the connection closes
-// every result set on it.
+// The rows are kept by the engine, not in this object, so a result of 50,000
+// wide rows costs a few hundred kilobytes here; a row is read when it is used.
+// Plain results are copied into a temporary table of the connection. A result
+// opened with a key field (a column of whole numbers that tells its rows apart,
+// such as c901) keeps only the keys in their order and reads each row from the
+// query by its key: opening and re-running it cost a fraction of the copy,
+// which matters for the record list that is re-run after every save. Such a
+// result cannot be edited. Closing the connection closes every result set on it.
 class RecordSet {
 public:
     RecordSet();
@@ -30,6 +34,8 @@ public:
 
     // Runs `sql` (a SELECT) with its parameters and moves to the first row.
     void open(Connection& connection, const QString& sql, const QVariantList& params = {});
+    // The same for a result whose rows `keyField` tells apart.
+    void openKeyed(Connection& connection, const QString& sql, const QString& keyField, const QVariantList& params = {});
     void close();
     bool isOpen() const;
     QString sql() const;

@@ -26,11 +26,22 @@ protected:
     Connection connection;
 };
 
+// The same behaviour whether the rows are copied or read by their keys.
+class EitherRecordSetTest : public RecordSetTest, public ::testing::WithParamInterface<bool> {
+protected:
+    void openList(RecordSet& rs, const QString& sql) {
+        if (GetParam()) rs.openKeyed(connection, sql, QStringLiteral("c901"));
+        else rs.open(connection, sql);
+    }
+};
+
+INSTANTIATE_TEST_SUITE_P(CopiedAndKeyed, EitherRecordSetTest, ::testing::Bool());
+
 } // namespace
 
-TEST_F(RecordSetTest, KnowsItsRowsAndReadsTypedValuesByName) {
+TEST_P(EitherRecordSetTest, KnowsItsRowsAndReadsTypedValuesByName) {
     RecordSet rs;
-    rs.open(connection, QStringLiteral("SELECT\t* from view_data_all order by c901 asc"));
+    openList(rs, QStringLiteral("SELECT\t* from view_data_all order by c901 asc"));
     EXPECT_EQ(rs.rowCount(), 4);
     EXPECT_EQ(rs.position(), 0);
     EXPECT_EQ(rs.integer(QStringLiteral("C901")), 110101000001);
@@ -68,9 +79,9 @@ TEST_F(RecordSetTest, EmptyResultIsAtStartAndEnd) {
     EXPECT_EQ(rs.fieldCount(), 213);
 }
 
-TEST_F(RecordSetTest, SortsInMemoryStablyAndKeepsTheCurrentRow) {
+TEST_P(EitherRecordSetTest, SortsInMemoryStablyAndKeepsTheCurrentRow) {
     RecordSet rs;
-    rs.open(connection, QStringLiteral("SELECT * FROM dt_data ORDER BY c901"));
+    openList(rs, QStringLiteral("SELECT * FROM dt_data ORDER BY c901"));
     rs.moveTo(1);  // 乙
     rs.sort(QStringLiteral("c904 DESC"));
     EXPECT_EQ(rs.text(QStringLiteral("c902")), QStringLiteral("乙"));
@@ -85,9 +96,9 @@ TEST_F(RecordSetTest, SortsInMemoryStablyAndKeepsTheCurrentRow) {
     EXPECT_THROW(rs.sort(QStringLiteral("nope ASC")), Error);
 }
 
-TEST_F(RecordSetTest, LocatesTheFirstMatchInTheCurrentOrder) {
+TEST_P(EitherRecordSetTest, LocatesTheFirstMatchInTheCurrentOrder) {
     RecordSet rs;
-    rs.open(connection, QStringLiteral("SELECT * FROM dt_data ORDER BY c901"));
+    openList(rs, QStringLiteral("SELECT * FROM dt_data ORDER BY c901"));
     EXPECT_TRUE(rs.locate(QStringLiteral("c901"), qint64(110101000003)));
     EXPECT_EQ(rs.position(), 2);
     rs.sort(QStringLiteral("c904 DESC"));
@@ -98,9 +109,9 @@ TEST_F(RecordSetTest, LocatesTheFirstMatchInTheCurrentOrder) {
     EXPECT_EQ(rs.position(), before);
 }
 
-TEST_F(RecordSetTest, RequeryReturnsToTheRememberedRow) {
+TEST_P(EitherRecordSetTest, RequeryReturnsToTheRememberedRow) {
     RecordSet rs;
-    rs.open(connection, QStringLiteral("SELECT * FROM dt_data ORDER BY c901"));
+    openList(rs, QStringLiteral("SELECT * FROM dt_data ORDER BY c901"));
     rs.moveTo(2);  // 丙, 110101000003
     connection.execute(QStringLiteral("INSERT INTO dt_data(c901, c902) VALUES (100000000000, '前')"));
     rs.requery(QStringLiteral("c901"));
@@ -150,6 +161,19 @@ TEST_F(RecordSetTest, EditsAndAppendsReachTheTable) {
     rs.cancel();
     EXPECT_EQ(rs.rowCount(), 2);
     EXPECT_EQ(connection.scalar(QStringLiteral("SELECT count(*) FROM dt_data")).toInt(), 5);
+}
+
+TEST_F(RecordSetTest, KeyedResultsNeedDistinctWholeNumberKeysAndCannotBeEdited) {
+    RecordSet rs;
+    EXPECT_THROW(rs.openKeyed(connection, QStringLiteral("SELECT c904 AS k, * FROM dt_data"), QStringLiteral("k")), Error);
+    EXPECT_THROW(rs.openKeyed(connection, QStringLiteral("SELECT c902 AS k FROM dt_data WHERE c902 IS NOT NULL"),
+                              QStringLiteral("k")),
+                 Error);
+    EXPECT_THROW(rs.openKeyed(connection, QStringLiteral("SELECT * FROM dt_data"), QStringLiteral("nope")), Error);
+    rs.openKeyed(connection, QStringLiteral("SELECT * FROM dt_data WHERE c904=?"), QStringLiteral("c901"), {3});
+    EXPECT_EQ(rs.rowCount(), 2);
+    EXPECT_EQ(rs.valueAt(1, rs.fieldIndex(QStringLiteral("c902"))).toString(), QStringLiteral("丙"));
+    EXPECT_THROW(rs.setUpdateTable(QStringLiteral("dt_data"), QStringLiteral("c901")), Error);
 }
 
 TEST_F(RecordSetTest, ClosingTheConnectionClosesItsResults) {
