@@ -56,6 +56,13 @@ std::vector<int> readCodes(db::Connection& connection, const QString& sql) {
     return codes;
 }
 
+// Fillers' names are written in Chinese characters.
+const QString kSurnames = QStringLiteral("王李张刘陈杨黄赵吴周徐孙马朱胡郭何高林罗");
+const QStringList kGivenNames = {QStringLiteral("伟"), QStringLiteral("芳"), QStringLiteral("娜"), QStringLiteral("秀英"),
+                                 QStringLiteral("敏"), QStringLiteral("静"), QStringLiteral("丽"), QStringLiteral("强"),
+                                 QStringLiteral("磊"), QStringLiteral("军"), QStringLiteral("洋"), QStringLiteral("勇"),
+                                 QStringLiteral("艳"), QStringLiteral("杰"), QStringLiteral("娟"), QStringLiteral("涛")};
+
 } // namespace
 
 void generateRecords(db::Connection& connection, int count, unsigned seed) {
@@ -100,7 +107,7 @@ void generateRecords(db::Connection& connection, int count, unsigned seed) {
         insert.bind(2, QStringLiteral("第%1号工会联合会").arg(r + 1));
         insert.bind(3, division);
         insert.bind(4, level);
-        insert.bind(5, QStringLiteral("王%1").arg(r % 97));
+        insert.bind(5, QString(kSurnames[r % kSurnames.size()]) + kGivenNames[(r / 7) % kGivenNames.size()]);
         insert.bind(6, QStringLiteral("010-6%1").arg(1000000 + r));
         insert.bind(7, state);
         insert.bind(8, pick(0, 2));

@@ -12,7 +12,9 @@
 #include "app/Settings.h"
 #include "app/Startup.h"
 #include "app/Version.h"
+#include "checks/MessageListWin.h"
 #include "db/Maintenance.h"
+#include "entry/SurveyDataForm.h"
 
 #include <QAction>
 #include <QApplication>
@@ -109,6 +111,10 @@ TMainForm::TMainForm(Options options, QWidget* parent) : QMainWindow(parent) {
 
     progress_ = new TProgressBarForm(this);
     progress2_ = new TProgressBar2LineForm(this);
+    errorList_ = new TMessageListWinForm(this);
+    entryDialog_ = new TdlgSurveyDataForm(errorList_, this);
+    wire(action(QStringLiteral("actAddNew")), [this] { actAddNewExecute(); });
+    wire(action(QStringLiteral("actModify")), [this] { actModifyExecute(); });
     ui::installProgress(progress_);
     ui::installTwoLineProgress(progress2_);
     qApp->installEventFilter(new WheelToArrowKeys(this));
@@ -256,6 +262,22 @@ void TMainForm::reopenRecordList() {
     recordList_.openKeyed(workingDatabase().connection, kRecordListSql, kKeyField);
     grid_->attach(gridVisible_ ? &recordList_ : nullptr);
     updateActions();
+}
+
+void TMainForm::actAddNewExecute() {
+    entryDialog_->setAddMode(true);
+    entryDialog_->setRecordList(&recordList_);
+    entryDialog_->exec();
+    requeryRecordList();
+}
+
+void TMainForm::actModifyExecute() {
+    if (recordList_.isEmpty() || recordList_.atEnd()) return;
+    entryDialog_->setAddMode(false);
+    entryDialog_->setPrintCode(recordList_.integer(kKeyField));
+    entryDialog_->setRecordList(&recordList_);
+    entryDialog_->exec();
+    requeryRecordList();
 }
 
 void TMainForm::actCompressExecute() {

@@ -11,6 +11,8 @@ class GroupBar;
 class RecordGridView;
 class TProgressBarForm;
 class TProgressBar2LineForm;
+class TMessageListWinForm;
+class TdlgSurveyDataForm;
 
 // The main window: every record of the working database in a list whose
 // columns the field metadata describes, and every command of the system in the
@@ -44,6 +46,12 @@ public:
     // Enables the commands by their rules (some need a non-empty list).
     void updateActions();
 
+    // The entry dialog and its error list live as long as the main window.
+    TdlgSurveyDataForm* entryDialog() const { return entryDialog_; }
+    TMessageListWinForm* errorList() const { return errorList_; }
+
+    void actAddNewExecute();
+    void actModifyExecute();
     void actCompressExecute();
     void actBackupExecute();
     void actOptionsExecute();
@@ -63,6 +71,8 @@ private:
     QLabel* datePane_ = nullptr;
     TProgressBarForm* progress_ = nullptr;
     TProgressBar2LineForm* progress2_ = nullptr;
+    TMessageListWinForm* errorList_ = nullptr;
+    TdlgSurveyDataForm* entryDialog_ = nullptr;
     bool gridVisible_ = true;
     std::map<QAction*, std::function<void()>> handlers_;
     std::map<QAction*, bool> needsRows_;

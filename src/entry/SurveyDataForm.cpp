@@ -1,0 +1,955 @@
+#include "entry/SurveyDataForm.h"
+
+#include "app/Platform.h"
+#include "app/Prompt.h"
+#include "app/Settings.h"
+#include "app/Startup.h"
+#include "app/TextEncoding.h"
+#include "checks/Expression.h"
+#include "checks/MessageListWin.h"
+#include "checks/RuleText.h"
+#include "db/Statement.h"
+#include "entry/ButtonEdit.h"
+#include "entry/CityNameForm.h"
+#include "entry/CoverRules.h"
+#include "entry/LevelRule.h"
+#include "entry/NumericEdit.h"
+#include "entry/PageTitles.h"
+#include "entry/QuValidEdit.h"
+#include "entry/RtfReader.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QFile>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QScrollArea>
+#include <QShortcut>
+#include <QStackedWidget>
+#include <QTabBar>
+#include <QTextBrowser>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString kQuotes = QStringLiteral("'\"`");
+
+// The fields of the yes/no answers and the other limits the printed form gives.
+const QStringList kYesNoFields = [] {
+    QStringList names = {QStringLiteral("z005"), QStringLiteral("z008"), QStringLiteral("b003"), QStringLiteral("b007"),
+                         QStringLiteral("b014"), QStringLiteral("f002"), QStringLiteral("f008"), QStringLiteral("f009"),
+                         QStringLiteral("f015"), QStringLiteral("f018"), QStringLiteral("l001"), QStringLiteral("s001"),
+                         QStringLiteral("s002"), QStringLiteral("s004"), QStringLiteral("d030")};
+    auto range = [&](char prefix, int from, int to) {
+        for (int i = from; i <= to; ++i) names << QString::asprintf("%c%03d", prefix, i);
+    };
+    range('x', 3, 7);
+    range('b', 35, 42);
+    range('j', 16, 18);
+    range('s', 9, 13);
+    return names;
+}();
+
+// The 205 indicators by table prefix and count.
+const std::pair<char, int> kIndicatorTables[] = {{'z', 11}, {'x', 18}, {'b', 42}, {'f', 18}, {'l', 7}, {'j', 20},
+                                                 {'s', 21}, {'w', 6},  {'n', 3},  {'g', 4},  {'d', 43}, {'y', 12}};
+
+QLabel* codeLabel(const QString& code, QWidget* parent) {
+    auto* label = new QLabel(code, parent);
+    label->setStyleSheet(QStringLiteral("color: #5a6a85; font-size: 7pt;"));
+    label->setFixedHeight(11);
+    return label;
+}
+
+} // namespace
+
+struct TdlgSurveyDataForm::Field {
+    QString name;
+    int id = 0;
+    int queryType = 0;
+    int page = -1;
+    QString hint;
+    QString rule;
+    TNumericEdit* number = nullptr;
+    TQuValidEdit* text = nullptr;
+    QWidget* control() const { return number ? static_cast<QWidget*>(number) : static_cast<QWidget*>(text); }
+};
+
+TdlgSurveyDataForm::TdlgSurveyDataForm(TMessageListWinForm* errorList, QWidget* parent)
+    : QDialog(parent), errorList_(errorList) {
+    setWindowTitle(QStringLiteral("基层以上单位数据"));
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setFixedSize(995, 744);
+    buildPages();
+    buildCommands();
+    connect(errorList_, &TMessageListWinForm::findingActivated, this, [this](int page, const QString& name) {
+        if (navigating_ || !isVisible()) return;
+        navigating_ = true;
+        if (page < kEntryPageCount && turnToPage(page)) {
+            QWidget* target = control(name);
+            if (target && target->isEnabled()) target->setFocus();
+        }
+        navigating_ = false;
+    });
+    auto* hold = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), this);
+    connect(hold, &QShortcut::activated, this, &TdlgSurveyDataForm::holdRecord);
+}
+
+TdlgSurveyDataForm::~TdlgSurveyDataForm() = default;
+
+void TdlgSurveyDataForm::buildPages() {
+    db::Statement rows(workingDatabase().connection,
+                       QStringLiteral("SELECT FieldName, ID, QueryType, PageID, Hint, Rule FROM DT_FieldList ORDER BY sequence, ID"));
+    while (rows.next()) {
+        Field f;
+        f.name = rows.text(0);
+        f.id = int(rows.integer(1));
+        f.queryType = int(rows.integer(2));
+        f.page = int(rows.integer(3));
+        f.hint = rows.text(4);
+        f.rule = rows.text(5).trimmed();
+        fields_.push_back(f);
+    }
+
+    tabs_ = new QTabBar(this);
+    tabs_->setShape(QTabBar::RoundedSouth);
+    tabs_->setFocusPolicy(Qt::NoFocus);
+    tabs_->setExpanding(false);
+    pages_ = new QStackedWidget(this);
+    pageInputs_.resize(kEntryPageCount);
+    for (int page = 0; page < kEntryPageCount; ++page) {
+        tabs_->addTab(entryPage(page).tab);
+        QWidget* content = page == 0 ? buildCover() : buildDataPage(page);
+        auto* scroll = new QScrollArea(pages_);
+        scroll->setWidget(content);
+        scroll->setWidgetResizable(true);
+        scroll->setFrameShape(QFrame::NoFrame);
+        pages_->addWidget(scroll);
+    }
+    // A click on a tab asks the page-change procedure first.
+    connect(tabs_, &QTabBar::tabBarClicked, this, [this](int page) {
+        if (page >= 0 && page != currentPage()) turnToPage(page);
+        tabs_->setCurrentIndex(currentPage());
+    });
+
+    notes_ = new QTextBrowser(this);
+    notes_->setObjectName(QStringLiteral("rtfNotes"));
+    notes_->setFocusPolicy(Qt::NoFocus);
+    notes_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    QPalette notesPalette = notes_->palette();
+    notesPalette.setColor(QPalette::Base, notesPalette.color(QPalette::ToolTipBase));
+    notes_->setPalette(notesPalette);
+    notes_->setFixedHeight(118);
+
+    for (Field& f : fields_) {
+        QWidget* c = f.control();
+        if (!c) continue;
+        c->installEventFilter(this);
+        if (f.number) connect(f.number, &TNumericEdit::contentChanged, this, &TdlgSurveyDataForm::ContentChange);
+        if (f.text) connect(f.text, &QLineEdit::textChanged, this, &TdlgSurveyDataForm::ContentChange);
+    }
+    for (TButtonEdit* e : {cityName_, levelName_, stateName_})
+        connect(e, &QLineEdit::textChanged, this, &TdlgSurveyDataForm::ContentChange);
+}
+
+QWidget* TdlgSurveyDataForm::buildCover() {
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(24, 12, 24, 12);
+
+    auto* header = new QHBoxLayout;
+    auto* notice = new QLabel(
+        QStringLiteral("根据《中华人民共和国统计法》第七条，国家机关、企业事业单位和其他组织以及个体工商户和个人等统计调查对象，"
+                       "必须依照法律和国家有关规定，真实、准确、完整、及时地提供统计调查所需的资料，"
+                       "不得提供不真实或者不完整的统计资料，不得迟报、拒报统计资料。"),
+        page);
+    notice->setWordWrap(true);
+    notice->setMaximumWidth(540);
+    notice->setStyleSheet(QStringLiteral("color: #303a4a;"));
+    auto* block = new QLabel(QStringLiteral("表    号：NB_QV\n制定机关：本调查的全国主管机关\n批准机关：国家统计主管部门\n"
+                                            "批准文号：依统计调查项目审批规定批准\n有效期至：本调查制度规定的有效期"),
+                             page);
+    block->setStyleSheet(QStringLiteral("border: 1px solid #8090a8; padding: 6px;"));
+    header->addWidget(notice, 1, Qt::AlignTop);
+    header->addWidget(block, 0, Qt::AlignTop | Qt::AlignRight);
+    layout->addLayout(header);
+
+    auto* title = new QLabel(QStringLiteral("2019年度基层以上工会调查表"), page);
+    QFont titleFont = title->font();
+    titleFont.setPointSize(20);
+    titleFont.setBold(true);
+    title->setFont(titleFont);
+    title->setAlignment(Qt::AlignCenter);
+    layout->addSpacing(10);
+    layout->addWidget(title);
+    layout->addSpacing(14);
+
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(10);
+    grid->setVerticalSpacing(12);
+    auto number = [&](const QString& name, int maxLength, double minimum, double maximum, TNumericEdit::Format format) {
+        auto* e = new TNumericEdit(page);
+        e->setObjectName(name);
+        e->setLimits(minimum, maximum, maxLength, false);
+        e->setFormat(format);
+        e->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        return e;
+    };
+    auto text = [&](const QString& name, int maxLength) {
+        auto* e = new TQuValidEdit(page);
+        e->setObjectName(name);
+        e->setMaxLength(maxLength);
+        e->setCheckType(TQuValidEdit::tcForbid);
+        e->setForbidChars(kQuotes);
+        return e;
+    };
+    auto buttonEdit = [&](const QString& name, const QString& hint) {
+        auto* e = new TButtonEdit(page);
+        e->setObjectName(name);
+        e->setToolTip(hint);
+        return e;
+    };
+    TNumericEdit* c901 = number(QStringLiteral("c901"), 12, 1, 99999999999999.0, TNumericEdit::Format::Plain);
+    c901->setBlankValue(1);
+    TQuValidEdit* c902 = text(QStringLiteral("c902"), 60);
+    TNumericEdit* c903 = number(QStringLiteral("c903"), 6, 0, 999999, TNumericEdit::Format::SixDigits);
+    c903->setToolTip(QStringLiteral("输入本级工会行政区划代码"));
+    TNumericEdit* c904 = number(QStringLiteral("c904"), 6, 0, 999999, TNumericEdit::Format::Plain);
+    c904->setToolTip(QStringLiteral("输入本级工会层次代码"));
+    c904->setBlankValue(10);
+    TNumericEdit* c907 = number(QStringLiteral("c907"), 6, 0, 999999, TNumericEdit::Format::Plain);
+    TQuValidEdit* c905 = text(QStringLiteral("c905"), 50);
+    TQuValidEdit* c906 = text(QStringLiteral("c906"), 50);
+    cityName_ = buttonEdit(QStringLiteral("CityNameCtrl"), QStringLiteral("选择本级工会所在地行政区划"));
+    levelName_ = buttonEdit(QStringLiteral("LevelName"), QStringLiteral("本级工会层次"));
+    stateName_ = buttonEdit(QStringLiteral("StateName"), QString());
+
+    auto row = [&](int r, const QString& label, QWidget* field, QWidget* beside = nullptr) {
+        grid->addWidget(new QLabel(label, page), r, 0, Qt::AlignRight);
+        grid->addWidget(field, r, 1);
+        if (beside) grid->addWidget(beside, r, 2);
+    };
+    row(0, QStringLiteral("901. 本级工会统计编码："), c901);
+    row(1, QStringLiteral("902. 本级工会名称："), c902);
+    row(2, QStringLiteral("903. 本级工会所在地行政区划代码："), c903, cityName_);
+    row(3, QStringLiteral("904. 本级工会层次代码："), c904, levelName_);
+    row(4, QStringLiteral("907. 基层以上工会本年度的填报状态："), c907, stateName_);
+    row(5, QStringLiteral("填 表 人："), c905);
+    row(6, QStringLiteral("联系电话："), c906);
+    grid->setColumnMinimumWidth(1, 200);
+    grid->setColumnMinimumWidth(2, 320);
+    grid->setColumnStretch(3, 1);
+    layout->addLayout(grid);
+    layout->addStretch();
+
+    const std::pair<QString, QWidget*> controls[] = {{QStringLiteral("c901"), c901}, {QStringLiteral("c902"), c902},
+                                                     {QStringLiteral("c903"), c903}, {QStringLiteral("c904"), c904},
+                                                     {QStringLiteral("c907"), c907}, {QStringLiteral("c905"), c905},
+                                                     {QStringLiteral("c906"), c906}};
+    for (const auto& [name, widget] : controls) {
+        for (Field& f : fields_)
+            if (f.name.compare(name, Qt::CaseInsensitive) == 0) {
+                f.number = qobject_cast<TNumericEdit*>(widget);
+                f.text = qobject_cast<TQuValidEdit*>(widget);
+            }
+        pageInputs_[0] << widget;
+    }
+    setTabOrder(c901, c902);
+    setTabOrder(c902, c903);
+    setTabOrder(c903, c904);
+    setTabOrder(c904, c907);
+    setTabOrder(c907, c905);
+    setTabOrder(c905, c906);
+
+    connect(cityName_, &TButtonEdit::buttonClicked, this, [this, c903] {
+        TCityNameForm picker(workingDatabase().connection, cityName_->tag() > 0 ? cityName_->tag() : 110100, this);
+        if (picker.exec() != QDialog::Accepted) return;
+        c903->setValue(picker.chosenCode());
+        cityName_->setTag(picker.chosenCode());
+        cityName_->setText(picker.chosenName());
+    });
+    connect(levelName_, &TButtonEdit::buttonClicked, this,
+            [this] { ShowCodePicker(levelName_, levels_, [this](int code) { ApplyLevelRules(code); }); });
+    connect(stateName_, &TButtonEdit::buttonClicked, this,
+            [this] { ShowCodePicker(stateName_, states_, [this](int code) { ApplyReportingState(code); }); });
+    return page;
+}
+
+QWidget* TdlgSurveyDataForm::buildDataPage(int page) {
+    auto* content = new QWidget;
+    auto* layout = new QVBoxLayout(content);
+    layout->setContentsMargins(14, 6, 14, 6);
+    layout->setSpacing(4);
+    const EntryPage& info = entryPage(page);
+
+    auto addTitle = [&](const QString& text, bool main) {
+        auto* label = new QLabel(text, content);
+        label->setWordWrap(true);
+        QFont font = label->font();
+        font.setBold(main);
+        font.setPointSize(main ? 11 : 9);
+        label->setFont(font);
+        layout->addWidget(label);
+    };
+    for (int i = 0; i < info.titleLines.size(); ++i) addTitle(info.titleLines[i], i == 0);
+
+    // The page's indicators in the order of their numbers, in sheets.
+    std::vector<Field*> onPage;
+    for (Field& f : fields_)
+        if (f.page == page) onPage.push_back(&f);
+    std::sort(onPage.begin(), onPage.end(), [](const Field* a, const Field* b) { return a->id < b->id; });
+    std::vector<std::vector<Field*>> sheets(1);
+    for (Field* f : onPage) {
+        if (!info.secondSheetField.isEmpty() && f->name == info.secondSheetField) sheets.emplace_back();
+        sheets.back().push_back(f);
+    }
+
+    for (size_t s = 0; s < sheets.size(); ++s) {
+        if (s > 0) {
+            layout->addSpacing(8);
+            addTitle(info.secondSheetTitle, true);
+        }
+        const std::vector<Field*>& sheet = sheets[s];
+        const int columns = sheet.size() <= 8 ? 2 : 3;
+        const int rowsPerColumn = int((sheet.size() + size_t(columns) - 1) / size_t(columns));
+        auto* grid = new QGridLayout;
+        grid->setHorizontalSpacing(8);
+        grid->setVerticalSpacing(1);
+        for (size_t i = 0; i < sheet.size(); ++i) {
+            Field* f = sheet[i];
+            const int r = int(i) % rowsPerColumn;
+            const int c = int(i) / rowsPerColumn;
+            auto* caption = new QLabel(f->hint, content);
+            caption->setWordWrap(true);
+            caption->setFixedWidth(columns == 3 ? 178 : 300);
+            caption->setToolTip(f->hint);
+            auto* edit = new TNumericEdit(content);
+            edit->setObjectName(f->name);
+            edit->setFixedSize(104, 22);
+            const bool yesNo = kYesNoFields.contains(f->name);
+            const bool decimals = f->name == QLatin1String("b016") || f->name == QLatin1String("j020");
+            const double maximum = yesNo ? 2 : f->name == QLatin1String("z006") ? 3 : f->name == QLatin1String("z001") ? 999999999 : 99999999;
+            edit->setLimits(0, maximum, yesNo || f->name == QLatin1String("z006") ? 1 : 0, decimals);
+            edit->setFormat(TNumericEdit::Format::Thousands);
+            f->number = edit;
+            auto* box = new QVBoxLayout;
+            box->setSpacing(0);
+            box->addWidget(codeLabel(f->name, content));
+            box->addWidget(edit);
+            grid->addWidget(caption, r, c * 2, Qt::AlignVCenter);
+            grid->addLayout(box, r, c * 2 + 1);
+            pageInputs_[size_t(page)] << edit;
+        }
+        for (int c = 0; c < columns * 2; c += 2) grid->setColumnStretch(c, 1);
+        layout->addLayout(grid);
+    }
+    // The tab order follows the field numbers.
+    const QList<QWidget*>& inputs = pageInputs_[size_t(page)];
+    for (int i = 1; i < inputs.size(); ++i) setTabOrder(inputs[i - 1], inputs[i]);
+    layout->addStretch();
+    return content;
+}
+
+void TdlgSurveyDataForm::buildCommands() {
+    auto* commands = new QWidget(this);
+    auto* bar = new QHBoxLayout(commands);
+    bar->setContentsMargins(6, 2, 6, 2);
+    struct Command {
+        const char* name;
+        const char16_t* caption;
+        const char16_t* hint;
+        void (TdlgSurveyDataForm::*run)();
+    };
+    const Command specs[] = {
+        {"tbHold", u"临时保存",
+         u"临时保存输入的数据|临时保存已经输入的数据，不检查数据的逻辑关系，保存后可继续编辑，临时保存的数据不能被导出或上报",
+         &TdlgSurveyDataForm::holdRecord},
+        {"tbSave", u"保存记录", u"正式保存输入的数据|正式保存已经数据的数据，将检查数据的逻辑关系", &TdlgSurveyDataForm::saveRecord},
+        {"tbAdd", u"保存记录",
+         u"正式保存输入的数据|正式保存已经数据的数据，将检查数据的逻辑关系，保存后会请空所有已经输入的数据，以便输入新的数据",
+         &TdlgSurveyDataForm::saveRecord},
+        {"tbCheck", u"检查逻辑", u"", &TdlgSurveyDataForm::checkRecord},
+        {"tbPrint", u"打  印", u"打印当前的报表", &TdlgSurveyDataForm::printRecord},
+        {"tbReturn", u"返  回", u"", &TdlgSurveyDataForm::returnToCaller},
+    };
+    for (const Command& c : specs) {
+        auto* b = new QToolButton(commands);
+        b->setObjectName(QLatin1String(c.name));
+        b->setText(QString::fromUtf16(c.caption));
+        const QString hint = QString::fromUtf16(c.hint);
+        b->setToolTip(hint.section(QLatin1Char('|'), 0, 0));
+        b->setStatusTip(hint.section(QLatin1Char('|'), 1));
+        b->setMinimumWidth(84);
+        b->setFocusPolicy(Qt::NoFocus);
+        connect(b, &QToolButton::clicked, this, c.run);
+        bar->addWidget(b);
+    }
+    bar->addStretch();
+
+    navBar_ = new QToolBar(commands);
+    navBar_->setObjectName(QStringLiteral("NavBar"));
+    const std::pair<const char*, const char16_t*> moves[] = {
+        {"actFirst", u"第一条"}, {"actPrev", u"上一条"}, {"actNext", u"下一条"}, {"actLast", u"最后一条"}};
+    const char* where[] = {"first", "previous", "next", "last"};
+    for (int i = 0; i < 4; ++i) {
+        QAction* a = static_cast<QToolBar*>(navBar_)->addAction(QString::fromUtf16(moves[i].second));
+        a->setObjectName(QLatin1String(moves[i].first));
+        const QString to = QLatin1String(where[i]);
+        connect(a, &QAction::triggered, this, [this, to] { moveTo(to); });
+    }
+    bar->addWidget(navBar_);
+    itemNo_ = new QLabel(commands);
+    itemNo_->setObjectName(QStringLiteral("ItemNo"));
+    itemNo_->setMinimumWidth(110);
+    bar->addWidget(itemNo_);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(pages_, 1);
+    layout->addWidget(tabs_);
+    layout->addWidget(notes_);
+    layout->addWidget(commands);
+}
+
+QWidget* TdlgSurveyDataForm::control(const QString& name) const {
+    for (const Field& f : fields_)
+        if (f.name.compare(name, Qt::CaseInsensitive) == 0) return f.control();
+    return nullptr;
+}
+
+TNumericEdit* TdlgSurveyDataForm::numberField(const QString& name) const { return qobject_cast<TNumericEdit*>(control(name)); }
+TQuValidEdit* TdlgSurveyDataForm::textField(const QString& name) const { return qobject_cast<TQuValidEdit*>(control(name)); }
+QToolButton* TdlgSurveyDataForm::button(const QString& name) const { return findChild<QToolButton*>(name); }
+QAction* TdlgSurveyDataForm::navigation(const QString& name) const { return findChild<QAction*>(name); }
+
+TdlgSurveyDataForm::Field* TdlgSurveyDataForm::fieldOf(QWidget* c) const {
+    for (const Field& f : fields_)
+        if (c && f.control() == c) return const_cast<Field*>(&f);
+    return nullptr;
+}
+
+int TdlgSurveyDataForm::currentPage() const { return pages_->currentIndex(); }
+
+std::optional<double> TdlgSurveyDataForm::fieldValue(const QString& name) const {
+    const Field* f = nullptr;
+    for (const Field& candidate : fields_)
+        if (candidate.control() && candidate.name.compare(name, Qt::CaseInsensitive) == 0) f = &candidate;
+    if (!f) return std::nullopt;
+    if (f->number) return f->number->value();
+    return f->text->text().toDouble();
+}
+
+// ---------------------------------------------------------------- state of the commands
+
+bool TdlgSurveyDataForm::saveEnabled() const { return button(QStringLiteral("tbSave"))->isEnabled(); }
+bool TdlgSurveyDataForm::holdEnabled() const { return button(QStringLiteral("tbHold"))->isEnabled(); }
+
+void TdlgSurveyDataForm::setUnsaved(bool hold, bool save) {
+    button(QStringLiteral("tbHold"))->setEnabled(hold);
+    button(QStringLiteral("tbSave"))->setEnabled(save);
+    button(QStringLiteral("tbAdd"))->setEnabled(save);
+}
+
+void TdlgSurveyDataForm::ContentChange() {
+    setUnsaved(true, true);
+    button(QStringLiteral("tbPrint"))->setEnabled(false);
+}
+
+void TdlgSurveyDataForm::message(const QString& text) {
+    // A message box is not to be hidden behind the error list.
+    errorList_->setStaysOnTop(false);
+    ui::showMessage(text);
+    errorList_->setStaysOnTop(true);
+}
+
+// ---------------------------------------------------------------- opening and loading
+
+int TdlgSurveyDataForm::exec() {
+    prepareToShow();
+    const int result = QDialog::exec();
+    errorList_->hide();
+    return result;
+}
+
+void TdlgSurveyDataForm::prepareToShow() {
+    move(10, 2);
+    levels_ = LoadCodeList(workingDatabase().connection, QStringLiteral("CT_LevelCode"));
+    states_ = LoadCodeList(workingDatabase().connection, QStringLiteral("CT_state"));
+    LoadRecord();
+    button(QStringLiteral("tbPrint"))->setEnabled(!addMode_ && static_cast<bool>(print_));
+    itemNo_->setVisible(!addMode_);
+    navBar_->setVisible(!addMode_ && list_ && list_->rowCount() > 1);
+}
+
+qint64 TdlgSurveyDataForm::NewRecordCode() {
+    return qint64(db::variantToReal(workingDatabase().connection.scalar(QStringLiteral("SELECT MAX(c901)+1 as NSI FROM dt_data"))));
+}
+
+void TdlgSurveyDataForm::applyRuntimeLimits() {
+    for (Field& f : fields_) {
+        if (f.text) {
+            f.text->setCheckType(TQuValidEdit::tcForbid);
+            f.text->setForbidChars(kQuotes);
+        } else if (f.number && (f.queryType == 0 || f.queryType == 2) && f.id > 6) {
+            f.number->setLimits(0, 99999999999999.0, 0, f.queryType == 2);
+        } else if (f.number && f.queryType == 3) {
+            f.number->setLimits(0, 2, 1, false);
+        }
+    }
+}
+
+void TdlgSurveyDataForm::LoadRecord() {
+    loaded_ = false;
+    db::Connection& connection = workingDatabase().connection;
+    const bool hasRow = list_ && list_->isOpen() && !list_->isEmpty() && !list_->atEnd() && list_->position() >= 0;
+    const qint64 listCode = hasRow ? list_->integer(QStringLiteral("c901")) : 0;
+    row_.open(connection, QStringLiteral("SELECT * from dt_data Where c901=:ReocrdID"), {listCode});
+    row_.setUpdateTable(QStringLiteral("dt_data"), QStringLiteral("c901"));
+
+    applyRuntimeLimits();
+    if (addMode_) {
+        newRowWritten_ = false;
+        currentCode_ = 0;
+        for (Field& f : fields_) {
+            if (f.text) f.text->clear();
+            if (f.number) f.number->setValue(0);
+        }
+        numberField(QStringLiteral("c901"))->setValue(double(NewRecordCode()));
+        const int city = ReadSettingInteger(QStringLiteral("AppLastCity"), 0, SettingsRoot::LocalMachine, environmentKey());
+        numberField(QStringLiteral("c903"))->setValue(city);
+        cityName_->setTag(city);
+        cityName_->setText(LookupDivisionName(connection, city));
+        numberField(QStringLiteral("c904"))->setValue(10);
+        levelName_->setTag(10);
+        levelName_->setText(FindCodeName(levels_, 10));
+        numberField(QStringLiteral("c907"))->setValue(0);
+        stateName_->setTag(0);
+        stateName_->clear();
+        textField(QStringLiteral("c905"))->setText(ReadSettingText(QStringLiteral("c905"), {}, SettingsRoot::LocalMachine, dataKey()));
+        textField(QStringLiteral("c906"))->setText(ReadSettingText(QStringLiteral("c906"), {}, SettingsRoot::LocalMachine, dataKey()));
+    } else {
+        currentCode_ = row_.isEmpty() ? 0 : row_.integer(QStringLiteral("c901"));
+        for (Field& f : fields_) {
+            if (!f.control() || row_.isEmpty() || row_.fieldIndex(f.name) < 0) continue;
+            if (f.text) f.text->setText(row_.text(f.name));
+            else if (f.queryType == 2) f.number->setValue(row_.real(f.name));
+            else f.number->setValue(double(row_.integer(f.name)));
+        }
+        for (const char* name : {"c903", "c904", "c907"}) exitCheck(control(QLatin1String(name)), false);
+    }
+    ApplyLevelRules(int(numberField(QStringLiteral("c904"))->value()));
+    setUnsaved(false, false);
+    setPage(0);
+    LoadNotes(QStringLiteral("TableNotesQV-00"));
+    if (isVisible()) control(QStringLiteral("c901"))->setFocus();
+    if (!list_ || list_->rowCount() < 2) {
+        itemNo_->setText(QStringLiteral("第1条/共1条"));
+        navBar_->setVisible(false);
+    } else {
+        itemNo_->setText(QStringLiteral("第%1条/共%2条").arg(list_->position() + 1).arg(list_->rowCount()));
+        navBar_->setVisible(!addMode_);
+    }
+    button(QStringLiteral("tbAdd"))->setVisible(addMode_);
+    button(QStringLiteral("tbSave"))->setVisible(!addMode_);
+    setUnsaved(false, false);
+    updateNavigation();
+    loaded_ = true;
+}
+
+void TdlgSurveyDataForm::updateNavigation() {
+    const bool rows = list_ && list_->isOpen() && list_->rowCount() > 0;
+    const bool atFirst = !rows || list_->position() <= 0;
+    const bool atLast = !rows || list_->position() >= list_->rowCount() - 1;
+    navigation(QStringLiteral("actFirst"))->setEnabled(!atFirst);
+    navigation(QStringLiteral("actPrev"))->setEnabled(!atFirst);
+    navigation(QStringLiteral("actNext"))->setEnabled(!atLast);
+    navigation(QStringLiteral("actLast"))->setEnabled(!atLast);
+}
+
+void TdlgSurveyDataForm::LoadNotes(const QString& name) {
+    notes_->clear();
+    QFile file(programFolder() + QStringLiteral("notes/") + name + QStringLiteral(".rtf"));
+    if (file.open(QIODevice::ReadOnly)) notes_->setHtml(rtfToHtml(file.readAll()));
+}
+
+// ---------------------------------------------------------------- level and state
+
+void TdlgSurveyDataForm::ApplyLevelRules(int level) {
+    numberField(QStringLiteral("c904"))->setValue(level);
+    if (numberField(QStringLiteral("c907"))->value() >= 3) return;
+    for (Field& f : fields_) {
+        if (!f.control() || f.rule.isEmpty()) continue;
+        const bool allowed = MatchLevelRule(level, f.rule);
+        f.control()->setEnabled(allowed);
+        if (allowed) continue;
+        if (f.text) f.text->clear();
+        else f.number->setValue(0);
+    }
+}
+
+void TdlgSurveyDataForm::ApplyReportingState(int state) {
+    numberField(QStringLiteral("c907"))->setValue(state);
+    const bool reports = state < 3;
+    button(QStringLiteral("tbCheck"))->setEnabled(reports);
+    button(QStringLiteral("tbHold"))->setEnabled(reports);
+    if (!reports) errorList_->clearList();
+    for (const auto& [prefix, count] : kIndicatorTables) {
+        for (int i = 1; i <= count; ++i) {
+            TNumericEdit* e = numberField(QString::asprintf("%c%03d", prefix, i));
+            if (!e) continue;
+            e->setEnabled(reports);
+            if (!reports) e->setValue(0);
+        }
+    }
+    if (reports) ApplyLevelRules(int(numberField(QStringLiteral("c904"))->value()));
+}
+
+// ---------------------------------------------------------------- validation
+
+bool TdlgSurveyDataForm::exitCheck(QWidget* field, bool showMessages) {
+    Field* f = fieldOf(field);
+    if (!f) return true;
+    const QString& name = f->name;
+    auto failWith = [&](const QString& text) {
+        if (showMessages) {
+            message(text);
+            field->setFocus();
+        }
+        return false;
+    };
+    if (name == QLatin1String("c901")) {
+        const QString typed = f->number->plainText();
+        if (typed.isEmpty()) return failWith(QStringLiteral("必须输入工会统计编码"));
+        if (typed.size() != 12) return failWith(QStringLiteral("工会统计编码必须为12位"));
+        return true;
+    }
+    if (!loaded_ && showMessages) return true;
+    if (f->text) {
+        const int limit = name == QLatin1String("c902") ? 60 : 50;
+        const QString cut = cutToByteLimit(f->text->text(), limit);
+        if (cut != f->text->text()) f->text->setText(cut);
+        const QString trimmed = cut.trimmed();
+        if (name == QLatin1String("c902") && trimmed.isEmpty()) return failWith(QStringLiteral("必须输入本级工会名称"));
+        if (name == QLatin1String("c905")) {
+            if (trimmed.isEmpty()) return failWith(QStringLiteral("必须输入填表人"));
+            if (HasLatinOrDigit(trimmed)) return failWith(QStringLiteral("填表人必须为汉字"));
+        }
+        if (name == QLatin1String("c906")) {
+            if (trimmed.isEmpty()) return failWith(QStringLiteral("必须输入联系电话"));
+            if (!TelephoneLengthOk(cut)) return failWith(QStringLiteral("联系电话必须是真实有效的7位、8位(可加区号)或11位!"));
+        }
+        return true;
+    }
+    const int code = int(f->number->value());
+    if (name == QLatin1String("c903")) {
+        const QString division = LookupDivisionName(workingDatabase().connection, code);
+        if (division.isEmpty()) return failWith(QStringLiteral("输入的行政区划代码错误，请重新输入，或用对话框选择"));
+        cityName_->setText(division);
+        cityName_->setTag(code);
+    } else if (name == QLatin1String("c904")) {
+        const QString level = FindCodeName(levels_, code);
+        if (level.isEmpty()) return failWith(QStringLiteral("输入的本级工会层次代码不合法，请重新输入或通过列表选择"));
+        levelName_->setText(level);
+        levelName_->setTag(code);
+        ApplyLevelRules(code);
+    } else if (name == QLatin1String("c907")) {
+        const QString state = FindCodeName(states_, code);
+        if (state.isEmpty()) return failWith(QStringLiteral("输入的填报状态代码不合法，请重新输入或通过列表选择"));
+        stateName_->setText(state);
+        stateName_->setTag(code);
+        ApplyReportingState(code);
+    }
+    return true;
+}
+
+bool TdlgSurveyDataForm::ValidateCover() {
+    CoverValues cover;
+    cover.code = numberField(QStringLiteral("c901"))->plainText();
+    cover.name = textField(QStringLiteral("c902"))->text();
+    cover.division = int(numberField(QStringLiteral("c903"))->value());
+    cover.level = int(numberField(QStringLiteral("c904"))->value());
+    cover.state = int(numberField(QStringLiteral("c907"))->value());
+    cover.filler = textField(QStringLiteral("c905"))->text();
+    cover.telephone = textField(QStringLiteral("c906"))->text();
+    const std::optional<CoverFailure> failure =
+        CheckCover(workingDatabase().connection, cover, levels_, states_, currentCode_, addMode_);
+    if (!failure) return true;
+    inExitCheck_ = true;
+    message(failure->message);
+    if (failure->duplicateCode) {
+        setUnsaved(false, false);
+        setPage(0);
+    }
+    control(failure->field)->setFocus();
+    inExitCheck_ = false;
+    return false;
+}
+
+// ---------------------------------------------------------------- pages and checks
+
+void TdlgSurveyDataForm::setPage(int page) {
+    pages_->setCurrentIndex(page);
+    tabs_->setCurrentIndex(page);
+}
+
+bool TdlgSurveyDataForm::turnToPage(int page) {
+    if (page < 0 || page >= kEntryPageCount) return false;
+    const int leaving = currentPage();
+    if (loaded_ && numberField(QStringLiteral("c907"))->value() < 3) {
+        errorList_->clearList();
+        bool runChecks = true;
+        if (leaving == 0) {
+            if (!ValidateCover()) return false;
+            runChecks = navigating_;
+        }
+        if (runChecks) {
+            CheckPage(page, true);
+            if (leaving >= 1) CheckPage(leaving, false);
+        }
+    }
+    setPage(page);
+    LoadNotes(QStringLiteral("TableNotesQV-%1").arg(page, 2, 10, QLatin1Char('0')));
+    FocusFirstField();
+    return true;
+}
+
+bool TdlgSurveyDataForm::CheckPage(int page, bool clear) {
+    if (page < 1 || page > 14) return false;
+    if (clear) errorList_->clearList();
+    db::Connection& connection = workingDatabase().connection;
+    const FieldValueLookup lookup = [this](const QString& name) { return fieldValue(name); };
+    db::RecordSet rules;
+    rules.open(connection, QStringLiteral("select * from dt_logic where page_id=?"), {page});
+    for (rules.first(); !rules.atEnd(); rules.next()) {
+        const QString expression = rules.text(QStringLiteral("expression"));
+        try {
+            if (EvaluateExpression(connection, expression, lookup))
+                errorList_->addFinding(rules.text(QStringLiteral("rule")), Parse(rules.text(QStringLiteral("explain"))),
+                                       rules.text(QStringLiteral("focus")), page);
+        } catch (const db::Error&) {
+            message(expression);
+            break;
+        }
+    }
+    if (!errorList_->isEmptyList()) errorList_->showList();
+    return errorList_->isEmptyList();
+}
+
+void TdlgSurveyDataForm::CheckAllPages() {
+    CheckPage(1, true);
+    for (int page = 2; page <= 14; ++page) CheckPage(page, false);
+}
+
+QList<QWidget*> TdlgSurveyDataForm::pageInputs(int page) const { return pageInputs_[size_t(page)]; }
+
+void TdlgSurveyDataForm::FocusNextField(QWidget* from) {
+    const int page = currentPage();
+    const QList<QWidget*> inputs = pageInputs(page);
+    for (qsizetype i = from ? inputs.indexOf(from) + 1 : 0; i < inputs.size(); ++i) {
+        if (inputs[i]->isEnabled() && inputs[i]->isVisibleTo(this)) {
+            inputs[i]->setFocus();
+            return;
+        }
+    }
+    if (page == kEntryPageCount - 1) saveRecord();
+    else turnToPage(page + 1);
+}
+
+void TdlgSurveyDataForm::FocusPreviousField(QWidget* from) {
+    const int page = currentPage();
+    const QList<QWidget*> inputs = pageInputs(page);
+    for (qsizetype i = (from ? inputs.indexOf(from) : inputs.size()) - 1; i >= 0; --i) {
+        if (inputs[i]->isEnabled() && inputs[i]->isVisibleTo(this)) {
+            inputs[i]->setFocus();
+            return;
+        }
+    }
+    const int previous = page == 0 ? kEntryPageCount - 1 : page - 1;
+    if (!turnToPage(previous)) return;
+    const QList<QWidget*> there = pageInputs(previous);
+    for (qsizetype i = there.size() - 1; i >= 0; --i)
+        if (there[i]->isEnabled()) {
+            there[i]->setFocus();
+            return;
+        }
+}
+
+void TdlgSurveyDataForm::FocusFirstField() {
+    for (QWidget* input : pageInputs(currentPage()))
+        if (input->isEnabled()) {
+            input->setFocus();
+            return;
+        }
+}
+
+// ---------------------------------------------------------------- commands
+
+bool TdlgSurveyDataForm::writeRecord(int recordState) {
+    try {
+        if (!addMode_ || newRowWritten_) {
+            if (row_.isEmpty()) throw db::Error(QStringLiteral("记录已不存在"));
+            row_.edit();
+        } else {
+            row_.append();
+        }
+        for (const Field& f : fields_) {
+            if (!f.control() || row_.fieldIndex(f.name) < 0) continue;
+            if (f.text) {
+                row_.setValue(f.name, f.text->text().trimmed());
+            } else if (f.queryType == 2) {
+                row_.setValue(f.name, f.number->value());
+            } else {
+                qint64 v = qint64(std::llround(f.number->value()));
+                if (f.queryType == 3 && v > 2) v = 2;
+                row_.setValue(f.name, v);
+            }
+        }
+        row_.setValue(QStringLiteral("RecordState"), recordState);
+        row_.post();
+        currentCode_ = row_.integer(QStringLiteral("c901"));
+        return true;
+    } catch (const db::Error& e) {
+        row_.cancel();
+        message(QStringLiteral("保存过程中遇到错误：") + e.message() + QStringLiteral("数据没有被保存。"));
+        return false;
+    }
+}
+
+void TdlgSurveyDataForm::afterWrite() {
+    // The list returns to the row it was on, or shows the record just written.
+    if (list_ && list_->isOpen()) {
+        list_->requery(QStringLiteral("c901"));
+        if (addMode_) list_->locate(QStringLiteral("c901"), currentCode_);
+    }
+}
+
+void TdlgSurveyDataForm::holdRecord() {
+    if (!ValidateCover()) return;
+    if (!writeRecord(0)) return;
+    afterWrite();
+    newRowWritten_ = true;
+    button(QStringLiteral("tbHold"))->setEnabled(false);
+    message(QStringLiteral("数据已经被临时保存。"));
+}
+
+void TdlgSurveyDataForm::saveRecord() { save(true); }
+
+bool TdlgSurveyDataForm::save(bool withChecks) {
+    if (!ValidateCover()) return false;
+    if (withChecks && numberField(QStringLiteral("c907"))->value() <= 2) CheckAllPages();
+    const bool clean = errorList_->isEmptyList();
+    if (!writeRecord(clean ? 1 : 2)) return false;
+    afterWrite();
+    setUnsaved(false, false);
+    newRowWritten_ = false;
+    message(clean ? QStringLiteral("数据保存成功，没有逻辑错误！") : QStringLiteral("数据保存成功，有逻辑错误！"));
+    WriteSettingInteger(QStringLiteral("AppLastCity"), int(numberField(QStringLiteral("c903"))->value()),
+                        SettingsRoot::LocalMachine, environmentKey());
+    WriteSettingText(QStringLiteral("c905"), textField(QStringLiteral("c905"))->text(), SettingsRoot::LocalMachine, dataKey());
+    WriteSettingText(QStringLiteral("c906"), textField(QStringLiteral("c906"))->text(), SettingsRoot::LocalMachine, dataKey());
+    if (addMode_) LoadRecord();
+    return true;
+}
+
+void TdlgSurveyDataForm::checkRecord() {
+    if (!ValidateCover()) return;
+    CheckAllPages();
+    if (errorList_->isEmptyList()) {
+        message(QStringLiteral("没有逻辑错误"));
+        errorList_->hide();
+    } else {
+        errorList_->showList();
+        FocusFirstField();
+    }
+}
+
+void TdlgSurveyDataForm::printRecord() {
+    if (print_) print_(printCode_);
+}
+
+void TdlgSurveyDataForm::returnToCaller() {
+    setUnsaved(holdEnabled(), false);
+    close();
+}
+
+bool TdlgSurveyDataForm::closeProcedure() {
+    if (saveEnabled() && holdEnabled()) {
+        errorList_->setStaysOnTop(false);
+        const bool yes = ui::askYesNo(QStringLiteral("对数据改动后尚未保存，准备保存这些改动吗？"));
+        errorList_->setStaysOnTop(true);
+        if (yes) {
+            if (!ValidateCover()) return false;
+            if (numberField(QStringLiteral("c907"))->value() <= 2) CheckAllPages();
+            const bool clean = errorList_->isEmptyList();
+            errorList_->hide();
+            if (clean) save(false);
+            else holdRecord();
+            return true;
+        }
+    }
+    errorList_->hide();
+    return true;
+}
+
+void TdlgSurveyDataForm::closeEvent(QCloseEvent* event) {
+    if (closeProcedure()) event->accept();
+    else event->ignore();
+}
+
+void TdlgSurveyDataForm::reject() { close(); }
+
+void TdlgSurveyDataForm::moveTo(const QString& where) {
+    if (!list_ || !list_->isOpen() || !closeProcedure()) return;
+    if (where == QLatin1String("first")) list_->first();
+    else if (where == QLatin1String("previous")) list_->previous();
+    else if (where == QLatin1String("next")) list_->next();
+    else list_->last();
+    if (list_->atEnd()) list_->last();
+    if (list_->position() < 0) list_->first();
+    LoadRecord();
+}
+
+// ---------------------------------------------------------------- keys and exit checks
+
+bool TdlgSurveyDataForm::eventFilter(QObject* watched, QEvent* event) {
+    auto* widget = qobject_cast<QWidget*>(watched);
+    Field* f = fieldOf(widget);
+    if (!f) return QDialog::eventFilter(watched, event);
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        switch (key->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Down:
+            FocusNextField(widget);
+            return true;
+        case Qt::Key_Up:
+            FocusPreviousField(widget);
+            return true;
+        default: break;
+        }
+        const QString typed = key->text();
+        if (!typed.isEmpty() && typed[0].isPrint()) {
+            const char16_t c = typed[0].unicode();
+            const bool digit = c >= u'0' && c <= u'9';
+            const bool letter = (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
+            // The telephone takes digits and "-"; the filler no digits, letters or ".".
+            if (f->name == QLatin1String("c906") && !digit && c != u'-') return true;
+            if (f->name == QLatin1String("c905") && (digit || letter || c == u'.')) return true;
+        }
+    } else if (event->type() == QEvent::FocusOut && f->page == 0 && !inExitCheck_) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        // Leaving the window (a message box, another program) is no leaving of the field.
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason && isVisible()) {
+            inExitCheck_ = true;
+            exitCheck(widget, true);
+            inExitCheck_ = false;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}

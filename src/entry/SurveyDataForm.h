@@ -1,0 +1,138 @@
+#pragma once
+
+#include "db/RecordSet.h"
+#include "entry/CodeList.h"
+
+#include <QDialog>
+#include <functional>
+#include <optional>
+#include <vector>
+
+class QAction;
+class QLabel;
+class QStackedWidget;
+class QTabBar;
+class QTextBrowser;
+class QToolButton;
+class TButtonEdit;
+class TMessageListWinForm;
+class TNumericEdit;
+class TQuValidEdit;
+
+// "基层以上单位数据": one survey return as the printed form, a cover page and
+// thirteen data pages built from the field metadata, with the commands that
+// hold, save, check and print it and the navigation over the caller's list.
+class TdlgSurveyDataForm final : public QDialog {
+    Q_OBJECT
+public:
+    // `errorList` shows the broken rules; it outlives the dialog.
+    TdlgSurveyDataForm(TMessageListWinForm* errorList, QWidget* parent = nullptr);
+    ~TdlgSurveyDataForm() override;
+
+    // Set by the caller before showing.
+    void setAddMode(bool add) { addMode_ = add; }
+    bool addMode() const { return addMode_; }
+    void setRecordList(db::RecordSet* list) { list_ = list; }
+    void setPrintCode(qint64 code) { printCode_ = code; }
+    // The record print; until one is set, printing stays disabled.
+    void setPrinter(std::function<void(qint64)> print) { print_ = std::move(print); }
+
+    // Places the dialog, loads the record (or prepares a new one) and shows it modally.
+    int exec() override;
+    // The same steps without the modal loop (tests show the dialog themselves).
+    void prepareToShow();
+
+    // The control of a dt_data column, by name in any letter case; nullptr when none.
+    QWidget* control(const QString& name) const;
+    TNumericEdit* numberField(const QString& name) const;
+    TQuValidEdit* textField(const QString& name) const;
+    TButtonEdit* cityNameCtrl() const { return cityName_; }
+    TButtonEdit* levelName() const { return levelName_; }
+    TButtonEdit* stateName() const { return stateName_; }
+    QToolButton* button(const QString& name) const;  // tbHold, tbSave, tbAdd, tbCheck, tbPrint, tbReturn
+    QAction* navigation(const QString& name) const;  // actFirst, actPrev, actNext, actLast
+    QLabel* itemNo() const { return itemNo_; }
+    QWidget* navBar() const { return navBar_; }
+    QTextBrowser* notes() const { return notes_; }
+    TMessageListWinForm* errorList() const { return errorList_; }
+    qint64 currentRecordCode() const { return currentCode_; }
+
+    int currentPage() const;
+    // Turns the page through the page-change procedure; false when it refused.
+    bool turnToPage(int page);
+
+    void LoadRecord();
+    qint64 NewRecordCode();
+    void ApplyLevelRules(int level);
+    void ApplyReportingState(int state);
+    bool ValidateCover();
+    bool CheckPage(int page, bool clear);
+    void CheckAllPages();
+    void FocusNextField(QWidget* from);
+    void FocusPreviousField(QWidget* from);
+    void FocusFirstField();
+    void LoadNotes(const QString& name);
+
+    // The commands.
+    void holdRecord();
+    void saveRecord();
+    void checkRecord();
+    void printRecord();
+    void returnToCaller();
+    void moveTo(const QString& where);  // "first", "previous", "next", "last"
+
+    // The value of a field for the rule expressions.
+    std::optional<double> fieldValue(const QString& name) const;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    struct Field;
+    void buildPages();
+    QWidget* buildCover();
+    QWidget* buildDataPage(int page);
+    void buildCommands();
+    void ContentChange();
+    void setUnsaved(bool holdEnabled, bool saveEnabled);
+    bool saveEnabled() const;
+    bool holdEnabled() const;
+    bool save(bool withChecks);
+    bool writeRecord(int recordState);
+    bool closeProcedure();
+    void afterWrite();
+    void applyRuntimeLimits();
+    bool exitCheck(QWidget* field, bool showMessages);
+    void message(const QString& text);
+    void updateNavigation();
+    void setPage(int page);
+    QList<QWidget*> pageInputs(int page) const;
+    Field* fieldOf(QWidget* control) const;
+
+    std::vector<Field> fields_;  // in the order of "sequence"
+    TMessageListWinForm* errorList_;
+    db::RecordSet* list_ = nullptr;
+    db::RecordSet row_;
+    bool addMode_ = false;
+    qint64 printCode_ = 0;
+    bool newRowWritten_ = false;
+    bool loaded_ = false;
+    bool navigating_ = false;
+    bool inExitCheck_ = false;
+    qint64 currentCode_ = 0;
+    TMenuItemDataArray levels_;
+    TMenuItemDataArray states_;
+    std::function<void(qint64)> print_;
+
+    QTabBar* tabs_ = nullptr;
+    QStackedWidget* pages_ = nullptr;
+    QTextBrowser* notes_ = nullptr;
+    TButtonEdit* cityName_ = nullptr;
+    TButtonEdit* levelName_ = nullptr;
+    TButtonEdit* stateName_ = nullptr;
+    QWidget* navBar_ = nullptr;
+    QLabel* itemNo_ = nullptr;
+    std::vector<QList<QWidget*>> pageInputs_;  // input controls of each page in tab order
+};
