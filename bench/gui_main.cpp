@@ -11,6 +11,10 @@
 #include "RecordGenerator.h"
 
 #include "app/MainForm.h"
+#include "app/Prompt.h"
+#include "checks/MessageListWin.h"
+#include "entry/NumericEdit.h"
+#include "entry/SurveyDataForm.h"
 #include "app/Platform.h"
 #include "app/RecordGrid.h"
 #include "app/Startup.h"
@@ -28,6 +32,17 @@
 #include <vector>
 
 namespace {
+
+// Answers every prompt at once, as a clerk who only clicks OK.
+class QuietPrompter final : public ui::Prompter {
+public:
+    void inform(const QString&, const QString&) override {}
+    bool ask(const QString&, const QString&) override { return false; }
+    ui::FileDialogAnswer chooseSaveFile(const ui::FileDialogRequest&) override { return {}; }
+    ui::FileDialogAnswer chooseOpenFile(const ui::FileDialogRequest&) override { return {}; }
+    int askQuestion(const QString&, int) override { return ui::qaCancel; }
+    int chooseFromMenu(const QStringList&, int, QPoint) override { return -1; }
+};
 
 double time(int runs, const std::function<void()>& setUp, const std::function<void()>& work) {
     std::vector<double> samples;
@@ -48,6 +63,10 @@ void report(const char* what, double ms, double baseline) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    // The offscreen platform warns about every window it cannot raise; the numbers are what count here.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+        if (type != QtWarningMsg && type != QtInfoMsg && type != QtDebugMsg) std::fprintf(stderr, "%s\n", qUtf8Printable(text));
+    });
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     const int records = argc > 1 ? std::atoi(argv[1]) : 50000;
@@ -103,6 +122,28 @@ int main(int argc, char* argv[]) {
                emit grid->horizontalHeader()->sectionClicked(column);
                grid->viewport()->repaint();
            }), baseline);
+
+    // The entry dialog on the same list: a clerk going through the returns.
+    QuietPrompter quiet;
+    ui::installPrompter(&quiet);
+    TdlgSurveyDataForm* dialog = form->entryDialog();
+    form->recordList().moveTo(records / 2);
+    dialog->setAddMode(false);
+    dialog->setRecordList(&form->recordList());
+    dialog->prepareToShow();
+    dialog->show();
+    report("entry: move to the next record", time(runs, [] {}, [&] { dialog->moveTo(QStringLiteral("next")); }), baseline);
+    report("entry: turn from page 3 to page 5 with their checks", time(runs, [&] {
+               dialog->turnToPage(0);
+               dialog->turnToPage(3);
+           }, [&] { dialog->turnToPage(5); }), baseline);
+    report("entry: the checks of all pages", time(runs, [] {}, [&] { dialog->CheckAllPages(); }), baseline);
+    report("entry: re-run the record list", time(runs, [] {}, [&] { form->recordList().requery(QStringLiteral("c901")); }), baseline);
+    report("entry: save with the checks of all pages", time(runs, [&] {
+               dialog->numberField(QStringLiteral("z002"))->setValue(dialog->numberField(QStringLiteral("z002"))->value() + 1);
+           }, [&] { dialog->saveRecord(); }), baseline);
+    dialog->hide();
+    ui::installPrompter(nullptr);
     form.reset();
     workingDatabase().connection.close();
     return 0;

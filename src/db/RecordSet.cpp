@@ -29,30 +29,6 @@ QString stripStatementEnd(QString sql) {
 
 QString tempColumn(int i) { return QStringLiteral("c%1").arg(i); }
 
-// The engine's order of values: NULL, then numbers, then texts, then blobs.
-int compareValues(const QVariant& a, const QVariant& b) {
-    auto rank = [](const QVariant& v) {
-        switch (v.typeId()) {
-        case QMetaType::LongLong:
-        case QMetaType::Double: return 1;
-        case QMetaType::QString: return 2;
-        case QMetaType::QByteArray: return 3;
-        default: return 0;
-        }
-    };
-    const int ra = rank(a), rb = rank(b);
-    if (ra != rb) return ra < rb ? -1 : 1;
-    switch (ra) {
-    case 1:
-        if (a.typeId() == QMetaType::LongLong && b.typeId() == QMetaType::LongLong)
-            return a.toLongLong() < b.toLongLong() ? -1 : a.toLongLong() > b.toLongLong();
-        return a.toDouble() < b.toDouble() ? -1 : a.toDouble() > b.toDouble();
-    case 2: return QString::compare(a.toString(), b.toString());
-    case 3: return a.toByteArray() < b.toByteArray() ? -1 : a.toByteArray() > b.toByteArray();
-    default: return 0;
-    }
-}
-
 } // namespace
 
 struct RecordSet::Impl {
@@ -227,21 +203,40 @@ struct RecordSet::Impl {
         for (const Term& t : terms) columns << column(t.field);
         Statement rows(*connection, QStringLiteral("SELECT %1 FROM %2").arg(columns.join(QLatin1Char(',')), source()));
         rows.bindAll(sourceParams());
+        // Each value becomes a key that compares without looking at its kind again.
+        struct SortKey {
+            int rank;  // NULL, number, text, blob: the engine's order of kinds
+            double number;
+            QString text;
+        };
+        const size_t width = terms.size();
         std::vector<qint64> ids;
-        std::vector<QVariantList> values;
+        std::vector<SortKey> sortKeys;  // the sort columns of row i at i * width
         ids.reserve(size_t(count));
-        values.reserve(size_t(count));
+        sortKeys.reserve(size_t(count) * width);
         while (rows.next()) {
             ids.push_back(rows.integer(0));
-            QVariantList v;
-            for (int i = 0; i < int(terms.size()); ++i) v << rows.value(i + 1);
-            values.push_back(std::move(v));
+            for (size_t t = 0; t < width; ++t) {
+                const int c = int(t) + 1;
+                switch (sqlite3_column_type(rows.handle(), c)) {
+                case SQLITE_INTEGER:
+                case SQLITE_FLOAT: sortKeys.push_back({1, rows.real(c), {}}); break;
+                case SQLITE_TEXT: sortKeys.push_back({2, 0, rows.text(c)}); break;
+                case SQLITE_BLOB: sortKeys.push_back({3, 0, QString::fromLatin1(rows.value(c).toByteArray().toHex())}); break;
+                default: sortKeys.push_back({0, 0, {}});
+                }
+            }
         }
         std::vector<size_t> index(ids.size());
         std::iota(index.begin(), index.end(), size_t(0));
         std::stable_sort(index.begin(), index.end(), [&](size_t a, size_t b) {
-            for (size_t t = 0; t < terms.size(); ++t) {
-                const int c = compareValues(values[a][int(t)], values[b][int(t)]);
+            for (size_t t = 0; t < width; ++t) {
+                const SortKey& x = sortKeys[a * width + t];
+                const SortKey& y = sortKeys[b * width + t];
+                int c = x.rank != y.rank ? (x.rank < y.rank ? -1 : 1)
+                        : x.rank == 1     ? (x.number < y.number ? -1 : x.number > y.number)
+                        : x.rank >= 2     ? QString::compare(x.text, y.text)
+                                          : 0;
                 if (c != 0) return terms[t].descending ? c > 0 : c < 0;
             }
             return false;
