@@ -46,20 +46,6 @@ bool isWide(char32_t c) {
            || (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD);
 }
 
-// Width of the longest line of a text, in widths of a digit.
-double textWidth(const QString& text) {
-    double widest = 0, line = 0;
-    for (const char32_t c : text.toUcs4()) {
-        if (c == U'\n') {
-            widest = std::max(widest, line);
-            line = 0;
-        } else {
-            line += isWide(c) ? 2 : 1;
-        }
-    }
-    return std::max(widest, line);
-}
-
 // A number as a number format shows it, close enough to measure its width:
 // the digits with their grouping and decimals, and the format's literal
 // characters ("￥", units, padding). Dates show as long as their format.
@@ -118,6 +104,19 @@ std::vector<CellRange> mergedRangesOf(const SheetData& sheet) {
 }
 
 } // namespace
+
+double textWidth(const QString& text) {
+    double widest = 0, line = 0;
+    for (const char32_t c : text.toUcs4()) {
+        if (c == U'\n') {
+            widest = std::max(widest, line);
+            line = 0;
+        } else {
+            line += isWide(c) ? 2 : 1;
+        }
+    }
+    return std::max(widest, line);
+}
 
 // ---- reading and writing the worksheet part ----
 

@@ -35,6 +35,11 @@ struct CellRange {
 // "A9:A20", or one cell "B3". Raises Error for anything else.
 CellRange rangeAt(QStringView a1);
 
+// The width a text takes in a cell of the default font, in widths of a
+// digit: Chinese and other wide characters count double; for text of several
+// lines, the longest line.
+double textWidth(const QString& text);
+
 enum class Alignment { General, Left, Center, Right };
 
 // The format of a cell as the spreadsheet shows it.
