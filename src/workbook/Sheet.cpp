@@ -23,11 +23,26 @@ void checkCell(CellAddress cell) {
         throw Error(QStringLiteral("单元格位置超出工作表的范围：第%1行第%2列").arg(cell.row).arg(cell.column));
 }
 
-template <typename Number>
-std::string numberText(Number value) {
-    char buffer[32];
-    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return std::string(buffer, end);
+std::string numberText(long long value) {
+    char buffer[24];
+    return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
+}
+
+std::string numberText(unsigned long long value) {
+    char buffer[24];
+    return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
+}
+
+std::string numberText(int value) { return numberText(static_cast<long long>(value)); }
+std::string numberText(size_t value) { return numberText(static_cast<unsigned long long>(value)); }
+
+// The shortest text that reads back as the same number, in plain digits
+// ("100000", "0.25") unless the number is very large or very small.
+std::string numberText(double value) {
+    char buffer[64];
+    const double size = std::fabs(value);
+    const auto style = value == 0 || (size >= 1e-6 && size < 1e16) ? std::chars_format::fixed : std::chars_format::scientific;
+    return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, value, style).ptr);
 }
 
 int styleAttribute(const Attributes& attributes) {

@@ -63,10 +63,10 @@ std::vector<QStringList> parseCsv(const QString& text) {
 
 bool libreOfficeInstalled() { return !soffice().isEmpty(); }
 
-QString resavedByLibreOffice(const QString& workbook, const QString& folder) {
+QString convertedByLibreOffice(const QString& workbook, const QString& extension, const QString& folder) {
     QDir().mkpath(folder);
-    if (!convert(workbook, QStringLiteral("xlsx:Calc MS Excel 2007 XML"), folder)) return {};
-    const QString path = folder + QLatin1Char('/') + QFileInfo(workbook).completeBaseName() + QStringLiteral(".xlsx");
+    if (!convert(workbook, extension, folder)) return {};
+    const QString path = folder + QLatin1Char('/') + QFileInfo(workbook).completeBaseName() + QLatin1Char('.') + extension;
     return QFile::exists(path) ? path : QString();
 }
 

@@ -10,9 +10,9 @@ namespace test {
 
 bool libreOfficeInstalled();
 
-// Opens `workbook` in LibreOffice and saves it again as .xlsx into `folder`;
-// returns the new file's path (empty when LibreOffice failed).
-QString resavedByLibreOffice(const QString& workbook, const QString& folder);
+// Opens `workbook` in LibreOffice and saves it as `extension` ("xlsx", "pdf")
+// into `folder`; returns the new file's path (empty when LibreOffice failed).
+QString convertedByLibreOffice(const QString& workbook, const QString& extension, const QString& folder);
 
 // Every sheet of `workbook` as LibreOffice shows it, as rows of shown cell
 // texts, by sheet name.

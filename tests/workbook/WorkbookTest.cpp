@@ -94,6 +94,8 @@ TEST_F(WorkbookTest, ValuesAndFormatsComeBackAsWritten) {
     sheet.setValue({2, 2}, 12.5);
     sheet.setValue({2, 3}, -0.1);
     sheet.setValue({2, 4}, 0);
+    sheet.setValue({2, 5}, 100000.0);
+    sheet.setValue({2, 6}, 1e20);
     sheet.setValue({3, 1}, QStringLiteral("0101"));
     sheet.setValue({3, 2}, QStringLiteral("清除"));
     sheet.setValue({3, 2}, QString());
@@ -123,6 +125,8 @@ TEST_F(WorkbookTest, ValuesAndFormatsComeBackAsWritten) {
     EXPECT_EQ(read.text({2, 2}), QStringLiteral("12.5"));
     EXPECT_EQ(read.text({2, 3}), QStringLiteral("-0.1"));
     EXPECT_EQ(read.text({2, 4}), QStringLiteral("0"));
+    EXPECT_EQ(read.text({2, 5}), QStringLiteral("100000"));
+    EXPECT_EQ(read.text({2, 6}), QStringLiteral("1e+20"));
     EXPECT_EQ(read.text({3, 1}), QStringLiteral("0101"));
     EXPECT_EQ(read.text({3, 2}), QString());
     EXPECT_EQ(read.text({12, 28}), QStringLiteral("两个字母的列"));
@@ -139,7 +143,7 @@ TEST_F(WorkbookTest, ValuesAndFormatsComeBackAsWritten) {
     EXPECT_LT(read.columnWidth(1), 20);
 
     REQUIRE_LIBREOFFICE();
-    const QString resaved = test::resavedByLibreOffice(path, folder.path(QStringLiteral("lo")));
+    const QString resaved = test::convertedByLibreOffice(path, QStringLiteral("xlsx"), folder.path(QStringLiteral("lo")));
     ASSERT_FALSE(resaved.isEmpty());
     Workbook resavedBook = Workbook::open(resaved);
     Sheet byOffice = resavedBook.sheet(1);
@@ -210,7 +214,7 @@ TEST_F(WorkbookTest, InsertedRowsCarryCellsFormatsMergesAndReferences) {
     EXPECT_EQ(rows[7][3], QStringLiteral("28"));
     EXPECT_EQ(shown.at(QStringLiteral("汇总 表"))[0][0], QStringLiteral("13"));
     EXPECT_EQ(shown.at(QStringLiteral("汇总 表"))[0][1], QStringLiteral("23"));
-    const QString resaved = test::resavedByLibreOffice(path, folder.path(QStringLiteral("lo")));
+    const QString resaved = test::convertedByLibreOffice(path, QStringLiteral("xlsx"), folder.path(QStringLiteral("lo")));
     ASSERT_FALSE(resaved.isEmpty());
     EXPECT_EQ(Workbook::open(resaved).sheet(1).mergedRanges().size(), 3);
 }
@@ -254,7 +258,7 @@ TEST_F(WorkbookTest, SheetsAreNamedSelectedAndDeletedByPosition) {
     EXPECT_NE(workbookPart.find("localSheetId=\"0\">备注!$A$1:$B$2"), std::string::npos);
 
     REQUIRE_LIBREOFFICE();
-    const QString resaved = test::resavedByLibreOffice(path, folder.path(QStringLiteral("lo")));
+    const QString resaved = test::convertedByLibreOffice(path, QStringLiteral("xlsx"), folder.path(QStringLiteral("lo")));
     ASSERT_FALSE(resaved.isEmpty());
     Workbook byOffice = Workbook::open(resaved);
     ASSERT_EQ(byOffice.sheetCount(), 1);
