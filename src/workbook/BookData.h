@@ -57,6 +57,7 @@ struct SheetData {
 class SharedStrings {
 public:
     int indexOf(const std::string& text);
+    bool empty() const { return texts_.empty(); }
     std::string bytes() const;
 
 private:

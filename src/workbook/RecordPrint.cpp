@@ -7,20 +7,12 @@
 #include "db/Statement.h"
 #include "workbook/Workbook.h"
 
-#include <QFile>
 #include <optional>
 #include <vector>
 
 namespace {
 
 const QString kTemplateFailure = QStringLiteral("打开汇总模版文件时发生错误，可能是没有安装MS Office或wps Office中的Excel");
-
-// "<base>.xlsx" in `folder`, or "<base>(2).xlsx", ... when that file exists.
-QString unusedPath(const QString& folder, const QString& base) {
-    QString path = folder + QLatin1Char('/') + base + QStringLiteral(".xlsx");
-    for (int n = 2; QFile::exists(path); ++n) path = folder + QStringLiteral("/%1(%2).xlsx").arg(base).arg(n);
-    return path;
-}
 
 } // namespace
 
@@ -59,10 +51,7 @@ QString PrintRecord(qint64 code) {
         ui::HideProgress();
 
         book->setActiveSheet(1);
-        const QString path = unusedPath(documentsFolder(), QStringLiteral("2019打印表-%1").arg(code));
-        book->save(path);
-        openWithDefaultApplication(path);
-        return path;
+        return workbook::showToUser(*book, QStringLiteral("2019打印表-%1").arg(code));
     } catch (const std::runtime_error& e) {  // a database or workbook error, with its message for the user
         ui::HideProgress();
         ui::showRunError(QString::fromStdString(e.what()), QStringLiteral(",请与软件发行者联系。"));

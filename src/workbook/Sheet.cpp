@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <concepts>
 #include <cmath>
 #include <cstring>
 
@@ -23,18 +24,11 @@ void checkCell(CellAddress cell) {
         throw Error(QStringLiteral("单元格位置超出工作表的范围：第%1行第%2列").arg(cell.row).arg(cell.column));
 }
 
-std::string numberText(long long value) {
+template <std::integral Integer>
+std::string numberText(Integer value) {
     char buffer[24];
     return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
 }
-
-std::string numberText(unsigned long long value) {
-    char buffer[24];
-    return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
-}
-
-std::string numberText(int value) { return numberText(static_cast<long long>(value)); }
-std::string numberText(size_t value) { return numberText(static_cast<unsigned long long>(value)); }
 
 // The shortest text that reads back as the same number, in plain digits
 // ("100000", "0.25") unless the number is very large or very small.
@@ -408,15 +402,12 @@ void Sheet::setValue(CellAddress address, const QVariant& value) {
     case QMetaType::Long:
     case QMetaType::LongLong:
     case QMetaType::Short:
-        kind = CellKind::Number;
-        text = numberText(value.toLongLong());
-        break;
     case QMetaType::UInt:
     case QMetaType::ULong:
     case QMetaType::ULongLong:
     case QMetaType::UShort:
         kind = CellKind::Number;
-        text = numberText(value.toULongLong());
+        text = value.toString().toStdString();  // every digit of a whole number
         break;
     case QMetaType::Double:
     case QMetaType::Float: {

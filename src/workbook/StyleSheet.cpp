@@ -18,12 +18,6 @@ constexpr BuiltInFormat kBuiltInFormats[] = {
 // Custom number formats are numbered from here.
 constexpr int kFirstCustomFormat = 164;
 
-void setCount(pugi::xml_node list, size_t count) {
-    pugi::xml_attribute a = list.attribute("count");
-    if (!a) a = list.append_attribute("count");
-    a.set_value(static_cast<unsigned long long>(count));
-}
-
 // The child list `name` of the style sheet, made in its place when missing.
 pugi::xml_node listOf(pugi::xml_node root, const char* name, std::initializer_list<std::string_view> before) {
     if (pugi::xml_node list = root.child(name)) return list;
@@ -33,63 +27,45 @@ pugi::xml_node listOf(pugi::xml_node root, const char* name, std::initializer_li
 
 } // namespace
 
+void StyleSheet::SharedList::read(pugi::xml_node node, const char* entryName) {
+    list = node;
+    for (pugi::xml_node e : list.children(entryName)) {
+        numbers.emplace(serialize(e), int(entries.size()));
+        entries.push_back(e);
+    }
+    if (entries.empty()) numberOf(pugi::xml_document().append_child(entryName));
+}
+
+int StyleSheet::SharedList::numberOf(pugi::xml_node entry) {
+    std::string key = serialize(entry);
+    if (auto found = numbers.find(key); found != numbers.end()) return found->second;
+    const int number = int(entries.size());
+    entries.push_back(list.append_copy(entry));
+    numbers.emplace(std::move(key), number);
+    setAttribute(list, "count", static_cast<unsigned long long>(entries.size()));
+    return number;
+}
+
+pugi::xml_node StyleSheet::SharedList::at(int number) const {
+    return number >= 0 && size_t(number) < entries.size() ? entries[size_t(number)] : entries.front();
+}
+
 StyleSheet::StyleSheet(const std::string& bytes, const std::string& part) {
     parsePart(document_, bytes, part);
     pugi::xml_node root = document_.document_element();
-    fonts_ = listOf(root, "fonts", {"fills", "borders", "cellStyleXfs", "cellXfs"});
-    entries_ = listOf(root, "cellXfs", {"cellStyles", "dxfs", "tableStyles", "colors", "extLst"});
-    for (pugi::xml_node f : fonts_.children("font")) {
-        fontNumbers_.emplace(serialize(f), int(fontNodes_.size()));
-        fontNodes_.push_back(f);
-    }
-    if (fontNodes_.empty()) {
-        pugi::xml_node f = fonts_.append_child("font");
-        f.append_child("sz").append_attribute("val").set_value("11");
-        fontNodes_.push_back(f);
-        setCount(fonts_, 1);
-    }
-    for (pugi::xml_node e : entries_.children("xf")) {
-        entryNumbers_.emplace(serialize(e), int(entryNodes_.size()));
-        entryNodes_.push_back(e);
-    }
-    if (entryNodes_.empty()) {
-        entryNodes_.push_back(entries_.append_child("xf"));
-        setCount(entries_, 1);
-    }
+    fonts_.read(listOf(root, "fonts", {"fills", "borders", "cellStyleXfs", "cellXfs"}), "font");
+    formats_.read(listOf(root, "cellXfs", {"cellStyles", "dxfs", "tableStyles", "colors", "extLst"}), "xf");
 }
 
 std::string StyleSheet::bytes() const { return serialize(document_); }
 
-pugi::xml_node StyleSheet::entry(int style) const {
-    return style >= 0 && size_t(style) < entryNodes_.size() ? entryNodes_[size_t(style)] : entryNodes_.front();
-}
-
-pugi::xml_node StyleSheet::font(int style) const {
-    const int id = entry(style).attribute("fontId").as_int();
-    return id >= 0 && size_t(id) < fontNodes_.size() ? fontNodes_[size_t(id)] : fontNodes_.front();
-}
+pugi::xml_node StyleSheet::font(int style) const { return fonts_.at(formats_.at(style).attribute("fontId").as_int()); }
 
 int StyleSheet::derive(int style, const std::function<void(pugi::xml_node)>& change) {
     pugi::xml_document scratch;
-    pugi::xml_node copy = scratch.append_copy(entry(style));
+    pugi::xml_node copy = scratch.append_copy(formats_.at(style));
     change(copy);
-    std::string key = serialize(copy);
-    if (auto found = entryNumbers_.find(key); found != entryNumbers_.end()) return found->second;
-    const int number = int(entryNodes_.size());
-    entryNodes_.push_back(entries_.append_copy(copy));
-    entryNumbers_.emplace(std::move(key), number);
-    setCount(entries_, entryNodes_.size());
-    return number;
-}
-
-int StyleSheet::fontLike(pugi::xml_node f) {
-    std::string key = serialize(f);
-    if (auto found = fontNumbers_.find(key); found != fontNumbers_.end()) return found->second;
-    const int number = int(fontNodes_.size());
-    fontNodes_.push_back(fonts_.append_copy(f));
-    fontNumbers_.emplace(std::move(key), number);
-    setCount(fonts_, fontNodes_.size());
-    return number;
+    return formats_.numberOf(copy);
 }
 
 int StyleSheet::numberFormatId(const QString& code) {
@@ -107,17 +83,15 @@ int StyleSheet::numberFormatId(const QString& code) {
     pugi::xml_node f = list.append_child("numFmt");
     f.append_attribute("numFmtId").set_value(next);
     f.append_attribute("formatCode").set_value(utf8.c_str());
-    setCount(list, size_t(std::distance(list.children("numFmt").begin(), list.children("numFmt").end())));
+    setAttribute(list, "count", static_cast<long long>(std::distance(list.children("numFmt").begin(), list.children("numFmt").end())));
     return next;
 }
 
 int StyleSheet::withNumberFormat(int style, const QString& code) {
     const int id = numberFormatId(code);
     return derive(style, [&](pugi::xml_node e) {
-        if (!e.attribute("numFmtId")) e.append_attribute("numFmtId");
-        e.attribute("numFmtId").set_value(id);
-        if (!e.attribute("applyNumberFormat")) e.append_attribute("applyNumberFormat");
-        e.attribute("applyNumberFormat").set_value("1");
+        setAttribute(e, "numFmtId", id);
+        setAttribute(e, "applyNumberFormat", "1");
     });
 }
 
@@ -128,14 +102,11 @@ int StyleSheet::withFont(int style, double size, bool bold) {
     if (bold) f.prepend_child("b");
     pugi::xml_node sz = f.child("sz");
     if (!sz) sz = bold ? f.insert_child_after("sz", f.child("b")) : f.prepend_child("sz");
-    if (!sz.attribute("val")) sz.append_attribute("val");
-    sz.attribute("val").set_value(size);
-    const int id = fontLike(f);
+    setAttribute(sz, "val", size);
+    const int id = fonts_.numberOf(f);
     return derive(style, [&](pugi::xml_node e) {
-        if (!e.attribute("fontId")) e.append_attribute("fontId");
-        e.attribute("fontId").set_value(id);
-        if (!e.attribute("applyFont")) e.append_attribute("applyFont");
-        e.attribute("applyFont").set_value("1");
+        setAttribute(e, "fontId", id);
+        setAttribute(e, "applyFont", "1");
     });
 }
 
@@ -149,14 +120,13 @@ int StyleSheet::withAlignment(int style, Alignment alignment) {
                            : alignment == Alignment::Right  ? "right"
                                                             : nullptr;
         if (name) a.append_attribute("horizontal").set_value(name);
-        if (!e.attribute("applyAlignment")) e.append_attribute("applyAlignment");
-        e.attribute("applyAlignment").set_value("1");
+        setAttribute(e, "applyAlignment", "1");
     });
 }
 
 CellFormat StyleSheet::format(int style) const {
     CellFormat format;
-    const pugi::xml_node e = entry(style);
+    const pugi::xml_node e = formats_.at(style);
     const int id = e.attribute("numFmtId").as_int();
     format.numberFormat = QStringLiteral("General");
     for (const BuiltInFormat& f : kBuiltInFormats)

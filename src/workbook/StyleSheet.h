@@ -25,18 +25,26 @@ public:
     CellFormat format(int style) const;
 
 private:
-    pugi::xml_node entry(int style) const;
+    // A list of the style sheet (fonts, cell formats) whose entries are shared:
+    // an entry is added only when no equal one is there.
+    struct SharedList {
+        pugi::xml_node list;
+        std::vector<pugi::xml_node> entries;
+        std::unordered_map<std::string, int> numbers;  // by the entry's XML
+
+        void read(pugi::xml_node node, const char* entryName);
+        int numberOf(pugi::xml_node entry);
+        pugi::xml_node at(int number) const;
+    };
+
     pugi::xml_node font(int style) const;
     int numberFormatId(const QString& code);
-    // The entry like `style` but changed by `change`.
+    // The number of the format like `style` but changed by `change`.
     int derive(int style, const std::function<void(pugi::xml_node)>& change);
-    int fontLike(pugi::xml_node font);
 
     pugi::xml_document document_;
-    pugi::xml_node entries_;  // <cellXfs>
-    pugi::xml_node fonts_;    // <fonts>
-    std::vector<pugi::xml_node> entryNodes_, fontNodes_;
-    std::unordered_map<std::string, int> entryNumbers_, fontNumbers_;
+    SharedList formats_;  // <cellXfs>
+    SharedList fonts_;    // <fonts>
 };
 
 } // namespace workbook

@@ -1,5 +1,8 @@
 #include "workbook/BookData.h"
 
+#include "app/Platform.h"
+
+#include <QFile>
 #include <QFileInfo>
 
 namespace workbook {
@@ -223,8 +226,7 @@ void Workbook::setActiveSheet(int n) {
     if (!views) views = root.insert_child_before("bookViews", root.child("sheets"));
     pugi::xml_node view = views.child("workbookView");
     if (!view) view = views.append_child("workbookView");
-    if (!view.attribute("activeTab")) view.append_attribute("activeTab");
-    view.attribute("activeTab").set_value(n - 1);
+    setAttribute(view, "activeTab", n - 1);
     for (size_t i = 0; i < d->sheets.size(); ++i)
         for (pugi::xml_node v : d->sheets[i]->xml.document_element().child("sheetViews").children("sheetView")) {
             v.remove_attribute("tabSelected");
@@ -242,36 +244,45 @@ void Workbook::save(const QString& path) {
     for (const auto& sheet : d->sheets) d->package.setPart(sheet->part, sheet->save(strings));
 
     if (const pugi::xml_node old = relationOfType(d->relations, "/sharedStrings")) dropPart(*d, old);
-    const std::string stringsPart = folderOf(d->workbookPart) + "sharedStrings.xml";
-    d->package.setPart(stringsPart, strings.bytes());
-    pugi::xml_node relation = d->relations.document_element().append_child("Relationship");
-    relation.append_attribute("Id").set_value(newRelationId(d->relations).c_str());
-    relation.append_attribute("Type").set_value((std::string(kRelationsNamespace) + "sharedStrings").c_str());
-    relation.append_attribute("Target").set_value("sharedStrings.xml");
-    pugi::xml_node stringsType = d->contentTypes.document_element().append_child("Override");
-    stringsType.append_attribute("PartName").set_value(("/" + stringsPart).c_str());
-    stringsType.append_attribute("ContentType").set_value(kSharedStringsType);
+    if (!strings.empty()) {
+        const std::string stringsPart = folderOf(d->workbookPart) + "sharedStrings.xml";
+        d->package.setPart(stringsPart, strings.bytes());
+        pugi::xml_node relation = d->relations.document_element().append_child("Relationship");
+        relation.append_attribute("Id").set_value(newRelationId(d->relations).c_str());
+        relation.append_attribute("Type").set_value((std::string(kRelationsNamespace) + "sharedStrings").c_str());
+        relation.append_attribute("Target").set_value("sharedStrings.xml");
+        pugi::xml_node stringsType = d->contentTypes.document_element().append_child("Override");
+        stringsType.append_attribute("PartName").set_value(("/" + stringsPart).c_str());
+        stringsType.append_attribute("ContentType").set_value(kSharedStringsType);
+    }
 
     // A template becomes a plain workbook.
     pugi::xml_node type = overrideOf(d->contentTypes, d->workbookPart);
     if (!type) {
         type = d->contentTypes.document_element().append_child("Override");
-        type.append_attribute("PartName").set_value(("/" + d->workbookPart).c_str());
-        type.append_attribute("ContentType");
+        setAttribute(type, "PartName", ("/" + d->workbookPart).c_str());
     }
-    type.attribute("ContentType").set_value(kWorkbookType);
+    setAttribute(type, "ContentType", kWorkbookType);
 
     // Formulas are saved without results; the application calculates them on opening.
     pugi::xml_node calculation = childAfter(d->workbook.document_element(), "calcPr",
                                             {"sheets", "functionGroups", "externalReferences", "definedNames"});
-    if (!calculation.attribute("fullCalcOnLoad")) calculation.append_attribute("fullCalcOnLoad");
-    calculation.attribute("fullCalcOnLoad").set_value("1");
+    setAttribute(calculation, "fullCalcOnLoad", "1");
 
     d->package.setPart(d->stylesPart, d->styles->bytes());
     d->package.setPart(d->workbookPart, serialize(d->workbook));
     d->package.setPart(d->relationsPart, serialize(d->relations));
     d->package.setPart("[Content_Types].xml", serialize(d->contentTypes));
     d->package.write(path);
+}
+
+QString showToUser(Workbook& book, const QString& name) {
+    const QString folder = documentsFolder() + QLatin1Char('/');
+    QString path = folder + name + QStringLiteral(".xlsx");
+    for (int n = 2; QFile::exists(path); ++n) path = folder + QStringLiteral("%1(%2).xlsx").arg(name).arg(n);
+    book.save(path);
+    openWithDefaultApplication(path);
+    return path;
 }
 
 } // namespace workbook

@@ -143,4 +143,11 @@ private:
     std::unique_ptr<BookData> d;
 };
 
+// Hands a finished workbook to the user, as a spreadsheet application shows
+// it: saves it into the user's documents folder as "<name>.xlsx" (or
+// "<name>(2).xlsx" and so on when that file exists: no file is overwritten)
+// and opens it with the desktop's default application. Returns the saved
+// file's path. Raises Error when it cannot be saved.
+QString showToUser(Workbook& book, const QString& name);
+
 } // namespace workbook

@@ -19,6 +19,14 @@ std::string_view attribute(const Attributes& attributes, std::string_view name);
 void setAttribute(Attributes& attributes, std::string_view name, std::string value);
 void appendAttributes(std::string& out, const Attributes& attributes);
 
+// Sets an attribute of an element, adding it when missing.
+template <typename Value>
+void setAttribute(pugi::xml_node node, const char* name, Value value) {
+    pugi::xml_attribute a = node.attribute(name);
+    if (!a) a = node.append_attribute(name);
+    a.set_value(value);
+}
+
 // Parses a part; raises Error naming it when it is not well-formed XML.
 void parsePart(pugi::xml_document& document, const std::string& bytes, const std::string& name);
 // The whole document, or one element, as UTF-8 text without added white space.

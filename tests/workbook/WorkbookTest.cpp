@@ -280,4 +280,6 @@ TEST_F(WorkbookTest, BadFilesAndFailedSavesChangeNothing) {
     book.sheet(1).setValue({1, 1}, 1);
     EXPECT_THROW(book.save(folder.path(QStringLiteral("没有的文件夹/a.xlsx"))), Error);
     EXPECT_TRUE(QDir(folder.path(QString())).entryList({QStringLiteral("*.xlsx*")}).isEmpty());
+    book.save(folder.path(QStringLiteral("a.xlsx")));  // numbers only: no shared strings at all
+    EXPECT_EQ(Workbook::open(folder.path(QStringLiteral("a.xlsx"))).sheet(1).text({1, 1}), QStringLiteral("1"));
 }
