@@ -2,6 +2,7 @@
 
 #include "support/TestSupport.h"
 #include "workbook/Package.h"
+#include "workbook/References.h"
 #include "workbook/Workbook.h"
 
 #include <QFile>
@@ -78,6 +79,24 @@ TEST(CellAddressTest, NamesColumnsOfOneToThreeLetters) {
     EXPECT_EQ(range.first, (CellAddress{9, 1}));
     EXPECT_EQ(range.last, (CellAddress{20, 3}));
     EXPECT_THROW(rangeAt(u"A9:"), Error);
+}
+
+TEST(FormulaReferenceTest, RowsMoveOnlyWhereAReferenceReachesTheInsertedRow) {
+    const QString sheet = QStringLiteral("数据");
+    auto moved = [&](const char* formula, bool own = true) {
+        return QString::fromStdString(moveRowsDown(formula, own, sheet, 10));
+    };
+    EXPECT_EQ(moved("A9+A10+$B$11+B$12+$C13"), QStringLiteral("A9+A11+$B$12+B$13+$C14"));
+    EXPECT_EQ(moved("SUM(A1:A9)+SUM(A5:B10)+SUM(A10:A20)"), QStringLiteral("SUM(A1:A9)+SUM(A5:B11)+SUM(A11:A21)"));
+    EXPECT_EQ(moved("SUM(3:12)+SUM(A:C)+COUNT($10:$10)"), QStringLiteral("SUM(3:13)+SUM(A:C)+COUNT($11:$11)"));
+    // Functions, names, numbers and texts that look like references stay as they are.
+    EXPECT_EQ(moved("LOG10(A10)+ATAN2(1,2)+1.5E10+\"A10\"&\"a\"\"A10\"+TRUE+_A10+A10_x"),
+              QStringLiteral("LOG10(A11)+ATAN2(1,2)+1.5E10+\"A10\"&\"a\"\"A10\"+TRUE+_A10+A10_x"));
+    // References to other sheets move only when they name this one, in any letter case or quoting.
+    EXPECT_EQ(moved("其他!A10+'数据'!A10+数据!A10:A12+'It''s'!A10", false), QStringLiteral("其他!A10+'数据'!A11+数据!A11:A13+'It''s'!A10"));
+    EXPECT_EQ(QString::fromStdString(moveRowsDown("'It''s'!A10+Data!B10", false, QStringLiteral("it's"), 10)),
+              QStringLiteral("'It''s'!A11+Data!B10"));
+    EXPECT_EQ(QString::fromStdString(moveRowsDown("data!B10", false, QStringLiteral("Data"), 10)), QStringLiteral("data!B11"));
 }
 
 TEST_F(WorkbookTest, ValuesAndFormatsComeBackAsWritten) {
@@ -217,6 +236,30 @@ TEST_F(WorkbookTest, InsertedRowsCarryCellsFormatsMergesAndReferences) {
     const QString resaved = test::convertedByLibreOffice(path, QStringLiteral("xlsx"), folder.path(QStringLiteral("lo")));
     ASSERT_FALSE(resaved.isEmpty());
     EXPECT_EQ(Workbook::open(resaved).sheet(1).mergedRanges().size(), 3);
+}
+
+TEST_F(WorkbookTest, RowsInsertedAtTheTopOrBelowTheLastRowAndFittedWidths) {
+    Workbook book = Workbook::open(writeTemplate(folder.path(QStringLiteral("模板.xltx"))));
+    Sheet data = book.sheet(1);
+    data.insertRow(20);  // below everything: nothing moves
+    EXPECT_EQ(data.formula({8, 2}), QStringLiteral("SUM(B9:B12)"));
+    EXPECT_EQ(data.mergedRanges(), (QStringList{QStringLiteral("A1:C1"), QStringLiteral("A10:A12"), QStringLiteral("B14:C14")}));
+    data.insertRow(1);  // no row above to take a format from
+    EXPECT_EQ(data.text({2, 1}), QStringLiteral("标题"));
+    EXPECT_EQ(data.text({1, 1}), QString());
+    EXPECT_EQ(data.formula({9, 2}), QStringLiteral("SUM(B10:B13)"));
+    EXPECT_EQ(data.mergedRanges().first(), QStringLiteral("A2:C2"));
+
+    // The title merged across A:C does not widen column A; numbers count as shown.
+    data.setValue({30, 1}, QStringLiteral("甲乙"));
+    data.setNumberFormat(rangeAt(u"B30"), QStringLiteral("#,##0.00"));
+    data.setValue({30, 2}, 1234567.5);
+    data.autoFitColumn(1);
+    data.autoFitColumn(2);
+    data.autoFitColumn(5);
+    EXPECT_EQ(data.columnWidth(1), 9);   // "工会层次": eight digit widths, and room
+    EXPECT_EQ(data.columnWidth(2), 13);  // "1,234,567.50"; "说明" is merged across B:C
+    EXPECT_EQ(data.columnWidth(5), 0);   // nothing in it
 }
 
 TEST_F(WorkbookTest, SheetsAreNamedSelectedAndDeletedByPosition) {
