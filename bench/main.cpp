@@ -16,9 +16,13 @@
 #include "app/Startup.h"
 #include "db/RecordSet.h"
 #include "db/Statement.h"
+#include "workbook/RecordPrint.h"
+#include "workbook/Workbook.h"
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QSaveFile>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <chrono>
@@ -52,9 +56,62 @@ void report(const char* what, double ms, double baseline = 0) {
 
 const QString kRecordList = QStringLiteral("SELECT\t* from view_data_all order by c901 asc");
 
+// The workbook output: one record into the print workbook, and a sheet of
+// the record list's visible columns for every record (the list export).
+void benchWorkbooks(db::Connection& connection, int runs, const QString& folder) {
+    const qint64 code = connection.scalar(QStringLiteral("select min(c901) from dt_data")).toLongLong();
+    setFileOpener([](const QString& path) { QFile::remove(path); });
+    const QString printTemplate = programFolder() + printTemplateName();
+    const double copyTemplate = time(runs, [&] {
+        const QString copy = folder + QStringLiteral("/copy.xltx");
+        QFile::remove(copy);
+        QFile::copy(printTemplate, copy);
+    });
+    report("baseline: copy the print template", copyTemplate);
+    report("print one record: fill and save the workbook", time(runs, [&] { PrintRecord(code); }), copyTemplate);
+
+    QStringList columns;
+    db::Statement visible(connection, QStringLiteral("select ShowName from DT_FieldList where Visible<>0 order by sequence"));
+    while (visible.next()) columns << visible.text(0);
+    std::vector<QVariantList> rows;
+    db::Statement list(connection, QStringLiteral("select %1 from view_data_all order by c901").arg(columns.join(QLatin1Char(','))));
+    while (list.next()) {
+        QVariantList row;
+        for (int c = 0; c < list.columnCount(); ++c) row << list.value(c);
+        rows.push_back(row);
+    }
+    const QString csv = folder + QStringLiteral("/list.csv");
+    const double writeCsv = time(runs, [&] {
+        QSaveFile file(csv);
+        file.open(QIODevice::WriteOnly);
+        QByteArray text;
+        for (const QVariantList& row : rows) {
+            for (const QVariant& value : row) text += value.toString().toUtf8() + ',';
+            text += "\r\n";
+        }
+        file.write(text);
+        file.commit();
+    });
+    const QByteArray rowCount = QByteArray::number(qlonglong(rows.size()));
+    report(("baseline: write " + rowCount + " rows as CSV text").constData(), writeCsv);
+    report(("write a sheet of " + rowCount + " rows x " + QByteArray::number(columns.size()) + " columns, save it").constData(),
+           time(runs, [&] {
+               workbook::Workbook book = workbook::Workbook::blank();
+               workbook::Sheet sheet = book.sheet(1);
+               for (int c = 0; c < columns.size(); ++c) sheet.setValue({3, c + 1}, columns[c]);
+               for (size_t r = 0; r < rows.size(); ++r)
+                   for (int c = 0; c < rows[r].size(); ++c) sheet.setValue({int(r) + 5, c + 1}, rows[r][c]);
+               for (int c = 1; c <= columns.size(); ++c) sheet.autoFitColumn(c);
+               book.save(folder + QStringLiteral("/list.xlsx"));
+           }),
+           writeCsv);
+    setFileOpener({});
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
+    QStandardPaths::setTestModeEnabled(true);  // prints go to a test documents folder, never the user's
     QCoreApplication application(argc, argv);
     const QString systemDataFile = QCoreApplication::applicationDirPath() + QStringLiteral("/") + systemDataFileName();
     if (argc >= 3 && QLatin1String(argv[1]) == QLatin1String("--generate")) {
@@ -81,6 +138,8 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    QFile::copy(QCoreApplication::applicationDirPath() + QStringLiteral("/") + printTemplateName(),
+                programFolder() + printTemplateName());
     {
         db::Connection connection;
         connection.open(path);
@@ -124,6 +183,7 @@ int main(int argc, char* argv[]) {
                    for (int c = 0; c < 20; ++c) list.valueAt(r, c);
            }));
     list.close();
+    benchWorkbooks(working.connection, runs, folder.path());
     working.connection.close();
     return 0;
 }
