@@ -15,6 +15,7 @@
 #include "checks/MessageListWin.h"
 #include "db/Maintenance.h"
 #include "entry/SurveyDataForm.h"
+#include "workbook/RecordPrint.h"
 
 #include <QAction>
 #include <QApplication>
@@ -115,6 +116,10 @@ TMainForm::TMainForm(Options options, QWidget* parent) : QMainWindow(parent) {
     entryDialog_ = new TdlgSurveyDataForm(errorList_, this);
     wire(action(QStringLiteral("actAddNew")), [this] { actAddNewExecute(); });
     wire(action(QStringLiteral("actModify")), [this] { actModifyExecute(); });
+    wire(action(QStringLiteral("actPrint")), [this] {
+        if (!recordList_.isEmpty() && !recordList_.atEnd()) PrintRecord(recordList_.integer(kKeyField));
+    });
+    entryDialog_->setPrinter([](qint64 code) { PrintRecord(code); });
     ui::installProgress(progress_);
     ui::installTwoLineProgress(progress2_);
     qApp->installEventFilter(new WheelToArrowKeys(this));

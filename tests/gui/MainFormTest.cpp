@@ -115,13 +115,13 @@ TEST_F(MainFormTest, AnEmptyListDisablesTheRecordCommandsButNotInsertAndDelete) 
 TEST_F(MainFormTest, CommandsOfLaterWorkAreShownButDisabled) {
     addRecords(2);
     TMainForm& f = open();
-    for (const char* name : {"actCheck", "actSum", "actFastImport", "actExport", "actReportFile"}) {
+    for (const char* name : {"actCheck", "actSum", "actFastImport", "actExport", "actReportFile", "actRecordGrid"}) {
         QAction* a = f.action(QLatin1String(name));
         ASSERT_NE(a, nullptr) << name;
         EXPECT_FALSE(a->isEnabled()) << name;
         EXPECT_FALSE(a->text().isEmpty());
     }
-    for (const char* name : {"actAddNew", "actModify", "actBackup", "actCompress", "actOptions", "actAbout", "actExit"})
+    for (const char* name : {"actAddNew", "actModify", "actPrint", "actBackup", "actCompress", "actOptions", "actAbout", "actExit"})
         EXPECT_TRUE(f.action(QLatin1String(name))->isEnabled()) << name;
 }
 
@@ -270,4 +270,18 @@ TEST_F(MainFormTest, TheSplashClosesItselfAfterFiftyTicks) {
     EXPECT_FALSE(about.progressBar()->isVisible());
     QTest::mouseClick(&about, Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_FALSE(about.isVisible());
+}
+
+TEST_F(MainFormTest, PrintingTheCurrentRecordHandsAWorkbookToTheUser) {
+    addRecords(3);
+    QFile::copy(test::builtProgramFolder() + QStringLiteral("2019打印表.xltx"), folder.path(QStringLiteral("2019打印表.xltx")));
+    TMainForm& f = open();
+    f.recordList().moveTo(1);
+    QStringList opened;
+    setFileOpener([&](const QString& path) { opened << path; });
+    f.action(QStringLiteral("actPrint"))->trigger();
+    setFileOpener({});
+    ASSERT_EQ(opened.size(), 1) << test::prompts().messages.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(opened[0].endsWith(QStringLiteral("2019打印表-110101000002.xlsx")));
+    QFile::remove(opened[0]);
 }
