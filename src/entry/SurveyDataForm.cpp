@@ -821,11 +821,8 @@ bool TdlgSurveyDataForm::writeRecord(int recordState) {
 }
 
 void TdlgSurveyDataForm::afterWrite() {
-    // The list returns to the row it was on, or shows the record just written.
-    if (list_ && list_->isOpen()) {
-        list_->requery(QStringLiteral("c901"));
-        if (addMode_) list_->locate(QStringLiteral("c901"), currentCode_);
-    }
+    // The list is read again and returns to the row it was on.
+    if (list_ && list_->isOpen()) list_->requery(QStringLiteral("c901"));
 }
 
 void TdlgSurveyDataForm::holdRecord() {
