@@ -150,13 +150,13 @@ QAction* TMainForm::makeAction(const QString& name, const QString& caption, int 
 
 void TMainForm::buildMenus() {
     using P = CommandPicture;
-    struct Spec {
+    struct CommandEntry {
         const char* name;
         const char16_t* caption;
         int picture;
         bool needsRows;
     };
-    const Spec specs[] = {
+    const CommandEntry entries[] = {
         {"actAddNew", u"添加新记录", int(P::Add), false},
         {"actModify", u"修改选中的记录", int(P::Modify), true},
         {"actDelete", u"删除记录", int(P::Delete), true},
@@ -179,7 +179,7 @@ void TMainForm::buildMenus() {
         {"actAbout", u"关于", -1, false},
         {"actExit", u"退出", -1, false},
     };
-    for (const Spec& s : specs)
+    for (const CommandEntry& s : entries)
         makeAction(QString::fromLatin1(s.name), QString::fromUtf16(s.caption), s.picture, s.needsRows);
 
     auto add = [this](QMenu* menu, std::initializer_list<const char*> names) {

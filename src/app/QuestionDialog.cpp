@@ -36,13 +36,13 @@ TQuestionDlg::TQuestionDlg(const QString& text, int buttons, QWidget* parent)
     auto* row = new QHBoxLayout(toolbar_);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
-    for (const ButtonSpec& spec : kButtons) {
+    for (const ButtonSpec& item : kButtons) {
         auto* b = new QToolButton(toolbar_);
-        b->setText(QString::fromUtf16(spec.caption));
+        b->setText(QString::fromUtf16(item.caption));
         b->setFixedSize(kButtonWidth, kButtonHeight);
-        b->setProperty("flag", spec.flag);
-        b->setVisible((buttons & spec.flag) != 0);
-        const int answer = spec.answer;
+        b->setProperty("flag", item.flag);
+        b->setVisible((buttons & item.flag) != 0);
+        const int answer = item.answer;
         connect(b, &QToolButton::clicked, this, [this, answer] {
             answer_ = answer;
             accept();
