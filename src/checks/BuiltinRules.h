@@ -29,8 +29,6 @@ inline constexpr int kRuleColumnCount = 207;
 using RuleValues = std::array<long double, kRuleColumnCount>;
 
 const std::array<QString, kRuleColumnCount>& ruleColumnNames();
-// The position of a column in RuleValues, -1 when the rules read no such column.
-int ruleColumn(QStringView name);
 
 // Reads the rule values from the current row of a statement over dt_data.*.
 class RuleValueReader {
