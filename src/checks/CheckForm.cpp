@@ -22,7 +22,7 @@ void CheckSelectedRecords(TMainForm& mainForm, BatchCheckMonitor* monitor) {
     const int field = list.fieldIndex(QStringLiteral("c901"));
     QList<int> rows;
     for (const QModelIndex& index : mainForm.recordGrid()->selectionModel()->selectedRows()) rows << index.row();
-    if (rows.size() <= 1) rows = {int(list.position())};
+    if (rows.isEmpty()) rows = {int(list.position())};
     std::sort(rows.begin(), rows.end());
     QList<qint64> codes;
     for (int row : rows) codes << db::variantToInteger(list.valueAt(row, field));

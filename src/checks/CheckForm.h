@@ -15,8 +15,8 @@ class QRadioButton;
 class TMainForm;
 
 // "检查选中数据的逻辑": checks the records selected in the main record list, or
-// its current record when no more than one is selected. Nothing happens on an
-// empty list; the list is not re-read afterwards.
+// its current record when none is selected. Nothing happens on an empty list;
+// the list is not re-read afterwards.
 void CheckSelectedRecords(TMainForm& mainForm, BatchCheckMonitor* monitor = nullptr);
 
 // "检查数据的逻辑": the check dialog, shown modally.

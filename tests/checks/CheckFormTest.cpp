@@ -182,10 +182,15 @@ TEST_F(CheckFormTest, CheckSelectedTakesTheSelectedRowsOrElseTheCurrentOne) {
     EXPECT_EQ(test::resultsLines().filter(QStringLiteral("的数据有错误")),
               (QStringList{QStringLiteral("110101000001  单位1的数据有错误"), QStringLiteral("110101000003  单位3的数据有错误")}));
 
-    grid->selectionModel()->clearSelection();
+    // One selected row counts even when another is current; without a selection the current row does.
     grid->setCurrentIndex(grid->model()->index(3, 0));
+    grid->selectionModel()->clearSelection();
+    grid->selectionModel()->select(grid->model()->index(1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     form->action(QStringLiteral("actCheckSelected"))->trigger();
-    EXPECT_EQ(states(), (QList<int>{2, 0, 2, 2}));
+    EXPECT_EQ(states(), (QList<int>{2, 2, 2, 0}));
+    grid->selectionModel()->clearSelection();
+    form->action(QStringLiteral("actCheckSelected"))->trigger();
+    EXPECT_EQ(states(), (QList<int>{2, 2, 2, 2}));
 }
 
 TEST_F(CheckFormTest, CheckSelectedDoesNothingOnAnEmptyList) {
