@@ -13,6 +13,7 @@
 #include "app/Startup.h"
 #include "app/Version.h"
 #include "checks/MessageListWin.h"
+#include "checks/CheckForm.h"
 #include "db/Maintenance.h"
 #include "entry/SurveyDataForm.h"
 #include "workbook/RecordPrint.h"
@@ -87,6 +88,8 @@ TMainForm::TMainForm(Options options, QWidget* parent) : QMainWindow(parent) {
     wire(action(QStringLiteral("actOptions")), [this] { actOptionsExecute(); });
     wire(action(QStringLiteral("actAbout")), [this] { actAboutExecute(); });
     wire(action(QStringLiteral("actExit")), [this] { close(); });
+    wire(action(QStringLiteral("actCheckSelected")), [this] { CheckSelectedRecords(*this); });
+    wire(action(QStringLiteral("actCheck")), [this] { ShowCheckDialog(*this); });
 
     connect(grid_, &RecordGridView::enterReleased, this, [this] { run(action(QStringLiteral("actModify"))); });
     connect(grid_, &RecordGridView::doubleClicked, this, [this] { run(action(QStringLiteral("actModify"))); });

@@ -68,9 +68,10 @@ TextFileWriter::~TextFileWriter() {
     }
 }
 
-void TextFileWriter::writeLine(const QString& line) {
-    buffer_ += encodeGb18030(line);
-    buffer_ += "\r\n";
+void TextFileWriter::writeLine(const QString& line) { writeEncoded(encodeGb18030(line).append("\r\n")); }
+
+void TextFileWriter::writeEncoded(const QByteArray& text) {
+    buffer_ += text;
     if (buffer_.size() >= 64 * 1024) flush();
 }
 

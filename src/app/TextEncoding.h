@@ -24,6 +24,8 @@ public:
     TextFileWriter(const QString& path, Mode mode);
     ~TextFileWriter();
     void writeLine(const QString& line);
+    // Writes text already in GB18030, line ends included.
+    void writeEncoded(const QByteArray& text);
     void flush();
     void close();
 

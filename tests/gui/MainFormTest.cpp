@@ -115,7 +115,7 @@ TEST_F(MainFormTest, AnEmptyListDisablesTheRecordCommandsButNotInsertAndDelete) 
 TEST_F(MainFormTest, CommandsOfLaterWorkAreShownButDisabled) {
     addRecords(2);
     TMainForm& f = open();
-    for (const char* name : {"actCheck", "actSum", "actFastImport", "actExport", "actReportFile", "actRecordGrid"}) {
+    for (const char* name : {"actSum", "actFastImport", "actExport", "actReportFile", "actRecordGrid"}) {
         QAction* a = f.action(QLatin1String(name));
         ASSERT_NE(a, nullptr) << name;
         EXPECT_FALSE(a->isEnabled()) << name;

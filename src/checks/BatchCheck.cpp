@@ -1,0 +1,181 @@
+#include "checks/BatchCheck.h"
+
+#include "app/Platform.h"
+#include "app/Prompt.h"
+#include "app/Startup.h"
+#include "app/TextEncoding.h"
+#include "checks/BuiltinRules.h"
+#include "db/Statement.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QElapsedTimer>
+
+namespace {
+
+// The run keeps its results file open and posts states in a transaction. At a
+// checkpoint, after every kRecordsPerCheckpoint records, on a pause, a stop and
+// at the end, it hands the file's buffered findings to the system and commits
+// the states: whatever a stop or a crash leaves in the database has its
+// findings in the file, and the run costs a few commits instead of one per record.
+constexpr int kRecordsPerCheckpoint = 1000;
+// The window gets to process its events after the first record and then at
+// this interval in milliseconds: often enough to follow the progress and the
+// buttons, rarely enough not to slow the run.
+constexpr qint64 kEventInterval = 25;
+
+const QString kCheckableSql = QStringLiteral("select dt_data.* from dt_data where c907<=2");
+
+// Writes RecordState of the checked records in a transaction that commit() ends.
+class StateWriter {
+public:
+    explicit StateWriter(db::Connection& connection)
+        : connection_(connection),
+          update_(connection, QStringLiteral("UPDATE dt_data SET RecordState=? WHERE c901=?")) {}
+
+    // A run that ends by an error keeps the states it posted.
+    ~StateWriter() {
+        try {
+            commit();
+        } catch (...) {
+            try {
+                connection_.rollback();
+            } catch (...) {
+                // The engine rolls back when the connection closes.
+            }
+        }
+    }
+
+    void post(const QVariant& code, int state) {
+        if (!pending_) connection_.begin();
+        pending_ = true;
+        update_.bind(1, state);
+        update_.bind(2, code);
+        update_.run();
+    }
+
+    void commit() {
+        if (!pending_) return;
+        pending_ = false;
+        connection_.commit();
+    }
+
+private:
+    db::Connection& connection_;
+    db::Statement update_;
+    bool pending_ = false;
+};
+
+// Starts the rule set's state of a run and hands it the results file for the time of the run.
+class ResultsFileInUse {
+public:
+    explicit ResultsFileInUse(TextFileWriter& file) {
+        CheckRunState& state = checkRunState();
+        state = CheckRunState();
+        state.results = &file;
+    }
+    ~ResultsFileInUse() { checkRunState().results = nullptr; }
+};
+
+// A label is part of a file name: the path separators it may hold must not lead out of the folder.
+QString fileNamePart(QString text) {
+    text.replace(u'/', u'_');
+    text.replace(u'\\', u'_');
+    return text;
+}
+
+void runChecks(const QString& selectSql, BatchCheckMonitor* monitor) {
+    db::Connection& connection = workingDatabase().connection;
+    const QString path = resultsFilePath();
+    TextFileWriter results(path, TextFileWriter::Mode::Truncate);
+    results.writeLine(QStringLiteral("#2019基层以上调查表逻辑检查结果"));
+    results.writeLine(QStringLiteral("#检查时间：")
+                      + QDateTime::currentDateTime().toString(QStringLiteral("yyyy年MM月dd日 hh:mm")));
+    results.writeLine(QString());
+    results.writeLine(QString());
+    results.flush();
+
+    const int total = int(connection.scalar(QStringLiteral("select count(*) from (") + selectSql + u')').toLongLong());
+    if (monitor) monitor->startProgress(total, 0);
+
+    db::Statement rows(connection, selectSql);
+    const RuleValueReader reader(rows);
+    const int code = rows.columnIndex(QStringLiteral("c901"));
+    const int name = rows.columnIndex(QStringLiteral("c902"));
+    StateWriter states(connection);
+    ResultsFileInUse inUse(results);
+    CheckRunState& state = checkRunState();
+    qint64 unitsWithFindings = 0;
+
+    const auto events = monitor ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents;
+    QElapsedTimer clock;
+    clock.start();
+    qint64 nextEvents = 0;
+    auto checkpoint = [&] {
+        results.flush();
+        states.commit();
+    };
+    RuleValues values;
+    qint64 handled = 0;
+    while (rows.next()) {
+        while (monitor && monitor->paused() && !monitor->stopRequested()) {
+            checkpoint();
+            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+        }
+        if (monitor && monitor->stopRequested()) break;
+
+        state.unitCode = rows.real(code);
+        state.unitName = rows.text(name);
+        reader.read(values);
+        const bool passed = CheckBuiltinRules(values);
+        states.post(rows.value(code), passed ? 1 : 2);
+        if (!passed) ++unitsWithFindings;
+        if (++handled % kRecordsPerCheckpoint == 0) checkpoint();
+        if (monitor) monitor->stepProgress();
+        if (clock.elapsed() >= nextEvents) {
+            QCoreApplication::processEvents(events);
+            nextEvents = clock.elapsed() + kEventInterval;
+        }
+        if (monitor && monitor->stopRequested()) break;
+    }
+    checkpoint();
+    if (monitor && monitor->stopRequested()) return;
+
+    if (unitsWithFindings == 0) {
+        results.close();
+        ui::showMessage(QStringLiteral("恭喜你，所检查的数据没有逻辑错误"));
+        return;
+    }
+    results.writeLine(QString(49, u'='));
+    results.writeLine(QStringLiteral("共有%1个单位的数据存在逻辑错误！").arg(unitsWithFindings));
+    results.writeLine(QStringLiteral("共有%1个逻辑错误项！").arg(state.findingsCount));
+    results.close();
+    openWithDefaultApplication(path);
+}
+
+} // namespace
+
+QString resultsFilePath() {
+    return tempFolder() + QStringLiteral("/2019基层以上-") + fileNamePart(workingDatabase().label)
+           + QStringLiteral("-逻辑检查结果.txt");
+}
+
+QString allRecordsSql() { return kCheckableSql; }
+
+QString recordRangeSql(double firstCode, double lastCode) {
+    return kCheckableSql + QString::asprintf(" and dt_data.c901>=%.2f and dt_data.c901<=%.2f", firstCode, lastCode);
+}
+
+QString selectedRecordsSql(const QList<qint64>& codes) {
+    QStringList list;
+    for (qint64 c : codes) list << QString::number(c);
+    return kCheckableSql + QStringLiteral(" and dt_data.c901 in (") + list.join(u',') + u')';
+}
+
+void RunBatchCheck(const QString& selectSql, BatchCheckMonitor* monitor) {
+    try {
+        runChecks(selectSql, monitor);
+    } catch (const std::exception& e) {
+        ui::showRunError(QString::fromUtf8(e.what()), QStringLiteral(",请与软件发行者联系。"));
+    }
+}

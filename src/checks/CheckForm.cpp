@@ -1,0 +1,220 @@
+#include "checks/CheckForm.h"
+
+#include "app/MainForm.h"
+#include "app/Prompt.h"
+#include "app/RecordGrid.h"
+#include "db/Statement.h"
+
+#include <QGuiApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
+#include <QScreen>
+#include <algorithm>
+
+void CheckSelectedRecords(TMainForm& mainForm, BatchCheckMonitor* monitor) {
+    db::RecordSet& list = mainForm.recordList();
+    if (!list.isOpen() || list.isEmpty()) return;
+    const int field = list.fieldIndex(QStringLiteral("c901"));
+    QList<int> rows;
+    for (const QModelIndex& index : mainForm.recordGrid()->selectionModel()->selectedRows()) rows << index.row();
+    if (rows.isEmpty()) rows = {int(list.position())};
+    std::sort(rows.begin(), rows.end());
+    QList<qint64> codes;
+    for (int row : rows) codes << db::variantToInteger(list.valueAt(row, field));
+    RunBatchCheck(selectedRecordsSql(codes), monitor);
+}
+
+void ShowCheckDialog(TMainForm& mainForm) {
+    TdlgCheckForm dialog(mainForm);
+    dialog.exec();
+}
+
+namespace {
+
+constexpr int kWidth = 420;
+
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, int top) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QLatin1String(name));
+    button->setGeometry(318, top, 92, 28);
+    return button;
+}
+
+QLineEdit* makeCodeEdit(QWidget* parent, const char* name, int left) {
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(QLatin1String(name));
+    edit->setGeometry(left, 104, 104, 22);
+    edit->setMaxLength(12);
+    edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
+    return edit;
+}
+
+} // namespace
+
+TdlgCheckForm::TdlgCheckForm(TMainForm& mainForm) : QDialog(&mainForm), mainForm_(mainForm) {
+    setWindowTitle(QStringLiteral("选择检查的方式"));
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+
+    auto* choice = new QGroupBox(QStringLiteral("检查的内容"), this);
+    choice->setGeometry(10, 8, 296, 148);
+    selected_ = new QRadioButton(QStringLiteral("选中的数据"), choice);
+    allRecord_ = new QRadioButton(QStringLiteral("所有的数据"), choice);
+    range_ = new QRadioButton(QStringLiteral("指定单位编号的范围"), choice);
+    selected_->setObjectName(QStringLiteral("Selected"));
+    allRecord_->setObjectName(QStringLiteral("AllRecord"));
+    range_->setObjectName(QStringLiteral("Range"));
+    selected_->setGeometry(16, 22, 200, 22);
+    allRecord_->setGeometry(16, 48, 200, 22);
+    range_->setGeometry(16, 74, 200, 22);
+    selected_->setChecked(true);
+    (new QLabel(QStringLiteral("从"), choice))->setGeometry(16, 106, 16, 18);
+    firstCode_ = makeCodeEdit(choice, "c901_1", 34);
+    (new QLabel(QStringLiteral("到"), choice))->setGeometry(148, 106, 16, 18);
+    lastCode_ = makeCodeEdit(choice, "c901_2", 166);
+
+    auto* progress = new QGroupBox(QStringLiteral("检查进度"), this);
+    progress->setGeometry(10, kIdleHeight, 400, 80);
+    bar_ = new QProgressBar(progress);
+    bar_->setGeometry(12, 24, 376, 20);
+    bar_->setTextVisible(false);
+    doneLabel_ = new QLabel(progress);
+    doneLabel_->setObjectName(QStringLiteral("lblDone"));
+    doneLabel_->setGeometry(12, 52, 186, 18);
+    waitingLabel_ = new QLabel(progress);
+    waitingLabel_->setObjectName(QStringLiteral("lblWaiting"));
+    waitingLabel_->setGeometry(202, 52, 186, 18);
+    waitingLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    preparingLabel_ = new QLabel(QStringLiteral("正在准备数据 ..."), progress);
+    preparingLabel_->setGeometry(12, 52, 376, 18);
+
+    tbCheck_ = makeButton(this, "tbCheck", QStringLiteral("检  查"), 14);
+    tbPause_ = makeButton(this, "tbPause", QStringLiteral("暂  停"), 48);
+    tbResume_ = makeButton(this, "tbResume", QStringLiteral("继  续"), 82);
+    tbReturn_ = makeButton(this, "tbReturn", QStringLiteral("返  回"), 124);
+    tbCheck_->setDefault(true);
+    connect(tbCheck_, &QPushButton::clicked, this, &TdlgCheckForm::tbCheckClick);
+    connect(tbPause_, &QPushButton::clicked, this, &TdlgCheckForm::tbPauseClick);
+    connect(tbResume_, &QPushButton::clicked, this, &TdlgCheckForm::tbResumeClick);
+    connect(tbReturn_, &QPushButton::clicked, this, &TdlgCheckForm::reject);
+
+    timer_.setInterval(100);
+    connect(&timer_, &QTimer::timeout, this, &TdlgCheckForm::tick);
+    enterIdle();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void TdlgCheckForm::tbCheckClick() {
+    enterPreparing();
+    if (runChosenCheck()) {
+        try {
+            mainForm_.requeryRecordList();
+        } catch (const std::exception&) {
+            // The list shows what it showed before; the check itself is done.
+        }
+    }
+    enterIdle();
+}
+
+void TdlgCheckForm::enterPreparing() {
+    paused_ = false;
+    stopped_ = false;
+    for (QRadioButton* radio : {selected_, allRecord_, range_}) radio->setEnabled(false);
+    bar_->setValue(0);
+    preparingLabel_->show();
+    doneLabel_->hide();
+    waitingLabel_->hide();
+    setFixedSize(kWidth, kRunningHeight);
+    tbCheck_->setEnabled(false);
+    tbPause_->setEnabled(false);
+    tbReturn_->setEnabled(false);
+    QCoreApplication::processEvents();
+}
+
+bool TdlgCheckForm::runChosenCheck() {
+    if (selected_->isChecked()) {
+        CheckSelectedRecords(mainForm_, this);
+        return true;
+    }
+    if (allRecord_->isChecked()) {
+        RunBatchCheck(allRecordsSql(), this);
+        return true;
+    }
+    for (QLineEdit* edit : {firstCode_, lastCode_})
+        if (edit->text().isEmpty()) edit->setText(QStringLiteral("0"));
+    const double first = firstCode_->text().toDouble();
+    double last = lastCode_->text().toDouble();
+    if (first == 0 || last == 0) {
+        ui::showMessage(QStringLiteral("请输入逻辑检查的范围"));
+        return false;
+    }
+    if (first > last) {
+        last = first;
+        lastCode_->setText(firstCode_->text());
+    }
+    RunBatchCheck(recordRangeSql(first, last), this);
+    return true;
+}
+
+void TdlgCheckForm::enterIdle() {
+    timer_.stop();
+    setFixedSize(kWidth, kIdleHeight);
+    tbCheck_->setEnabled(true);
+    for (QRadioButton* radio : {selected_, allRecord_, range_}) radio->setEnabled(true);
+    tbPause_->setEnabled(false);
+    tbResume_->setEnabled(false);
+    tbReturn_->setEnabled(true);
+}
+
+void TdlgCheckForm::startProgress(int total, int done) {
+    preparingLabel_->hide();
+    tbPause_->setEnabled(true);
+    tbReturn_->setEnabled(true);
+    bar_->setRange(0, std::max(total, 1));
+    bar_->setValue(done);
+    estimate_.start(total, done);
+    showTexts();
+    doneLabel_->show();
+    waitingLabel_->show();
+    timer_.start();
+}
+
+void TdlgCheckForm::stepProgress() {
+    estimate_.step();
+    bar_->setValue(std::min(estimate_.done(), bar_->maximum()));
+    if (estimate_.done() >= estimate_.total()) timer_.stop();
+}
+
+void TdlgCheckForm::tbPauseClick() {
+    timer_.stop();
+    paused_ = true;
+    tbPause_->setEnabled(false);
+    tbResume_->setEnabled(true);
+}
+
+void TdlgCheckForm::tbResumeClick() {
+    paused_ = false;
+    timer_.start();
+    tbPause_->setEnabled(true);
+    tbResume_->setEnabled(false);
+}
+
+void TdlgCheckForm::reject() {
+    stopped_ = true;
+    QDialog::reject();
+}
+
+void TdlgCheckForm::tick() {
+    estimate_.tick();
+    showTexts();
+}
+
+void TdlgCheckForm::showTexts() {
+    doneLabel_->setText(estimate_.doneText());
+    waitingLabel_->setText(estimate_.waitingText());
+}

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "app/ProgressEstimate.h"
+#include "checks/BatchCheck.h"
+
+#include <QDialog>
+#include <QTimer>
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class TMainForm;
+
+// "检查选中数据的逻辑": checks the records selected in the main record list, or
+// its current record when none is selected. Nothing happens on an empty list;
+// the list is not re-read afterwards.
+void CheckSelectedRecords(TMainForm& mainForm, BatchCheckMonitor* monitor = nullptr);
+
+// "检查数据的逻辑": the check dialog, shown modally.
+void ShowCheckDialog(TMainForm& mainForm);
+
+// "选择检查的方式": the user chooses the records to check (the selected ones,
+// all, or a range of unit codes) and follows the run, which can be paused,
+// resumed and stopped. While a run goes on the dialog grows to show its progress.
+class TdlgCheckForm final : public QDialog, public BatchCheckMonitor {
+    Q_OBJECT
+public:
+    static constexpr int kIdleHeight = 168;
+    static constexpr int kRunningHeight = 255;
+
+    explicit TdlgCheckForm(TMainForm& mainForm);
+
+    void startProgress(int total, int done) override;
+    void stepProgress() override;
+    bool paused() const override { return paused_; }
+    bool stopRequested() const override { return stopped_; }
+
+    void tbCheckClick();
+    void tbPauseClick();
+    void tbResumeClick();
+    // "返  回", Esc and the close button: a run stops after its current record, and the dialog closes.
+    void reject() override;
+    // One tick of 100 ms (the timer's; tests call it directly).
+    void tick();
+
+private:
+    void enterPreparing();
+    // Runs the chosen check; false when the range was refused.
+    bool runChosenCheck();
+    void enterIdle();
+    void showTexts();
+
+    TMainForm& mainForm_;
+    QRadioButton* selected_;
+    QRadioButton* allRecord_;
+    QRadioButton* range_;
+    QLineEdit* firstCode_;
+    QLineEdit* lastCode_;
+    QProgressBar* bar_;
+    QLabel* doneLabel_;
+    QLabel* waitingLabel_;
+    QLabel* preparingLabel_;
+    QPushButton* tbCheck_;
+    QPushButton* tbPause_;
+    QPushButton* tbResume_;
+    QPushButton* tbReturn_;
+    QTimer timer_;
+    ProgressEstimate estimate_;
+    bool paused_ = false;
+    bool stopped_ = false;
+};

@@ -1,0 +1,194 @@
+#include "checks/BatchCheck.h"
+
+#include "CheckTestSupport.h"
+#include "db/Statement.h"
+
+#include <QRegularExpression>
+#include <QTimer>
+#include <functional>
+
+namespace {
+
+const QString kCongratulation = QStringLiteral("恭喜你，所检查的数据没有逻辑错误");
+
+const QStringList kStartLines = {QStringLiteral("#2019基层以上调查表逻辑检查结果"), QStringLiteral("#检查时间："), QString(),
+                                 QString()};
+
+// The start lines with the check time cut off, so that they compare.
+QStringList startOf(QStringList lines) {
+    static const QRegularExpression time(QStringLiteral("^#检查时间：\\d{4}年\\d{2}月\\d{2}日 \\d{2}:\\d{2}$"));
+    EXPECT_GE(lines.size(), 4);
+    if (lines.size() < 4) return lines;
+    EXPECT_TRUE(time.match(lines[1]).hasMatch()) << lines[1].toStdString();
+    lines[1] = QStringLiteral("#检查时间：");
+    return lines.mid(0, 4);
+}
+
+// Follows a run like the check dialog; stops or pauses it after a number of records.
+class Monitor final : public BatchCheckMonitor {
+public:
+    void startProgress(int total, int done) override { started = {total, done}; }
+    void stepProgress() override {
+        ++steps;
+        if (steps == stopAfter) stop = true;
+        if (steps == pauseAfter) {
+            pause = true;
+            QTimer::singleShot(10, [this] {
+                whilePaused();
+                pause = false;
+            });
+        }
+    }
+    bool paused() const override { return pause; }
+    bool stopRequested() const override { return stop; }
+
+    QList<int> started;
+    int steps = 0;
+    int stopAfter = -1;
+    int pauseAfter = -1;
+    std::function<void()> whilePaused;
+
+private:
+    bool pause = false;
+    bool stop = false;
+};
+
+// Records that break every rule an empty record above level 3 breaks: No. 1 only.
+void addFailingRecords(int count) {
+    db::Transaction transaction(workingDatabase().connection);
+    for (int i = 1; i <= count; ++i) test::addRecord(110101000000 + i, {{"c904", 10}});
+    transaction.commit();
+}
+
+// The states as another connection sees them: only what was committed.
+QList<int> committedStates(const QString& path) {
+    db::Connection other;
+    other.open(path, db::Access::ReadOnly);
+    db::Statement rows(other, QStringLiteral("SELECT RecordState FROM dt_data ORDER BY c901"));
+    QList<int> states;
+    while (rows.next()) states << int(rows.integer(0));
+    return states;
+}
+
+using BatchCheckTest = test::CheckDatabase;
+
+} // namespace
+
+TEST_F(BatchCheckTest, FailingRecordsGetTheirFindingsAndTheFooterCountsThem) {
+    test::addRecord(110101000001, {{"c904", 10}, {"z001", 1}, {"x002", 1}});  // Nos. 9 and 10
+    test::addRecord(110101000002, {{"c904", 10}, {"z001", 5}});               // passes
+    test::addRecord(110101000003, {{"c904", 10}, {"x002", 1}});               // Nos. 1, 9 and 10
+    RunBatchCheck(allRecordsSql());
+
+    const QStringList lines = test::resultsLines();
+    EXPECT_EQ(startOf(lines), kStartLines);
+    const QString x002 = QStringLiteral("[其中：女性成员(人)]");
+    EXPECT_EQ(lines.mid(4, 8),
+              (QStringList{QStringLiteral("110101000001  单位1的数据有错误"), QString(80, u'-'),
+                           QStringLiteral("  判断规则：x002 <= z002+z004"),
+                           QStringLiteral("  规则说明：") + x002 + QStringLiteral(" 不能大于 [其中：女性在职会员(人)]+[其中：女性离退休会员(人)]"),
+                           QString(), QStringLiteral("  判断规则：x002<=x001"),
+                           QStringLiteral("  规则说明：") + x002 + QStringLiteral("不能大于[本级工会领导班子成员(人)]"), QString()}));
+    EXPECT_EQ(lines.mid(12, 2), (QStringList{QStringLiteral("110101000003  单位3的数据有错误"), QString(80, u'-')}));
+    EXPECT_EQ(lines.filter(QStringLiteral("判断规则")).size(), 5);
+    EXPECT_EQ(lines.mid(lines.size() - 3),
+              (QStringList{QString(49, u'='), QStringLiteral("共有2个单位的数据存在逻辑错误！"), QStringLiteral("共有5个逻辑错误项！")}));
+    EXPECT_EQ(lines.size(), 4 + 2 + 2 * 3 + 2 + 3 * 3 + 3);
+    EXPECT_TRUE(test::readAll(resultsFilePath()).contains(encodeGb18030(QStringLiteral("单位的数据存在逻辑错误"))));
+
+    EXPECT_EQ(test::recordState(110101000001), 2);
+    EXPECT_EQ(test::recordState(110101000002), 1);
+    EXPECT_EQ(test::recordState(110101000003), 2);
+    EXPECT_TRUE(test::prompts().messages.isEmpty());
+    EXPECT_EQ(opened, QStringList{resultsFilePath()});
+}
+
+TEST_F(BatchCheckTest, APassingRunCongratulatesAndLeavesOnlyTheStartLines) {
+    test::addRecord(110101000001, {{"c904", 10}, {"z001", 1}});
+    test::addRecord(110101000002, {{"c904", 4}, {"z003", 2}});
+    // Not reporting this year: never checked, although its empty indicators break rules.
+    test::addRecord(110101000003, {{"c904", 3}, {"c907", 3}});
+    RunBatchCheck(allRecordsSql());
+
+    const QStringList lines = test::resultsLines();
+    EXPECT_EQ(lines.size(), 4);
+    EXPECT_EQ(startOf(lines), kStartLines);
+    EXPECT_EQ(test::prompts().messages, QStringList{kCongratulation});
+    EXPECT_TRUE(opened.isEmpty());
+    EXPECT_EQ(committedStates(workingDatabase().path), (QList<int>{1, 1, 0}));
+}
+
+TEST_F(BatchCheckTest, TheSelectionsPickOnlyTheirCheckableRecords) {
+    addFailingRecords(4);
+    test::addRecord(110101000005, {{"c904", 10}, {"c907", 4}});
+    workingDatabase().connection.execute(QStringLiteral("UPDATE dt_data SET RecordState=1 WHERE c901=110101000005"));
+
+    RunBatchCheck(selectedRecordsSql({110101000005}));
+    EXPECT_EQ(startOf(test::resultsLines()), kStartLines);
+    EXPECT_EQ(test::resultsLines().size(), 4);
+    EXPECT_EQ(test::prompts().messages, QStringList{kCongratulation});
+    EXPECT_EQ(committedStates(workingDatabase().path), (QList<int>{0, 0, 0, 0, 1}));
+
+    RunBatchCheck(selectedRecordsSql({110101000004, 110101000001}));
+    EXPECT_EQ(committedStates(workingDatabase().path), (QList<int>{2, 0, 0, 2, 1}));
+    RunBatchCheck(recordRangeSql(110101000002.0, 110101000005.0));
+    EXPECT_EQ(committedStates(workingDatabase().path), (QList<int>{2, 2, 2, 2, 1}));
+    EXPECT_EQ(test::resultsLines().filter(QStringLiteral("的数据有错误")).size(), 3);
+}
+
+TEST_F(BatchCheckTest, AStoppedRunKeepsItsStatesAndFindingsWithoutFooter) {
+    addFailingRecords(2500);
+    Monitor monitor;
+    monitor.stopAfter = 1200;
+    RunBatchCheck(allRecordsSql(), &monitor);
+
+    EXPECT_EQ(monitor.started, (QList<int>{2500, 0}));
+    EXPECT_EQ(monitor.steps, 1200);
+    const QList<int> states = committedStates(workingDatabase().path);
+    EXPECT_EQ(states.count(2), 1200);
+    EXPECT_EQ(states.mid(0, 1200).count(2), 1200);
+    const QStringList lines = test::resultsLines();
+    EXPECT_EQ(lines.size(), 4 + 1200 * 5);
+    EXPECT_EQ(lines.last(), QString());
+    EXPECT_TRUE(test::prompts().messages.isEmpty());
+    EXPECT_TRUE(opened.isEmpty());
+}
+
+TEST_F(BatchCheckTest, APausedRunHandlesNothingUntilResumedAndHasCommittedItsStates) {
+    addFailingRecords(3);
+    Monitor monitor;
+    monitor.pauseAfter = 1;
+    QList<int> statesWhilePaused;
+    int stepsWhilePaused = -1;
+    monitor.whilePaused = [&] {
+        statesWhilePaused = committedStates(workingDatabase().path);
+        stepsWhilePaused = monitor.steps;
+    };
+    RunBatchCheck(allRecordsSql(), &monitor);
+
+    EXPECT_EQ(stepsWhilePaused, 1);
+    EXPECT_EQ(statesWhilePaused, (QList<int>{2, 0, 0}));
+    EXPECT_EQ(committedStates(workingDatabase().path), (QList<int>{2, 2, 2}));
+    EXPECT_EQ(test::resultsLines().last(), QStringLiteral("共有3个逻辑错误项！"));
+    EXPECT_EQ(opened.size(), 1);
+}
+
+TEST_F(BatchCheckTest, AResultsFileThatCannotBeMadeEndsTheRunBeforeAnyChange) {
+    addFailingRecords(2);
+    const QByteArray temp = qgetenv("TEMP");
+    qputenv("TEMP", folder.path(QStringLiteral("missing/folder")).toLocal8Bit());
+    RunBatchCheck(allRecordsSql());
+    qputenv("TEMP", temp);
+
+    ASSERT_EQ(test::prompts().messages.size(), 1);
+    EXPECT_TRUE(test::prompts().messages[0].startsWith(QStringLiteral("运行中发生错误：")));
+    EXPECT_TRUE(test::prompts().messages[0].endsWith(QStringLiteral(",请与软件发行者联系。")));
+    EXPECT_EQ(committedStates(workingDatabase().path), (QList<int>{0, 0}));
+    EXPECT_TRUE(opened.isEmpty());
+}
+
+TEST_F(BatchCheckTest, TheResultsFileIsNamedAfterTheLabelAndStaysInTheTemporaryFolder) {
+    EXPECT_EQ(resultsFilePath(), tempFolder() + QStringLiteral("/2019基层以上-默认数据库-逻辑检查结果.txt"));
+    workingDatabase().label = QStringLiteral("../市\\县");
+    EXPECT_EQ(resultsFilePath(), tempFolder() + QStringLiteral("/2019基层以上-.._市_县-逻辑检查结果.txt"));
+}

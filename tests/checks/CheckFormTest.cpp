@@ -1,0 +1,201 @@
+#include "checks/CheckForm.h"
+
+#include "CheckTestSupport.h"
+#include "app/MainForm.h"
+#include "app/RecordGrid.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <functional>
+
+namespace {
+
+// Clicks a button as soon as it is enabled: during a run, at the run's first pass of events.
+void clickWhenEnabled(QPushButton* button, std::function<void()> after = {}) {
+    QTimer::singleShot(0, button, [button, after] {
+        if (!button->isEnabled()) return clickWhenEnabled(button, after);
+        button->click();
+        if (after) after();
+    });
+}
+
+class CheckFormTest : public test::CheckDatabase {
+protected:
+    void TearDown() override {
+        dialog.reset();
+        form.reset();
+        CheckDatabase::TearDown();
+    }
+    // Four records that each break No. 1, and the main window over them.
+    void open(int records = 4) {
+        for (int i = 1; i <= records; ++i) test::addRecord(110101000000 + i, {{"c904", 10}});
+        form = std::make_unique<TMainForm>(TMainForm::Options{false});
+        dialog = std::make_unique<TdlgCheckForm>(*form);
+        dialog->show();
+    }
+    template <typename T> T* child(const char* name) { return dialog->findChild<T*>(QLatin1String(name)); }
+    QPushButton* button(const char* name) { return child<QPushButton>(name); }
+    QList<int> states() {
+        QList<int> all;
+        for (int i = 1; i <= 4; ++i) all << test::recordState(110101000000 + i);
+        return all;
+    }
+    // RecordState of a row as the main record list shows it.
+    int listedState(int row) {
+        db::RecordSet& list = form->recordList();
+        return list.valueAt(row, list.fieldIndex(QStringLiteral("RecordState"))).toInt();
+    }
+    void expectIdle() {
+        EXPECT_EQ(dialog->height(), TdlgCheckForm::kIdleHeight);
+        for (const char* radio : {"Selected", "AllRecord", "Range"}) EXPECT_TRUE(child<QRadioButton>(radio)->isEnabled());
+        EXPECT_TRUE(button("tbCheck")->isEnabled());
+        EXPECT_FALSE(button("tbPause")->isEnabled());
+        EXPECT_FALSE(button("tbResume")->isEnabled());
+        EXPECT_TRUE(button("tbReturn")->isEnabled());
+    }
+
+    std::unique_ptr<TMainForm> form;
+    std::unique_ptr<TdlgCheckForm> dialog;
+};
+
+} // namespace
+
+TEST_F(CheckFormTest, OpensIdleWithTheSelectedRecordsChosen) {
+    open();
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("选择检查的方式"));
+    EXPECT_TRUE(child<QRadioButton>("Selected")->isChecked());
+    EXPECT_EQ(child<QRadioButton>("Range")->text(), QStringLiteral("指定单位编号的范围"));
+    EXPECT_EQ(button("tbCheck")->text(), QStringLiteral("检  查"));
+    EXPECT_EQ(button("tbReturn")->text(), QStringLiteral("返  回"));
+    expectIdle();
+
+    // From the main window the command shows the dialog modally.
+    bool shown = false;
+    QTimer::singleShot(0, [&] {
+        auto* modal = qobject_cast<TdlgCheckForm*>(QApplication::activeModalWidget());
+        shown = modal != nullptr;
+        if (modal) modal->reject();
+    });
+    form->action(QStringLiteral("actCheck"))->trigger();
+    EXPECT_TRUE(shown);
+}
+
+TEST_F(CheckFormTest, ARangeWithoutBothCodesIsRefusedAndTheDialogIsIdleAgain) {
+    open();
+    child<QRadioButton>("Range")->setChecked(true);
+    child<QLineEdit>("c901_1")->setText(QStringLiteral("110101000001"));
+    button("tbCheck")->click();
+    EXPECT_EQ(test::prompts().messages, QStringList{QStringLiteral("请输入逻辑检查的范围")});
+    EXPECT_EQ(child<QLineEdit>("c901_2")->text(), QStringLiteral("0"));
+    expectIdle();
+    EXPECT_EQ(states(), (QList<int>{0, 0, 0, 0}));
+    EXPECT_FALSE(QFile::exists(resultsFilePath()));
+}
+
+TEST_F(CheckFormTest, AReversedRangeChecksItsFirstCodeAndTheListShowsTheNewState) {
+    open();
+    child<QRadioButton>("Range")->setChecked(true);
+    child<QLineEdit>("c901_1")->setText(QStringLiteral("110101000003"));
+    child<QLineEdit>("c901_2")->setText(QStringLiteral("110101000001"));
+    button("tbCheck")->click();
+    EXPECT_EQ(child<QLineEdit>("c901_2")->text(), QStringLiteral("110101000003"));
+    EXPECT_EQ(states(), (QList<int>{0, 0, 2, 0}));
+    EXPECT_EQ(listedState(2), 2);
+    EXPECT_EQ(opened, QStringList{resultsFilePath()});
+    expectIdle();
+}
+
+TEST_F(CheckFormTest, CheckingAllRecordsFollowsTheRunToItsEnd) {
+    open();
+    child<QRadioButton>("AllRecord")->setChecked(true);
+    button("tbCheck")->click();
+    EXPECT_EQ(states(), (QList<int>{2, 2, 2, 2}));
+    EXPECT_EQ(listedState(0), 2);
+    EXPECT_EQ(child<QProgressBar>("")->value(), 4);
+    EXPECT_EQ(test::resultsLines().last(), QStringLiteral("共有4个逻辑错误项！"));
+    EXPECT_EQ(opened.size(), 1);
+    expectIdle();
+}
+
+TEST_F(CheckFormTest, ReturnDuringARunStopsAfterTheCurrentRecordAndCloses) {
+    open();
+    child<QRadioButton>("AllRecord")->setChecked(true);
+    clickWhenEnabled(button("tbReturn"));
+    button("tbCheck")->click();
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(dialog->result(), QDialog::Rejected);
+    EXPECT_EQ(states(), (QList<int>{2, 0, 0, 0}));
+    EXPECT_EQ(test::resultsLines().size(), 4 + 5);
+    EXPECT_TRUE(test::prompts().messages.isEmpty());
+    EXPECT_TRUE(opened.isEmpty());
+}
+
+TEST_F(CheckFormTest, APausedRunWaitsForResume) {
+    open();
+    child<QRadioButton>("AllRecord")->setChecked(true);
+    QList<int> whilePaused;
+    clickWhenEnabled(button("tbPause"), [&] {
+        EXPECT_FALSE(button("tbPause")->isEnabled());
+        EXPECT_TRUE(button("tbResume")->isEnabled());
+        QTimer::singleShot(20, [&] {
+            whilePaused = states();
+            button("tbResume")->click();
+        });
+    });
+    button("tbCheck")->click();
+    EXPECT_EQ(whilePaused, (QList<int>{2, 0, 0, 0}));
+    EXPECT_EQ(states(), (QList<int>{2, 2, 2, 2}));
+    EXPECT_EQ(opened.size(), 1);
+    expectIdle();
+}
+
+TEST_F(CheckFormTest, TheProgressTextsShowTimesFromTheFiftyFirstTick) {
+    open();
+    dialog->startProgress(10, 0);
+    QLabel* done = child<QLabel>("lblDone");
+    QLabel* waiting = child<QLabel>("lblWaiting");
+    EXPECT_EQ(done->text(), QStringLiteral("已完成 0"));
+    EXPECT_EQ(waiting->text(), QStringLiteral("待完成 10"));
+    dialog->stepProgress();
+    dialog->stepProgress();
+    for (int i = 0; i < 50; ++i) dialog->tick();
+    EXPECT_EQ(done->text(), QStringLiteral("已完成 2"));
+    dialog->tick();
+    EXPECT_EQ(done->text(), QStringLiteral("已完成 2 用时5秒"));
+    EXPECT_EQ(waiting->text(), QStringLiteral("待完成 8 尚需21秒"));
+}
+
+TEST_F(CheckFormTest, CheckSelectedTakesTheSelectedRowsOrElseTheCurrentOne) {
+    open();
+    RecordGridView* grid = form->recordGrid();
+    for (int row : {2, 0})
+        grid->selectionModel()->select(grid->model()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    form->action(QStringLiteral("actCheckSelected"))->trigger();
+    EXPECT_EQ(states(), (QList<int>{2, 0, 2, 0}));
+    EXPECT_EQ(listedState(0), 0);  // the list is not re-read
+    EXPECT_EQ(test::resultsLines().filter(QStringLiteral("的数据有错误")),
+              (QStringList{QStringLiteral("110101000001  单位1的数据有错误"), QStringLiteral("110101000003  单位3的数据有错误")}));
+
+    // One selected row counts even when another is current; without a selection the current row does.
+    grid->setCurrentIndex(grid->model()->index(3, 0));
+    grid->selectionModel()->clearSelection();
+    grid->selectionModel()->select(grid->model()->index(1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    form->action(QStringLiteral("actCheckSelected"))->trigger();
+    EXPECT_EQ(states(), (QList<int>{2, 2, 2, 0}));
+    grid->selectionModel()->clearSelection();
+    form->action(QStringLiteral("actCheckSelected"))->trigger();
+    EXPECT_EQ(states(), (QList<int>{2, 2, 2, 2}));
+}
+
+TEST_F(CheckFormTest, CheckSelectedDoesNothingOnAnEmptyList) {
+    open(0);
+    form->action(QStringLiteral("actCheckSelected"))->trigger();
+    EXPECT_TRUE(test::prompts().messages.isEmpty());
+    EXPECT_FALSE(QFile::exists(resultsFilePath()));
+}
