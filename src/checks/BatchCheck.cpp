@@ -102,6 +102,7 @@ void runChecks(const QString& selectSql, BatchCheckMonitor* monitor) {
     const RuleValueReader reader(rows);
     const int code = rows.columnIndex(QStringLiteral("c901"));
     const int name = rows.columnIndex(QStringLiteral("c902"));
+    const int recordState = rows.columnIndex(QStringLiteral("RecordState"));
     StateWriter states(connection);
     ResultsFileInUse inUse(results);
     CheckRunState& state = checkRunState();
@@ -128,7 +129,9 @@ void runChecks(const QString& selectSql, BatchCheckMonitor* monitor) {
         state.unitName = rows.text(name);
         reader.read(values);
         const bool passed = CheckBuiltinRules(values);
-        states.post(rows.value(code), passed ? 1 : 2);
+        // A record that already has its state is not written again: a re-check costs little.
+        const int newState = passed ? 1 : 2;
+        if (rows.isNull(recordState) || rows.integer(recordState) != newState) states.post(rows.value(code), newState);
         if (!passed) ++unitsWithFindings;
         if (++handled % kRecordsPerCheckpoint == 0) checkpoint();
         if (monitor) monitor->stepProgress();

@@ -121,7 +121,7 @@ void Connection::open(const QString& path, Access access, const QString& passwor
     sqlite3* db = nullptr;
     const int flags = (sealed ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_MEMORY
                               : (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE))
-                      | SQLITE_OPEN_URI;
+                      | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX;
     const QByteArray name = sealed ? QByteArray(":memory:") : QFile::encodeName(path);
     const int rc = sqlite3_open_v2(name.constData(), &db, flags, nullptr);
     d->db = db;
@@ -299,7 +299,7 @@ void Connection::createEmpty(const QString& path) {
     if (QFileInfo::exists(path)) throw Error(QStringLiteral("文件已经存在：") + path);
     sqlite3* db = nullptr;
     const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
     try {
         if (rc != SQLITE_OK) raiseEngineError(db, path);
         // The engine writes nothing until the first change; this gives the file its header.

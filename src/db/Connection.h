@@ -24,6 +24,9 @@ enum class Access {
 // open and written back sealed when the connection is saved or closed, so no
 // plain copy of it ever touches the disk.
 //
+// The program uses a connection from one thread only, so the engine's per-call
+// locking is switched off.
+//
 // Every connection runs with the engine's defensive settings: the schema of a
 // file is not trusted to call anything but harmless functions, and damaged
 // files raise errors instead of being read blindly.

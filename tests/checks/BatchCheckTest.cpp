@@ -192,3 +192,18 @@ TEST_F(BatchCheckTest, TheResultsFileIsNamedAfterTheLabelAndStaysInTheTemporaryF
     workingDatabase().label = QStringLiteral("../市\\县");
     EXPECT_EQ(resultsFilePath(), tempFolder() + QStringLiteral("/2019基层以上-.._市_县-逻辑检查结果.txt"));
 }
+
+TEST_F(BatchCheckTest, ARecheckWritesOnlyTheStatesThatChange) {
+    addFailingRecords(3);
+    test::addRecord(110101000004, {{"c904", 10}, {"z001", 1}});
+    RunBatchCheck(allRecordsSql());
+    db::Connection& connection = workingDatabase().connection;
+    const qint64 before = connection.scalar(QStringLiteral("SELECT total_changes()")).toLongLong();
+    RunBatchCheck(allRecordsSql());
+    EXPECT_EQ(connection.scalar(QStringLiteral("SELECT total_changes()")).toLongLong(), before);
+    connection.execute(QStringLiteral("UPDATE dt_data SET z001=1 WHERE c901=110101000002"));
+    RunBatchCheck(allRecordsSql());
+    EXPECT_EQ(committedStates(workingDatabase().path), (QList<int>{2, 1, 2, 1}));
+    // The findings are written all the same.
+    EXPECT_EQ(test::resultsLines().filter(QStringLiteral("的数据有错误")).size(), 2);
+}
