@@ -1,5 +1,6 @@
 #include "RecordGenerator.h"
 
+#include "checks/BuiltinRules.h"
 #include "db/Connection.h"
 #include "db/Statement.h"
 #include "entry/LevelRule.h"
@@ -63,6 +64,55 @@ const QStringList kGivenNames = {QStringLiteral("伟"), QStringLiteral("芳"), Q
                                  QStringLiteral("磊"), QStringLiteral("军"), QStringLiteral("洋"), QStringLiteral("勇"),
                                  QStringLiteral("艳"), QStringLiteral("杰"), QStringLiteral("娟"), QStringLiteral("涛")};
 
+// Fields a repair never clears: the members that every return has, and the
+// cadre figures that local unions must report.
+const QStringList kAnchors = {QStringLiteral("z001"), QStringLiteral("z003"), QStringLiteral("x001"),
+                              QStringLiteral("d007"), QStringLiteral("d017"), QStringLiteral("d033")};
+
+// Makes a return mostly consistent: every rule it breaks has its other fields
+// cleared, a few rounds over, using the rule set the batch check applies.
+class Repair {
+public:
+    explicit Repair(const std::vector<Field>& fields) {
+        static const QRegularExpression word(QStringLiteral("\\b[a-z]\\d{3}\\b"));
+        auto indexOf = [&](const QString& name) {
+            for (size_t i = 0; i < fields.size(); ++i)
+                if (fields[i].name == name) return int(i);
+            return -1;
+        };
+        for (const QString& name : ruleColumnNames()) columns_.push_back(indexOf(name));
+        for (const BuiltinRule& rule : builtinRules()) {
+            std::vector<int> cleared;
+            for (auto it = word.globalMatch(rule.rule.toString()); it.hasNext();) {
+                const QString name = it.next().captured();
+                if (!kAnchors.contains(name) && !name.startsWith(QLatin1Char('c'))) cleared.push_back(indexOf(name));
+            }
+            cleared_.push_back(cleared);
+        }
+    }
+
+    // Returns whether the return breaks no rule afterwards.
+    bool run(std::vector<double>& values, int level) {
+        for (int round = 0; round < 4; ++round) {
+            RuleValues v{};
+            for (size_t k = 0; k < columns_.size(); ++k) v[k] = columns_[k] >= 0 ? values[size_t(columns_[k])] : 0;
+            v[1] = level;
+            bool clean = true;
+            for (size_t r = 0; r < size_t(kRuleCount); ++r) {
+                if (!builtinRules()[r].broken(v)) continue;
+                clean = false;
+                for (int i : cleared_[r]) values[size_t(i)] = 0;
+            }
+            if (clean) return true;
+        }
+        return false;
+    }
+
+private:
+    std::vector<int> columns_;
+    std::vector<std::vector<int>> cleared_;
+};
+
 } // namespace
 
 void generateRecords(db::Connection& connection, int count, unsigned seed) {
@@ -70,6 +120,7 @@ void generateRecords(db::Connection& connection, int count, unsigned seed) {
     const std::vector<Bound> bounds = readBounds(connection, fields);
     const std::vector<int> divisions = readCodes(connection, QStringLiteral("SELECT ID FROM CT_CityName WHERE Code3 <> 0"));
     const std::vector<int> levels = readCodes(connection, QStringLiteral("SELECT ID FROM CT_LevelCode WHERE ID <> 0"));
+    Repair repair(fields);
     std::mt19937 random(seed);
     auto pick = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
 
@@ -83,6 +134,13 @@ void generateRecords(db::Connection& connection, int count, unsigned seed) {
                                          .arg(names.join(QLatin1Char(',')), marks.join(QLatin1Char(','))));
     std::vector<double> values(fields.size());
     const qint64 firstCode = qint64(divisions.front()) * 1000000;
+    auto fieldIndex = [&](const char* name) {
+        for (size_t i = 0; i < fields.size(); ++i)
+            if (fields[i].name == QLatin1String(name)) return int(i);
+        return 0;
+    };
+    const int indexOfD007 = fieldIndex("d007"), indexOfD017 = fieldIndex("d017"), indexOfD033 = fieldIndex("d033"),
+              indexOfX001 = fieldIndex("x001");
     for (int r = 0; r < count; ++r) {
         const int division = divisions[size_t(pick(0, int(divisions.size()) - 1))];
         const int level = pick(0, 3) == 0 ? pick(1, 3) : levels[size_t(pick(0, int(levels.size()) - 1))];
@@ -101,6 +159,14 @@ void generateRecords(db::Connection& connection, int count, unsigned seed) {
                 for (int part : b.parts) limit += values[size_t(part)];
                 if (values[size_t(b.field)] > limit) values[size_t(b.field)] = std::floor(limit / 2);
             }
+        if (level <= 3) {
+            // Local unions report their cadres: enough of them for the checks of the cadre sheets.
+            values[size_t(indexOfD007)] = std::max(values[size_t(indexOfD007)], 1.0 + pick(0, 20));
+            values[size_t(indexOfD017)] = 20 + pick(0, 30);
+            values[size_t(indexOfD033)] = 20 + pick(0, 30);
+            values[size_t(indexOfX001)] = std::max(values[size_t(indexOfX001)], 1.0);
+        }
+        if (state < 3) repair.run(values, level);
         if (pick(0, 9) == 0) values[size_t(pick(8, int(fields.size()) - 1))] += 100000;  // broken on purpose
 
         insert.bind(1, firstCode + qint64(r) * 7 + pick(0, 6));
