@@ -12,7 +12,6 @@ public:
     void tick() { ++ticks_; }
     int total() const { return total_; }
     int done() const { return done_; }
-    int ticks() const { return ticks_; }
     // Remaining ticks, -1 while there is no estimate.
     int estimate() const;
     QString doneText() const;
