@@ -6,8 +6,10 @@
 #include "db/Connection.h"
 #include "entry/ButtonEdit.h"
 #include "entry/CityNameForm.h"
+#include "entry/NumericEdit.h"
 #include "support/TestSupport.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QListWidget>
 #include <QTest>
@@ -157,4 +159,44 @@ TEST_F(CityNameFormTest, EveryCountyCanBeReachedThroughTheLists) {
                                                "(SELECT 1 FROM CT_CityName p WHERE p.Code1=c.Code1 AND p.Code2=c.Code2 AND p.Code3=0)"))
                   .toInt(),
               0);
+}
+
+TEST(NumericEdit, TypesDigitsWithinTheLimitsAndShowsItsFormat) {
+    QWidget window;
+    auto* edit = new TNumericEdit(&window);
+    auto* other = new QLineEdit(&window);
+    edit->setLimits(0, 99999999, 0, false);
+    edit->setFormat(TNumericEdit::Format::Thousands);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    edit->setFocus();
+    QTest::keyClicks(edit, QStringLiteral("12a3.4-5678"));
+    EXPECT_EQ(edit->text(), QStringLiteral("12345678"));  // no letters, points or signs in a count
+    QTest::keyClicks(edit, QStringLiteral("9"));          // would exceed the maximum
+    EXPECT_EQ(edit->value(), 12345678);
+    other->setFocus();
+    EXPECT_EQ(edit->text(), QStringLiteral("12,345,678"));
+    EXPECT_EQ(edit->plainText(), QStringLiteral("12345678"));
+    edit->setFocus();
+    EXPECT_EQ(edit->text(), QStringLiteral("12345678"));
+
+    // A yes/no answer takes one character, at most 2; a blank reads as the blank value.
+    edit->setLimits(0, 2, 1, false);
+    edit->setText(QString());
+    QTest::keyClicks(edit, QStringLiteral("3"));
+    EXPECT_TRUE(edit->isBlank());
+    EXPECT_EQ(edit->value(), 0);
+    QTest::keyClicks(edit, QStringLiteral("21"));
+    EXPECT_EQ(edit->text(), QStringLiteral("2"));
+
+    // Amounts may have decimals; the division code always shows six digits.
+    edit->setLimits(0, 99999999, 0, true);
+    edit->setText(QString());
+    QTest::keyClicks(edit, QStringLiteral("1234.5"));
+    EXPECT_DOUBLE_EQ(edit->value(), 1234.5);
+    other->setFocus();
+    EXPECT_EQ(edit->text(), QStringLiteral("1,234.5"));
+    edit->setFormat(TNumericEdit::Format::SixDigits);
+    edit->setValue(11);
+    EXPECT_EQ(edit->text(), QStringLiteral("000011"));
 }
