@@ -132,7 +132,7 @@ int main(int argc, char* argv[]) {
     dialog->setRecordList(&form->recordList());
     dialog->prepareToShow();
     dialog->show();
-    report("entry: move to the next record", time(runs, [] {}, [&] { dialog->moveTo(QStringLiteral("next")); }), baseline);
+    report("entry: move to the next record", time(runs, [] {}, [&] { dialog->moveTo(TdlgSurveyDataForm::Step::Next); }), baseline);
     report("entry: turn from page 3 to page 5 with their checks", time(runs, [&] {
                dialog->turnToPage(0);
                dialog->turnToPage(3);

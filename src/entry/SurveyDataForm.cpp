@@ -5,6 +5,7 @@
 #include "app/Settings.h"
 #include "app/Startup.h"
 #include "app/TextEncoding.h"
+#include "checks/BuiltinRules.h"
 #include "checks/Expression.h"
 #include "checks/MessageListWin.h"
 #include "checks/RuleText.h"
@@ -53,10 +54,6 @@ const QStringList kYesNoFields = [] {
     range('s', 9, 13);
     return names;
 }();
-
-// The 205 indicators by table prefix and count.
-const std::pair<char, int> kIndicatorTables[] = {{'z', 11}, {'x', 18}, {'b', 42}, {'f', 18}, {'l', 7}, {'j', 20},
-                                                 {'s', 21}, {'w', 6},  {'n', 3},  {'g', 4},  {'d', 43}, {'y', 12}};
 
 QLabel* codeLabel(const QString& code, QWidget* parent) {
     auto* label = new QLabel(code, parent);
@@ -146,8 +143,10 @@ void TdlgSurveyDataForm::buildPages() {
     notes_->setFixedHeight(118);
 
     for (Field& f : fields_) {
+        fieldByName_.insert(f.name.toLower(), &f);
         QWidget* c = f.control();
         if (!c) continue;
+        fieldByControl_.insert(c, &f);
         c->installEventFilter(this);
         if (f.number) connect(f.number, &TNumericEdit::contentChanged, this, &TdlgSurveyDataForm::ContentChange);
         if (f.text) connect(f.text, &QLineEdit::textChanged, this, &TdlgSurveyDataForm::ContentChange);
@@ -364,7 +363,7 @@ void TdlgSurveyDataForm::buildCommands() {
         const char16_t* hint;
         void (TdlgSurveyDataForm::*run)();
     };
-    const Command specs[] = {
+    const Command commandList[] = {
         {"tbHold", u"临时保存",
          u"临时保存输入的数据|临时保存已经输入的数据，不检查数据的逻辑关系，保存后可继续编辑，临时保存的数据不能被导出或上报",
          &TdlgSurveyDataForm::holdRecord},
@@ -376,7 +375,7 @@ void TdlgSurveyDataForm::buildCommands() {
         {"tbPrint", u"打  印", u"打印当前的报表", &TdlgSurveyDataForm::printRecord},
         {"tbReturn", u"返  回", u"", &TdlgSurveyDataForm::returnToCaller},
     };
-    for (const Command& c : specs) {
+    for (const Command& c : commandList) {
         auto* b = new QToolButton(commands);
         b->setObjectName(QLatin1String(c.name));
         b->setText(QString::fromUtf16(c.caption));
@@ -392,14 +391,20 @@ void TdlgSurveyDataForm::buildCommands() {
 
     navBar_ = new QToolBar(commands);
     navBar_->setObjectName(QStringLiteral("NavBar"));
-    const std::pair<const char*, const char16_t*> moves[] = {
-        {"actFirst", u"第一条"}, {"actPrev", u"上一条"}, {"actNext", u"下一条"}, {"actLast", u"最后一条"}};
-    const char* where[] = {"first", "previous", "next", "last"};
-    for (int i = 0; i < 4; ++i) {
-        QAction* a = static_cast<QToolBar*>(navBar_)->addAction(QString::fromUtf16(moves[i].second));
-        a->setObjectName(QLatin1String(moves[i].first));
-        const QString to = QLatin1String(where[i]);
-        connect(a, &QAction::triggered, this, [this, to] { moveTo(to); });
+    struct Move {
+        const char* name;
+        const char16_t* caption;
+        Step step;
+    };
+    const Move moves[] = {{"actFirst", u"第一条", Step::First},
+                          {"actPrev", u"上一条", Step::Previous},
+                          {"actNext", u"下一条", Step::Next},
+                          {"actLast", u"最后一条", Step::Last}};
+    for (const Move& m : moves) {
+        QAction* a = static_cast<QToolBar*>(navBar_)->addAction(QString::fromUtf16(m.caption));
+        a->setObjectName(QLatin1String(m.name));
+        const Step step = m.step;
+        connect(a, &QAction::triggered, this, [this, step] { moveTo(step); });
     }
     bar->addWidget(navBar_);
     itemNo_ = new QLabel(commands);
@@ -417,9 +422,8 @@ void TdlgSurveyDataForm::buildCommands() {
 }
 
 QWidget* TdlgSurveyDataForm::control(const QString& name) const {
-    for (const Field& f : fields_)
-        if (f.name.compare(name, Qt::CaseInsensitive) == 0) return f.control();
-    return nullptr;
+    const Field* f = fieldByName_.value(name.toLower());
+    return f ? f->control() : nullptr;
 }
 
 TNumericEdit* TdlgSurveyDataForm::numberField(const QString& name) const { return qobject_cast<TNumericEdit*>(control(name)); }
@@ -427,19 +431,13 @@ TQuValidEdit* TdlgSurveyDataForm::textField(const QString& name) const { return 
 QToolButton* TdlgSurveyDataForm::button(const QString& name) const { return findChild<QToolButton*>(name); }
 QAction* TdlgSurveyDataForm::navigation(const QString& name) const { return findChild<QAction*>(name); }
 
-TdlgSurveyDataForm::Field* TdlgSurveyDataForm::fieldOf(QWidget* c) const {
-    for (const Field& f : fields_)
-        if (c && f.control() == c) return const_cast<Field*>(&f);
-    return nullptr;
-}
+TdlgSurveyDataForm::Field* TdlgSurveyDataForm::fieldOf(QWidget* c) const { return fieldByControl_.value(c); }
 
 int TdlgSurveyDataForm::currentPage() const { return pages_->currentIndex(); }
 
 std::optional<double> TdlgSurveyDataForm::fieldValue(const QString& name) const {
-    const Field* f = nullptr;
-    for (const Field& candidate : fields_)
-        if (candidate.control() && candidate.name.compare(name, Qt::CaseInsensitive) == 0) f = &candidate;
-    if (!f) return std::nullopt;
+    const Field* f = fieldByName_.value(name.toLower());
+    if (!f || !f->control()) return std::nullopt;
     if (f->number) return f->number->value();
     return f->text->text().toDouble();
 }
@@ -483,7 +481,6 @@ void TdlgSurveyDataForm::prepareToShow() {
     LoadRecord();
     button(QStringLiteral("tbPrint"))->setEnabled(!addMode_ && static_cast<bool>(print_));
     itemNo_->setVisible(!addMode_);
-    navBar_->setVisible(!addMode_ && list_ && list_->rowCount() > 1);
 }
 
 qint64 TdlgSurveyDataForm::NewRecordCode() {
@@ -543,7 +540,6 @@ void TdlgSurveyDataForm::LoadRecord() {
         for (const char* name : {"c903", "c904", "c907"}) exitCheck(control(QLatin1String(name)), false);
     }
     ApplyLevelRules(int(numberField(QStringLiteral("c904"))->value()));
-    setUnsaved(false, false);
     setPage(0);
     LoadNotes(QStringLiteral("TableNotesQV-00"));
     if (isVisible()) control(QStringLiteral("c901"))->setFocus();
@@ -598,13 +594,13 @@ void TdlgSurveyDataForm::ApplyReportingState(int state) {
     button(QStringLiteral("tbCheck"))->setEnabled(reports);
     button(QStringLiteral("tbHold"))->setEnabled(reports);
     if (!reports) errorList_->clearList();
-    for (const auto& [prefix, count] : kIndicatorTables) {
-        for (int i = 1; i <= count; ++i) {
-            TNumericEdit* e = numberField(QString::asprintf("%c%03d", prefix, i));
-            if (!e) continue;
-            e->setEnabled(reports);
-            if (!reports) e->setValue(0);
-        }
+    // The 205 indicators z001 … y012: the columns the rule set reads after c901 and c904.
+    const auto& columns = ruleColumnNames();
+    for (auto name = columns.begin() + 2; name != columns.end(); ++name) {
+        TNumericEdit* e = numberField(*name);
+        if (!e) continue;
+        e->setEnabled(reports);
+        if (!reports) e->setValue(0);
     }
     if (reports) ApplyLevelRules(int(numberField(QStringLiteral("c904"))->value()));
 }
@@ -723,14 +719,13 @@ bool TdlgSurveyDataForm::CheckPage(int page, bool clear) {
     if (clear) errorList_->clearList();
     db::Connection& connection = workingDatabase().connection;
     const FieldValueLookup lookup = [this](const QString& name) { return fieldValue(name); };
-    db::RecordSet rules;
-    rules.open(connection, QStringLiteral("select * from dt_logic where page_id=?"), {page});
-    for (rules.first(); !rules.atEnd(); rules.next()) {
-        const QString expression = rules.text(QStringLiteral("expression"));
+    db::Statement rules(connection, QStringLiteral("select expression, rule, explain, focus from dt_logic where page_id=?"));
+    rules.bind(1, page);
+    while (rules.next()) {
+        const QString expression = rules.text(0);
         try {
             if (EvaluateExpression(connection, expression, lookup))
-                errorList_->addFinding(rules.text(QStringLiteral("rule")), Parse(rules.text(QStringLiteral("explain"))),
-                                       rules.text(QStringLiteral("focus")), page);
+                errorList_->addFinding(rules.text(1), Parse(rules.text(2)), rules.text(3), page);
         } catch (const db::Error&) {
             message(expression);
             break;
@@ -900,12 +895,14 @@ void TdlgSurveyDataForm::closeEvent(QCloseEvent* event) {
 
 void TdlgSurveyDataForm::reject() { close(); }
 
-void TdlgSurveyDataForm::moveTo(const QString& where) {
+void TdlgSurveyDataForm::moveTo(Step step) {
     if (!list_ || !list_->isOpen() || !closeProcedure()) return;
-    if (where == QLatin1String("first")) list_->first();
-    else if (where == QLatin1String("previous")) list_->previous();
-    else if (where == QLatin1String("next")) list_->next();
-    else list_->last();
+    switch (step) {
+    case Step::First: list_->first(); break;
+    case Step::Previous: list_->previous(); break;
+    case Step::Next: list_->next(); break;
+    case Step::Last: list_->last(); break;
+    }
     if (list_->atEnd()) list_->last();
     if (list_->position() < 0) list_->first();
     LoadRecord();
@@ -914,6 +911,8 @@ void TdlgSurveyDataForm::moveTo(const QString& where) {
 // ---------------------------------------------------------------- keys and exit checks
 
 bool TdlgSurveyDataForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::FocusOut)
+        return QDialog::eventFilter(watched, event);
     auto* widget = qobject_cast<QWidget*>(watched);
     Field* f = fieldOf(widget);
     if (!f) return QDialog::eventFilter(watched, event);

@@ -4,6 +4,7 @@
 #include "entry/CodeList.h"
 
 #include <QDialog>
+#include <QHash>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -79,7 +80,8 @@ public:
     void checkRecord();
     void printRecord();
     void returnToCaller();
-    void moveTo(const QString& where);  // "first", "previous", "next", "last"
+    enum class Step { First, Previous, Next, Last };
+    void moveTo(Step step);
 
     // The value of a field for the rule expressions.
     std::optional<double> fieldValue(const QString& name) const;
@@ -112,6 +114,8 @@ private:
     Field* fieldOf(QWidget* control) const;
 
     std::vector<Field> fields_;  // in the order of "sequence"
+    QHash<QString, Field*> fieldByName_;            // lower-case column name -> its field
+    QHash<const QObject*, Field*> fieldByControl_;  // input control -> its field
     TMessageListWinForm* errorList_;
     db::RecordSet* list_ = nullptr;
     db::RecordSet row_;

@@ -218,7 +218,7 @@ TEST_F(SurveyDataFormTest, MovingOnAfterAChangeAsksAndACoverErrorStopsTheMove) {
     EXPECT_TRUE(dialog->navigation(QStringLiteral("actNext"))->isEnabled());
     text("c905")->setText(QStringLiteral("Li"));
     test::prompts().answers = {true};
-    dialog->moveTo(QStringLiteral("next"));
+    dialog->moveTo(TdlgSurveyDataForm::Step::Next);
     EXPECT_EQ(test::prompts().messages,
               (QStringList{QStringLiteral("对数据改动后尚未保存，准备保存这些改动吗？"), QStringLiteral("填表人必须为汉字")}));
     EXPECT_EQ(list.position(), 0);
@@ -226,7 +226,7 @@ TEST_F(SurveyDataFormTest, MovingOnAfterAChangeAsksAndACoverErrorStopsTheMove) {
 
     test::prompts().clear();
     test::prompts().answers = {false};
-    dialog->moveTo(QStringLiteral("next"));
+    dialog->moveTo(TdlgSurveyDataForm::Step::Next);
     EXPECT_EQ(list.position(), 1);
     EXPECT_EQ(number("c901")->plainText(), QStringLiteral("110101000002"));
     EXPECT_EQ(dialog->itemNo()->text(), QStringLiteral("第2条/共2条"));
