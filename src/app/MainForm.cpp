@@ -83,13 +83,6 @@ TMainForm::TMainForm(Options options, QWidget* parent) : QMainWindow(parent) {
 
     buildMenus();
     buildGroupBar();
-    wire(action(QStringLiteral("actCompress")), [this] { actCompressExecute(); });
-    wire(action(QStringLiteral("actBackup")), [this] { actBackupExecute(); });
-    wire(action(QStringLiteral("actOptions")), [this] { actOptionsExecute(); });
-    wire(action(QStringLiteral("actAbout")), [this] { actAboutExecute(); });
-    wire(action(QStringLiteral("actExit")), [this] { close(); });
-    wire(action(QStringLiteral("actCheckSelected")), [this] { CheckSelectedRecords(*this); });
-    wire(action(QStringLiteral("actCheck")), [this] { ShowCheckDialog(*this); });
 
     connect(grid_, &RecordGridView::enterReleased, this, [this] { run(action(QStringLiteral("actModify"))); });
     connect(grid_, &RecordGridView::doubleClicked, this, [this] { run(action(QStringLiteral("actModify"))); });
@@ -117,12 +110,19 @@ TMainForm::TMainForm(Options options, QWidget* parent) : QMainWindow(parent) {
     progress2_ = new TProgressBar2LineForm(this);
     errorList_ = new TMessageListWinForm(this);
     entryDialog_ = new TdlgSurveyDataForm(errorList_, this);
+    entryDialog_->setPrinter([](qint64 code) { PrintRecord(code); });
     wire(action(QStringLiteral("actAddNew")), [this] { actAddNewExecute(); });
     wire(action(QStringLiteral("actModify")), [this] { actModifyExecute(); });
     wire(action(QStringLiteral("actPrint")), [this] {
         if (!recordList_.isEmpty() && !recordList_.atEnd()) PrintRecord(recordList_.integer(kKeyField));
     });
-    entryDialog_->setPrinter([](qint64 code) { PrintRecord(code); });
+    wire(action(QStringLiteral("actCompress")), [this] { actCompressExecute(); });
+    wire(action(QStringLiteral("actBackup")), [this] { actBackupExecute(); });
+    wire(action(QStringLiteral("actOptions")), [this] { actOptionsExecute(); });
+    wire(action(QStringLiteral("actAbout")), [this] { actAboutExecute(); });
+    wire(action(QStringLiteral("actExit")), [this] { close(); });
+    wire(action(QStringLiteral("actCheckSelected")), [this] { CheckSelectedRecords(*this); });
+    wire(action(QStringLiteral("actCheck")), [this] { ShowCheckDialog(*this); });
     ui::installProgress(progress_);
     ui::installTwoLineProgress(progress2_);
     qApp->installEventFilter(new WheelToArrowKeys(this));

@@ -23,16 +23,20 @@ void RecordListModel::setFields(const TFieldDataArray& fields) {
     titles_.clear();
     for (const TFieldData& f : fields_) titles_ << f.title;
     titleColours_.clear();
+    matchFields();
     endResetModel();
-    setRecords(records_);
 }
 
 void RecordListModel::setRecords(db::RecordSet* records) {
     beginResetModel();
     records_ = records;
+    matchFields();
+    endResetModel();
+}
+
+void RecordListModel::matchFields() {
     fieldIndexes_.clear();
     for (const TFieldData& f : fields_) fieldIndexes_ << (records_ && records_->isOpen() ? records_->fieldIndex(f.showName) : -1);
-    endResetModel();
 }
 
 void RecordListModel::setTitle(int column, const QString& title) {

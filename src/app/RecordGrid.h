@@ -39,6 +39,9 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
 private:
+    // The result-set field of each column.
+    void matchFields();
+
     TFieldDataArray fields_;
     QStringList titles_;
     QHash<int, QColor> titleColours_;

@@ -288,7 +288,6 @@ void RecordSet::close() {
 }
 
 bool RecordSet::isOpen() const { return d->connection != nullptr; }
-QString RecordSet::sql() const { return d->sql; }
 qint64 RecordSet::rowCount() const { return d->count; }
 qint64 RecordSet::position() const { return d->pos; }
 bool RecordSet::atEnd() const { return d->pos >= d->count; }
@@ -337,9 +336,10 @@ QVariant RecordSet::valueAt(qint64 position, int field) const {
 
 void RecordSet::sort(const QString& order) {
     if (!isOpen()) throw Error(QStringLiteral("查询没有打开"));
-    const qint64 currentRowId = (d->pos >= 0 && d->pos < d->count) ? d->rowIdAt(d->pos) : -1;
+    const bool onRow = d->pos >= 0 && d->pos < d->count;
+    const qint64 currentRowId = onRow ? d->rowIdAt(d->pos) : 0;
     d->applySort(order);
-    if (currentRowId >= 0 && (d->keyed() || currentRowId > 0)) d->pos = d->positionOfRowId(currentRowId);
+    if (onRow) d->pos = d->positionOfRowId(currentRowId);
 }
 
 QString RecordSet::sortOrder() const { return d->sortText; }

@@ -38,7 +38,6 @@ public:
     void openKeyed(Connection& connection, const QString& sql, const QString& keyField, const QVariantList& params = {});
     void close();
     bool isOpen() const;
-    QString sql() const;
 
     qint64 rowCount() const;
     bool isEmpty() const { return rowCount() == 0; }

@@ -59,8 +59,11 @@ TEST(CompactDatabaseFile, KeepsEveryRowAndShrinksTheFile) {
     c.verify({QStringLiteral("dt_data")});
     EXPECT_EQ(c.scalar(QStringLiteral("SELECT count(*) FROM dt_data")).toInt(), 1000);
     EXPECT_EQ(c.scalar(QStringLiteral("SELECT sum(z001) FROM dt_data")).toLongLong(), 1000LL * 1000);
+    // The rest of the file came along too.
+    Connection built;
+    built.open(test::builtSystemDataFile(), Access::ReadOnly);
     EXPECT_EQ(c.scalar(QStringLiteral("SELECT count(*) FROM CT_CityName")),
-              Connection().isOpen() ? QVariant() : c.scalar(QStringLiteral("SELECT count(*) FROM CT_CityName")));
+              built.scalar(QStringLiteral("SELECT count(*) FROM CT_CityName")));
 }
 
 TEST(CompactDatabaseFile, ReportsAFailureAndLeavesTheFileUnchanged) {
