@@ -162,15 +162,16 @@ QWidget* TdlgSurveyDataForm::buildCover() {
 
     auto* header = new QHBoxLayout;
     auto* notice = new QLabel(
-        QStringLiteral("根据《中华人民共和国统计法》第七条，国家机关、企业事业单位和其他组织以及个体工商户和个人等统计调查对象，"
-                       "必须依照法律和国家有关规定，真实、准确、完整、及时地提供统计调查所需的资料，"
+        // The same words as the cover of the printed form (data/printform.csv).
+        QStringLiteral("《中华人民共和国统计法》第七条规定：国家机关、企业事业单位和其他组织以及个体工商户和个人等统计调查对象，"
+                       "必须依照本法和国家有关规定，真实、准确、完整、及时地提供统计调查所需的资料，"
                        "不得提供不真实或者不完整的统计资料，不得迟报、拒报统计资料。"),
         page);
     notice->setWordWrap(true);
     notice->setMaximumWidth(540);
     notice->setStyleSheet(QStringLiteral("color: #303a4a;"));
     auto* block = new QLabel(QStringLiteral("表    号：NB_QV\n制定机关：本调查的全国主管机关\n批准机关：国家统计主管部门\n"
-                                            "批准文号：依统计调查项目审批规定批准\n有效期至：本调查制度规定的有效期"),
+                                            "批准文号：见批准文件\n有效期至：见批准文件"),
                              page);
     block->setStyleSheet(QStringLiteral("border: 1px solid #8090a8; padding: 6px;"));
     header->addWidget(notice, 1, Qt::AlignTop);
