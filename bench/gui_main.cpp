@@ -11,13 +11,13 @@
 #include "RecordGenerator.h"
 
 #include "app/MainForm.h"
-#include "app/Prompt.h"
+#include "core/Prompt.h"
 #include "checks/MessageListWin.h"
 #include "entry/NumericEdit.h"
 #include "entry/SurveyDataForm.h"
-#include "app/Platform.h"
+#include "core/Platform.h"
 #include "app/RecordGrid.h"
-#include "app/Startup.h"
+#include "core/Startup.h"
 #include "db/Statement.h"
 
 #include <QApplication>

@@ -12,8 +12,8 @@
 
 #include "RecordGenerator.h"
 
-#include "app/Platform.h"
-#include "app/Startup.h"
+#include "core/Platform.h"
+#include "core/Startup.h"
 #include "checks/BatchCheck.h"
 #include "checks/BuiltinRules.h"
 #include "db/RecordSet.h"
@@ -72,7 +72,7 @@ void benchWorkbooks(db::Connection& connection, int runs, const QString& folder)
         QFile::copy(printTemplate, copy);
     });
     report("baseline: copy the print template", copyTemplate);
-    report("print one record: fill and save the workbook", time(runs, [&] { PrintRecord(code); }), copyTemplate);
+    report("print one record: fill and save the workbook", time(runs, [&] { PrintRecord(workingDatabase().connection, code); }), copyTemplate);
 
     QStringList columns;
     db::Statement visible(connection, QStringLiteral("select ShowName from DT_FieldList where Visible<>0 order by sequence"));
@@ -207,11 +207,11 @@ int main(int argc, char* argv[]) {
     // Every record starts unchecked, so every run writes every state; the results file stays in our folder.
     qputenv("TEMP", folder.path().toLocal8Bit());
     setFileOpener([](const QString&) {});
-    report("batch check of every record, states and file", time(runs, [] { RunBatchCheck(allRecordsSql()); }, [&] {
+    report("batch check of every record, states and file", time(runs, [] { RunBatchCheck(workingDatabase(), allRecordsSql()); }, [&] {
                working.connection.execute(QStringLiteral("UPDATE dt_data SET RecordState=0"));
            }), reading);
     std::printf("  (%lld findings, a results file of %.0f MB)\n", static_cast<long long>(checkRunState().findingsCount),
-                double(QFileInfo(resultsFilePath()).size()) / 1e6);
+                double(QFileInfo(resultsFilePath(workingDatabase().label)).size()) / 1e6);
     working.connection.close();
     return 0;
 }

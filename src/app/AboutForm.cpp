@@ -1,9 +1,9 @@
 #include "app/AboutForm.h"
 
-#include "app/Prompt.h"
-#include "app/Settings.h"
-#include "app/Startup.h"
-#include "app/Version.h"
+#include "core/Prompt.h"
+#include "core/Settings.h"
+#include "core/Startup.h"
+#include "core/Version.h"
 
 #include <QGraphicsDropShadowEffect>
 #include <QGuiApplication>

@@ -2,16 +2,16 @@
 
 #include "app/AboutForm.h"
 #include "app/CommandIcons.h"
-#include "app/FieldData.h"
+#include "core/FieldData.h"
 #include "app/GroupBar.h"
 #include "app/OptionSetupForm.h"
-#include "app/Platform.h"
+#include "core/Platform.h"
 #include "app/ProgressBar.h"
-#include "app/Prompt.h"
+#include "core/Prompt.h"
 #include "app/RecordGrid.h"
-#include "app/Settings.h"
-#include "app/Startup.h"
-#include "app/Version.h"
+#include "core/Settings.h"
+#include "core/Startup.h"
+#include "core/Version.h"
 #include "checks/MessageListWin.h"
 #include "checks/CheckForm.h"
 #include "db/Maintenance.h"
@@ -109,20 +109,20 @@ TMainForm::TMainForm(Options options, QWidget* parent) : QMainWindow(parent) {
     progress_ = new TProgressBarForm(this);
     progress2_ = new TProgressBar2LineForm(this);
     errorList_ = new TMessageListWinForm(this);
-    entryDialog_ = new TdlgSurveyDataForm(errorList_, this);
-    entryDialog_->setPrinter([](qint64 code) { PrintRecord(code); });
+    entryDialog_ = new TdlgSurveyDataForm(workingDatabase().connection, errorList_, this);
+    entryDialog_->setPrinter([](qint64 code) { PrintRecord(workingDatabase().connection, code); });
     wire(action(QStringLiteral("actAddNew")), [this] { actAddNewExecute(); });
     wire(action(QStringLiteral("actModify")), [this] { actModifyExecute(); });
     wire(action(QStringLiteral("actPrint")), [this] {
-        if (!recordList_.isEmpty() && !recordList_.atEnd()) PrintRecord(recordList_.integer(kKeyField));
+        if (!recordList_.isEmpty() && !recordList_.atEnd()) PrintRecord(workingDatabase().connection, recordList_.integer(kKeyField));
     });
     wire(action(QStringLiteral("actCompress")), [this] { actCompressExecute(); });
     wire(action(QStringLiteral("actBackup")), [this] { actBackupExecute(); });
     wire(action(QStringLiteral("actOptions")), [this] { actOptionsExecute(); });
     wire(action(QStringLiteral("actAbout")), [this] { actAboutExecute(); });
     wire(action(QStringLiteral("actExit")), [this] { close(); });
-    wire(action(QStringLiteral("actCheckSelected")), [this] { CheckSelectedRecords(*this); });
-    wire(action(QStringLiteral("actCheck")), [this] { ShowCheckDialog(*this); });
+    wire(action(QStringLiteral("actCheckSelected")), [this] { CheckSelectedRecords(checkTarget()); });
+    wire(action(QStringLiteral("actCheck")), [this] { ShowCheckDialog(checkTarget(), this); });
     ui::installProgress(progress_);
     ui::installTwoLineProgress(progress2_);
     qApp->installEventFilter(new WheelToArrowKeys(this));
@@ -272,6 +272,22 @@ void TMainForm::reopenRecordList() {
     updateActions();
 }
 
+QList<qint64> TMainForm::selectedCodes() const {
+    if (!recordList_.isOpen() || recordList_.isEmpty()) return {};
+    const int field = recordList_.fieldIndex(kKeyField);
+    QList<int> rows;
+    for (const QModelIndex& index : grid_->selectionModel()->selectedRows()) rows << index.row();
+    if (rows.isEmpty()) rows = {int(recordList_.position())};
+    std::sort(rows.begin(), rows.end());
+    QList<qint64> codes;
+    for (int row : rows) codes << db::variantToInteger(recordList_.valueAt(row, field));
+    return codes;
+}
+
+CheckTarget TMainForm::checkTarget() {
+    return {&workingDatabase(), [this] { return selectedCodes(); }, [this] { requeryRecordList(); }};
+}
+
 void TMainForm::actAddNewExecute() {
     entryDialog_->setAddMode(true);
     entryDialog_->setRecordList(&recordList_);
@@ -291,7 +307,11 @@ void TMainForm::actModifyExecute() {
 void TMainForm::actCompressExecute() {
     WorkingDatabase& working = workingDatabase();
     working.connection.close();
-    if (db::CompactDatabaseFile(working.path)) ui::showMessage(QStringLiteral("压缩操作成功"));
+    try {
+        if (db::CompactDatabaseFile(working.path)) ui::showMessage(QStringLiteral("压缩操作成功"));
+    } catch (const db::Error& e) {
+        ui::showRunError(e.message());
+    }
     reopenRecordList();
 }
 

@@ -13,6 +13,7 @@ class TProgressBarForm;
 class TProgressBar2LineForm;
 class TMessageListWinForm;
 class TdlgSurveyDataForm;
+struct CheckTarget;
 
 // The main window: every record of the working database in a list whose
 // columns the field metadata describes, and every command of the system in the
@@ -38,6 +39,11 @@ public:
     void requeryRecordList();
     // Reopens the working database and the record list after a command closed them.
     void reopenRecordList();
+    // The c901 of the records selected in the list, in list order; the current
+    // record's when none is selected; none on an empty list.
+    QList<qint64> selectedCodes() const;
+    // The record list as the check commands see it.
+    CheckTarget checkTarget();
 
     // Connects a command to the routine that carries it out; a command without
     // one stays disabled.

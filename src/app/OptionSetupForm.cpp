@@ -1,7 +1,7 @@
 #include "app/OptionSetupForm.h"
 
-#include "app/Platform.h"
-#include "app/Settings.h"
+#include "core/Platform.h"
+#include "core/Settings.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

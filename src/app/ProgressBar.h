@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Progress.h"
-#include "app/ProgressEstimate.h"
+#include "core/Progress.h"
+#include "core/ProgressEstimate.h"
 
 #include <QTimer>
 #include <QWidget>

@@ -1,6 +1,6 @@
 #include "app/QuestionDialog.h"
 
-#include "app/Prompt.h"
+#include "core/Prompt.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/FieldData.h"
-#include "app/GridSort.h"
+#include "core/FieldData.h"
+#include "core/GridSort.h"
 
 #include <QAbstractTableModel>
 #include <QColor>

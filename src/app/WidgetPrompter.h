@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Prompt.h"
+#include "core/Prompt.h"
 
 // Shows prompts as the desktop's message boxes and file dialogs.
 class WidgetPrompter final : public ui::Prompter {

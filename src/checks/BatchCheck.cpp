@@ -1,9 +1,9 @@
 #include "checks/BatchCheck.h"
 
-#include "app/Platform.h"
-#include "app/Prompt.h"
-#include "app/Startup.h"
-#include "app/TextEncoding.h"
+#include "core/Platform.h"
+#include "core/Prompt.h"
+#include "core/Startup.h"
+#include "core/TextEncoding.h"
 #include "checks/BuiltinRules.h"
 #include "db/Statement.h"
 
@@ -69,12 +69,16 @@ private:
 // Starts the rule set's state of a run and hands it the results file for the time of the run.
 class ResultsFileInUse {
 public:
-    explicit ResultsFileInUse(TextFileWriter& file) {
+    ResultsFileInUse(TextFileWriter& file, db::Connection& connection) {
         CheckRunState& state = checkRunState();
         state = CheckRunState();
         state.results = &file;
+        state.connection = &connection;
     }
-    ~ResultsFileInUse() { checkRunState().results = nullptr; }
+    ~ResultsFileInUse() {
+        checkRunState().results = nullptr;
+        checkRunState().connection = nullptr;
+    }
 };
 
 // A label is part of a file name: the path separators it may hold must not lead out of the folder.
@@ -84,9 +88,9 @@ QString fileNamePart(QString text) {
     return text;
 }
 
-void runChecks(const QString& selectSql, BatchCheckMonitor* monitor) {
-    db::Connection& connection = workingDatabase().connection;
-    const QString path = resultsFilePath();
+void runChecks(WorkingDatabase& database, const QString& selectSql, BatchCheckMonitor* monitor) {
+    db::Connection& connection = database.connection;
+    const QString path = resultsFilePath(database.label);
     TextFileWriter results(path, TextFileWriter::Mode::Truncate);
     results.writeLine(QStringLiteral("#2019基层以上调查表逻辑检查结果"));
     results.writeLine(QStringLiteral("#检查时间：")
@@ -104,7 +108,7 @@ void runChecks(const QString& selectSql, BatchCheckMonitor* monitor) {
     const int name = rows.columnIndex(QStringLiteral("c902"));
     const int recordState = rows.columnIndex(QStringLiteral("RecordState"));
     StateWriter states(connection);
-    ResultsFileInUse inUse(results);
+    ResultsFileInUse inUse(results, connection);
     CheckRunState& state = checkRunState();
     qint64 unitsWithFindings = 0;
 
@@ -158,8 +162,8 @@ void runChecks(const QString& selectSql, BatchCheckMonitor* monitor) {
 
 } // namespace
 
-QString resultsFilePath() {
-    return tempFolder() + QStringLiteral("/2019基层以上-") + fileNamePart(workingDatabase().label)
+QString resultsFilePath(const QString& label) {
+    return tempFolder() + QStringLiteral("/2019基层以上-") + fileNamePart(label)
            + QStringLiteral("-逻辑检查结果.txt");
 }
 
@@ -175,9 +179,9 @@ QString selectedRecordsSql(const QList<qint64>& codes) {
     return kCheckableSql + QStringLiteral(" and dt_data.c901 in (") + list.join(u',') + u')';
 }
 
-void RunBatchCheck(const QString& selectSql, BatchCheckMonitor* monitor) {
+void RunBatchCheck(WorkingDatabase& database, const QString& selectSql, BatchCheckMonitor* monitor) {
     try {
-        runChecks(selectSql, monitor);
+        runChecks(database, selectSql, monitor);
     } catch (const std::exception& e) {
         ui::showRunError(QString::fromUtf8(e.what()), QStringLiteral(",请与软件发行者联系。"));
     }

@@ -3,6 +3,8 @@
 #include <QList>
 #include <QString>
 
+struct WorkingDatabase;
+
 // The batch check: applies the built-in rule set to a selection of records,
 // sets each record's RecordState to 1 (no rule broken) or 2, and writes every
 // finding into the results file in the temporary folder, which is opened for
@@ -21,8 +23,8 @@ public:
     virtual bool stopRequested() const = 0;
 };
 
-// "2019基层以上-<label>-逻辑检查结果.txt" in the temporary folder, for the label of the working database.
-QString resultsFilePath();
+// "2019基层以上-<label>-逻辑检查结果.txt" in the temporary folder, for the label of the checked database.
+QString resultsFilePath(const QString& label);
 
 // The selections of checkable records.
 QString allRecordsSql();
@@ -30,9 +32,9 @@ QString recordRangeSql(double firstCode, double lastCode);
 QString selectedRecordsSql(const QList<qint64>& codes);
 
 // Checks the records that `selectSql` (a select of dt_data.*) gives, in its
-// order, on the working database. With a monitor the run shows its progress
+// order, on `database`. With a monitor the run shows its progress
 // and obeys pause and stop; a stopped run keeps the states it wrote and the
 // findings written so far, without footer, message or opening the file. A
 // database or file error ends the run with its message; records checked
 // before it keep their new state.
-void RunBatchCheck(const QString& selectSql, BatchCheckMonitor* monitor = nullptr);
+void RunBatchCheck(WorkingDatabase& database, const QString& selectSql, BatchCheckMonitor* monitor = nullptr);

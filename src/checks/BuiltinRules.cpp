@@ -1,6 +1,6 @@
 #include "checks/BuiltinRules.h"
 
-#include "app/TextEncoding.h"
+#include "core/TextEncoding.h"
 #include "checks/RuleText.h"
 #include "db/Statement.h"
 
@@ -402,7 +402,7 @@ bool CheckBuiltinRules(const RuleValues& values) {
 
 void WriteString(const BuiltinRule& rule) {
     CheckRunState& state = checkRunState();
-    if (!state.results) throw std::runtime_error("逻辑检查结果文件没有打开");
+    if (!state.results || !state.connection) throw std::runtime_error("逻辑检查结果文件没有打开");
     TextFileWriter& file = *state.results;
     if (state.firstFindingPending) {
         file.writeLine(db::variantToText(state.unitCode) + QStringLiteral("  ") + state.unitName
@@ -413,7 +413,7 @@ void WriteString(const BuiltinRule& rule) {
     if (finding.isEmpty()) {
         // Three lines: the rule, its explanation and an empty line.
         const QString lines = QStringLiteral("  判断规则：") + rule.rule.toString() + QStringLiteral("\r\n  规则说明：")
-                              + Parse(rule.explain.toString()) + QStringLiteral("\r\n\r\n");
+                              + Parse(*state.connection, rule.explain.toString()) + QStringLiteral("\r\n\r\n");
         finding = encodeGb18030(lines);
     }
     file.writeEncoded(finding);

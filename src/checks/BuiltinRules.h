@@ -7,6 +7,7 @@
 #include <span>
 
 namespace db {
+class Connection;
 class Statement;
 }
 class TextFileWriter;
@@ -64,6 +65,7 @@ struct CheckRunState {
     bool firstFindingPending = true;    // no finding written for this record yet
     qint64 findingsCount = 0;           // findings written since the run started
     TextFileWriter* results = nullptr;  // the results file of the run, open while it runs
+    db::Connection* connection = nullptr;  // the database checked, for the captions of the findings
     // Each rule's finding as the results file holds it, rendered by Parse and
     // encoded at its first use in the run; a finding repeats on many records.
     std::array<QByteArray, kRuleCount> findings;

@@ -1,9 +1,6 @@
 #include "checks/CheckForm.h"
 
-#include "app/MainForm.h"
-#include "app/Prompt.h"
-#include "app/RecordGrid.h"
-#include "db/Statement.h"
+#include "core/Prompt.h"
 
 #include <QGuiApplication>
 #include <QGroupBox>
@@ -16,21 +13,14 @@
 #include <QScreen>
 #include <algorithm>
 
-void CheckSelectedRecords(TMainForm& mainForm, BatchCheckMonitor* monitor) {
-    db::RecordSet& list = mainForm.recordList();
-    if (!list.isOpen() || list.isEmpty()) return;
-    const int field = list.fieldIndex(QStringLiteral("c901"));
-    QList<int> rows;
-    for (const QModelIndex& index : mainForm.recordGrid()->selectionModel()->selectedRows()) rows << index.row();
-    if (rows.isEmpty()) rows = {int(list.position())};
-    std::sort(rows.begin(), rows.end());
-    QList<qint64> codes;
-    for (int row : rows) codes << db::variantToInteger(list.valueAt(row, field));
-    RunBatchCheck(selectedRecordsSql(codes), monitor);
+void CheckSelectedRecords(const CheckTarget& target, BatchCheckMonitor* monitor) {
+    const QList<qint64> codes = target.selectedCodes();
+    if (codes.isEmpty()) return;
+    RunBatchCheck(*target.database, selectedRecordsSql(codes), monitor);
 }
 
-void ShowCheckDialog(TMainForm& mainForm) {
-    TdlgCheckForm dialog(mainForm);
+void ShowCheckDialog(const CheckTarget& target, QWidget* parent) {
+    TdlgCheckForm dialog(target, parent);
     dialog.exec();
 }
 
@@ -56,7 +46,7 @@ QLineEdit* makeCodeEdit(QWidget* parent, const char* name, int left) {
 
 } // namespace
 
-TdlgCheckForm::TdlgCheckForm(TMainForm& mainForm) : QDialog(&mainForm), mainForm_(mainForm) {
+TdlgCheckForm::TdlgCheckForm(CheckTarget target, QWidget* parent) : QDialog(parent), target_(std::move(target)) {
     setWindowTitle(QStringLiteral("选择检查的方式"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
@@ -113,7 +103,7 @@ void TdlgCheckForm::tbCheckClick() {
     enterPreparing();
     if (runChosenCheck()) {
         try {
-            mainForm_.requeryRecordList();
+            target_.requeryList();
         } catch (const std::exception&) {
             // The list shows what it showed before; the check itself is done.
         }
@@ -138,11 +128,11 @@ void TdlgCheckForm::enterPreparing() {
 
 bool TdlgCheckForm::runChosenCheck() {
     if (selected_->isChecked()) {
-        CheckSelectedRecords(mainForm_, this);
+        CheckSelectedRecords(target_, this);
         return true;
     }
     if (allRecord_->isChecked()) {
-        RunBatchCheck(allRecordsSql(), this);
+        RunBatchCheck(*target_.database, allRecordsSql(), this);
         return true;
     }
     for (QLineEdit* edit : {firstCode_, lastCode_})
@@ -157,7 +147,7 @@ bool TdlgCheckForm::runChosenCheck() {
         last = first;
         lastCode_->setText(firstCode_->text());
     }
-    RunBatchCheck(recordRangeSql(first, last), this);
+    RunBatchCheck(*target_.database, recordRangeSql(first, last), this);
     return true;
 }
 

@@ -1,10 +1,11 @@
 #pragma once
 
-#include "app/ProgressEstimate.h"
+#include "core/ProgressEstimate.h"
 #include "checks/BatchCheck.h"
 
 #include <QDialog>
 #include <QTimer>
+#include <functional>
 
 class QGroupBox;
 class QLabel;
@@ -12,15 +13,23 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
-class TMainForm;
+struct WorkingDatabase;
 
-// "检查选中数据的逻辑": checks the records selected in the main record list, or
-// its current record when none is selected. Nothing happens on an empty list;
-// the list is not re-read afterwards.
-void CheckSelectedRecords(TMainForm& mainForm, BatchCheckMonitor* monitor = nullptr);
+// What the check commands take from the window that lists the records: the
+// database, the codes of the records selected in its list (the current record
+// when none is selected; none on an empty list) and a way to re-read the list.
+struct CheckTarget {
+    WorkingDatabase* database = nullptr;
+    std::function<QList<qint64>()> selectedCodes;
+    std::function<void()> requeryList;
+};
 
-// "检查数据的逻辑": the check dialog, shown modally.
-void ShowCheckDialog(TMainForm& mainForm);
+// "检查选中数据的逻辑": checks the selected records. Nothing happens when none
+// is selected; the list is not re-read afterwards.
+void CheckSelectedRecords(const CheckTarget& target, BatchCheckMonitor* monitor = nullptr);
+
+// "检查数据的逻辑": the check dialog, shown modally over `parent`.
+void ShowCheckDialog(const CheckTarget& target, QWidget* parent);
 
 // "选择检查的方式": the user chooses the records to check (the selected ones,
 // all, or a range of unit codes) and follows the run, which can be paused,
@@ -31,7 +40,7 @@ public:
     static constexpr int kIdleHeight = 168;
     static constexpr int kRunningHeight = 255;
 
-    explicit TdlgCheckForm(TMainForm& mainForm);
+    TdlgCheckForm(CheckTarget target, QWidget* parent);
 
     void startProgress(int total, int done) override;
     void stepProgress() override;
@@ -53,7 +62,7 @@ private:
     void enterIdle();
     void showTexts();
 
-    TMainForm& mainForm_;
+    CheckTarget target_;
     QRadioButton* selected_;
     QRadioButton* allRecord_;
     QRadioButton* range_;

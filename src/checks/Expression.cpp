@@ -1,6 +1,6 @@
 #include "checks/Expression.h"
 
-#include "app/Prompt.h"
+#include "core/Prompt.h"
 #include "db/Connection.h"
 
 #include <cmath>

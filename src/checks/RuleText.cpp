@@ -1,26 +1,28 @@
 #include "checks/RuleText.h"
 
-#include "app/Prompt.h"
-#include "app/Startup.h"
+#include "core/Prompt.h"
 #include "db/RecordSet.h"
 
 #include <QHash>
 
 namespace {
 
-// The field list query, opened on first use and kept open; it closes with the
-// working connection, and the next lookup opens it again on the connection of
-// that time. The captions are taken from it once per opening.
+// The field list query, opened on first use and kept open; it closes with its
+// connection, and the next lookup opens it again on the connection it is given.
+// The captions are taken from it once per opening.
 struct FieldCaptions {
     db::RecordSet fieldList;
+    const db::Connection* connection = nullptr;
     QHash<QString, QString> hintByName;  // lower-case FieldName -> Hint
 };
 
-const QHash<QString, QString>& fieldCaptions() {
+const QHash<QString, QString>& fieldCaptions(db::Connection& connection) {
     static FieldCaptions cache;
-    if (!cache.fieldList.isOpen()) {
+    if (!cache.fieldList.isOpen() || cache.connection != &connection) {
         cache.hintByName.clear();
-        cache.fieldList.open(workingDatabase().connection, QStringLiteral("select * from DT_FieldList"));
+        cache.fieldList.close();
+        cache.connection = &connection;
+        cache.fieldList.open(connection, QStringLiteral("select * from DT_FieldList"));
         for (cache.fieldList.first(); !cache.fieldList.atEnd(); cache.fieldList.next())
             cache.hintByName.insert(cache.fieldList.text(QStringLiteral("FieldName")).toLower(),
                                     cache.fieldList.text(QStringLiteral("Hint")));
@@ -37,7 +39,7 @@ bool endsBracketTerm(QChar c) { return QStringView(u" ()*+-/").contains(c); }
 
 } // namespace
 
-QString ParseKey(const QString& term) {
+QString ParseKey(db::Connection& connection, const QString& term) {
     QString key = term;
     if (key.startsWith(u'[')) key.remove(0, 1);
     if (key.endsWith(u']')) key.chop(1);
@@ -47,7 +49,7 @@ QString ParseKey(const QString& term) {
     if (key == u">") return QStringLiteral("必须大于");
     if (key == u"<") return QStringLiteral("必须小于");
     try {
-        const auto& captions = fieldCaptions();
+        const auto& captions = fieldCaptions(connection);
         const auto it = captions.constFind(key.toLower());
         return it == captions.constEnd() ? key : QLatin1Char('[') + it.value() + QLatin1Char(']');
     } catch (const db::Error& e) {
@@ -57,12 +59,12 @@ QString ParseKey(const QString& term) {
     }
 }
 
-QString Parse(const QString& explain) {
+QString Parse(db::Connection& connection, const QString& explain) {
     enum { Outside, InWord, InBrackets } state = Outside;
     QString term;
     QString out;
     auto flushTerm = [&] {
-        out += ParseKey(term);
+        out += ParseKey(connection, term);
         term.clear();
     };
     for (const QChar c : explain) {

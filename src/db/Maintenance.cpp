@@ -1,6 +1,5 @@
 #include "db/Maintenance.h"
 
-#include "app/Prompt.h"
 #include "db/Connection.h"
 
 #include <QDir>
@@ -47,10 +46,9 @@ bool CompactDatabaseFile(const QString& path) {
         source.open(path, Access::Exclusive);
         source.compactInto(temporaryPath);
         source.close();
-    } catch (const Error& e) {
+    } catch (const Error&) {
         if (!temporaryPath.isEmpty()) QFile::remove(temporaryPath);
-        ui::showRunError(e.message());
-        return false;
+        throw;
     }
     bool copied = true;
     try {

@@ -14,9 +14,8 @@ void CopyFileWhole(const QString& source, const QString& destination);
 bool TableExists(const Connection& connection, const QString& table);
 
 // Compacts the database file at `path` in place through a temporary file in
-// the system's temporary folder. Shows "运行中发生错误：" + the error and
-// returns false when compaction fails; returns false without a message when
-// the copy back fails. The file is unchanged on failure.
+// the system's temporary folder. Raises Error when compaction fails; returns
+// false when the copy back fails. The file is unchanged on failure.
 bool CompactDatabaseFile(const QString& path);
 
 } // namespace db

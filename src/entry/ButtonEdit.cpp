@@ -1,6 +1,6 @@
 #include "entry/ButtonEdit.h"
 
-#include "app/Prompt.h"
+#include "core/Prompt.h"
 
 #include <QKeyEvent>
 #include <QStyle>

@@ -1,6 +1,6 @@
 #include "entry/CodeList.h"
 
-#include "app/Prompt.h"
+#include "core/Prompt.h"
 #include "db/Connection.h"
 #include "db/Statement.h"
 

@@ -1,6 +1,6 @@
 #include "entry/RtfReader.h"
 
-#include "app/TextEncoding.h"
+#include "core/TextEncoding.h"
 
 #include <cctype>
 #include <utility>

@@ -1,14 +1,14 @@
 #include "entry/SurveyDataForm.h"
 
-#include "app/Platform.h"
-#include "app/Prompt.h"
-#include "app/Settings.h"
-#include "app/Startup.h"
-#include "app/TextEncoding.h"
+#include "core/Platform.h"
+#include "core/Prompt.h"
+#include "core/Settings.h"
+#include "core/TextEncoding.h"
 #include "checks/BuiltinRules.h"
 #include "checks/Expression.h"
 #include "checks/MessageListWin.h"
 #include "checks/RuleText.h"
+#include "db/Connection.h"
 #include "db/Statement.h"
 #include "entry/ButtonEdit.h"
 #include "entry/CityNameForm.h"
@@ -76,8 +76,8 @@ struct TdlgSurveyDataForm::Field {
     QWidget* control() const { return number ? static_cast<QWidget*>(number) : static_cast<QWidget*>(text); }
 };
 
-TdlgSurveyDataForm::TdlgSurveyDataForm(TMessageListWinForm* errorList, QWidget* parent)
-    : QDialog(parent), errorList_(errorList) {
+TdlgSurveyDataForm::TdlgSurveyDataForm(db::Connection& connection, TMessageListWinForm* errorList, QWidget* parent)
+    : QDialog(parent), connection_(connection), errorList_(errorList) {
     setWindowTitle(QStringLiteral("基层以上单位数据"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setFixedSize(995, 744);
@@ -99,7 +99,7 @@ TdlgSurveyDataForm::TdlgSurveyDataForm(TMessageListWinForm* errorList, QWidget* 
 TdlgSurveyDataForm::~TdlgSurveyDataForm() = default;
 
 void TdlgSurveyDataForm::buildPages() {
-    db::Statement rows(workingDatabase().connection,
+    db::Statement rows(connection_,
                        QStringLiteral("SELECT FieldName, ID, QueryType, PageID, Hint, Rule FROM DT_FieldList ORDER BY sequence, ID"));
     while (rows.next()) {
         Field f;
@@ -266,7 +266,7 @@ QWidget* TdlgSurveyDataForm::buildCover() {
     setTabOrder(c905, c906);
 
     connect(cityName_, &TButtonEdit::buttonClicked, this, [this, c903] {
-        TCityNameForm picker(workingDatabase().connection, cityName_->tag() > 0 ? cityName_->tag() : 110100, this);
+        TCityNameForm picker(connection_, cityName_->tag() > 0 ? cityName_->tag() : 110100, this);
         if (picker.exec() != QDialog::Accepted) return;
         c903->setValue(picker.chosenCode());
         cityName_->setTag(picker.chosenCode());
@@ -477,15 +477,15 @@ int TdlgSurveyDataForm::exec() {
 
 void TdlgSurveyDataForm::prepareToShow() {
     move(10, 2);
-    levels_ = LoadCodeList(workingDatabase().connection, QStringLiteral("CT_LevelCode"));
-    states_ = LoadCodeList(workingDatabase().connection, QStringLiteral("CT_state"));
+    levels_ = LoadCodeList(connection_, QStringLiteral("CT_LevelCode"));
+    states_ = LoadCodeList(connection_, QStringLiteral("CT_state"));
     LoadRecord();
     button(QStringLiteral("tbPrint"))->setEnabled(!addMode_ && static_cast<bool>(print_));
     itemNo_->setVisible(!addMode_);
 }
 
 qint64 TdlgSurveyDataForm::NewRecordCode() {
-    return qint64(db::variantToReal(workingDatabase().connection.scalar(QStringLiteral("SELECT MAX(c901)+1 as NSI FROM dt_data"))));
+    return qint64(db::variantToReal(connection_.scalar(QStringLiteral("SELECT MAX(c901)+1 as NSI FROM dt_data"))));
 }
 
 void TdlgSurveyDataForm::applyRuntimeLimits() {
@@ -503,7 +503,7 @@ void TdlgSurveyDataForm::applyRuntimeLimits() {
 
 void TdlgSurveyDataForm::LoadRecord() {
     loaded_ = false;
-    db::Connection& connection = workingDatabase().connection;
+    db::Connection& connection = connection_;
     const bool hasRow = list_ && list_->isOpen() && !list_->isEmpty() && !list_->atEnd() && list_->position() >= 0;
     const qint64 listCode = hasRow ? list_->integer(QStringLiteral("c901")) : 0;
     row_.open(connection, QStringLiteral("SELECT * from dt_data Where c901=:ReocrdID"), {listCode});
@@ -644,7 +644,7 @@ bool TdlgSurveyDataForm::exitCheck(QWidget* field, bool showMessages) {
     }
     const int code = int(f->number->value());
     if (name == QLatin1String("c903")) {
-        const QString division = LookupDivisionName(workingDatabase().connection, code);
+        const QString division = LookupDivisionName(connection_, code);
         if (division.isEmpty()) return failWith(QStringLiteral("输入的行政区划代码错误，请重新输入，或用对话框选择"));
         cityName_->setText(division);
         cityName_->setTag(code);
@@ -674,7 +674,7 @@ bool TdlgSurveyDataForm::ValidateCover() {
     cover.filler = textField(QStringLiteral("c905"))->text();
     cover.telephone = textField(QStringLiteral("c906"))->text();
     const std::optional<CoverFailure> failure =
-        CheckCover(workingDatabase().connection, cover, levels_, states_, currentCode_, addMode_);
+        CheckCover(connection_, cover, levels_, states_, currentCode_, addMode_);
     if (!failure) return true;
     inExitCheck_ = true;
     message(failure->message);
@@ -718,7 +718,7 @@ bool TdlgSurveyDataForm::turnToPage(int page) {
 bool TdlgSurveyDataForm::CheckPage(int page, bool clear) {
     if (page < 1 || page > 14) return false;
     if (clear) errorList_->clearList();
-    db::Connection& connection = workingDatabase().connection;
+    db::Connection& connection = connection_;
     const FieldValueLookup lookup = [this](const QString& name) { return fieldValue(name); };
     db::Statement rules(connection, QStringLiteral("select expression, rule, explain, focus from dt_logic where page_id=?"));
     rules.bind(1, page);
@@ -726,7 +726,7 @@ bool TdlgSurveyDataForm::CheckPage(int page, bool clear) {
         const QString expression = rules.text(0);
         try {
             if (EvaluateExpression(connection, expression, lookup))
-                errorList_->addFinding(rules.text(1), Parse(rules.text(2)), rules.text(3), page);
+                errorList_->addFinding(rules.text(1), Parse(connection_, rules.text(2)), rules.text(3), page);
         } catch (const db::Error&) {
             message(expression);
             break;

@@ -26,8 +26,8 @@ class TQuValidEdit;
 class TdlgSurveyDataForm final : public QDialog {
     Q_OBJECT
 public:
-    // `errorList` shows the broken rules; it outlives the dialog.
-    TdlgSurveyDataForm(TMessageListWinForm* errorList, QWidget* parent = nullptr);
+    // Works on `connection`; `errorList` shows the broken rules. Both outlive the dialog.
+    TdlgSurveyDataForm(db::Connection& connection, TMessageListWinForm* errorList, QWidget* parent = nullptr);
     ~TdlgSurveyDataForm() override;
 
     // Set by the caller before showing.
@@ -116,6 +116,7 @@ private:
     std::vector<Field> fields_;  // in the order of "sequence"
     QHash<QString, Field*> fieldByName_;            // lower-case column name -> its field
     QHash<const QObject*, Field*> fieldByControl_;  // input control -> its field
+    db::Connection& connection_;
     TMessageListWinForm* errorList_;
     db::RecordSet* list_ = nullptr;
     db::RecordSet row_;

@@ -1,9 +1,8 @@
 #include "workbook/RecordPrint.h"
 
-#include "app/Platform.h"
-#include "app/Progress.h"
-#include "app/Prompt.h"
-#include "app/Startup.h"
+#include "core/Platform.h"
+#include "core/Progress.h"
+#include "core/Prompt.h"
 #include "db/Statement.h"
 #include "workbook/Workbook.h"
 
@@ -16,7 +15,7 @@ const QString kTemplateFailure = QStringLiteral("打开汇总模版文件时发�
 
 } // namespace
 
-QString PrintRecord(qint64 code) {
+QString PrintRecord(db::Connection& connection, qint64 code) {
     std::optional<workbook::Workbook> book;
     try {
         book = workbook::Workbook::open(programFolder() + printTemplateName());
@@ -25,7 +24,6 @@ QString PrintRecord(qint64 code) {
         return {};
     }
     try {
-        db::Connection& connection = workingDatabase().connection;
         db::Statement record(connection, QStringLiteral("select * from view_data where c901=?"));
         record.bind(1, code);
         if (!record.next()) {

@@ -1,6 +1,6 @@
 #include "workbook/BookData.h"
 
-#include "app/Platform.h"
+#include "core/Platform.h"
 
 #include <QFile>
 #include <QFileInfo>

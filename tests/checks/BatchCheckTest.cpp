@@ -78,7 +78,7 @@ TEST_F(BatchCheckTest, FailingRecordsGetTheirFindingsAndTheFooterCountsThem) {
     test::addRecord(110101000001, {{"c904", 10}, {"z001", 1}, {"x002", 1}});  // Nos. 9 and 10
     test::addRecord(110101000002, {{"c904", 10}, {"z001", 5}});               // passes
     test::addRecord(110101000003, {{"c904", 10}, {"x002", 1}});               // Nos. 1, 9 and 10
-    RunBatchCheck(allRecordsSql());
+    RunBatchCheck(workingDatabase(), allRecordsSql());
 
     const QStringList lines = test::resultsLines();
     EXPECT_EQ(startOf(lines), kStartLines);
@@ -94,13 +94,13 @@ TEST_F(BatchCheckTest, FailingRecordsGetTheirFindingsAndTheFooterCountsThem) {
     EXPECT_EQ(lines.mid(lines.size() - 3),
               (QStringList{QString(49, u'='), QStringLiteral("共有2个单位的数据存在逻辑错误！"), QStringLiteral("共有5个逻辑错误项！")}));
     EXPECT_EQ(lines.size(), 4 + 2 + 2 * 3 + 2 + 3 * 3 + 3);
-    EXPECT_TRUE(test::readAll(resultsFilePath()).contains(encodeGb18030(QStringLiteral("单位的数据存在逻辑错误"))));
+    EXPECT_TRUE(test::readAll(resultsFilePath(workingDatabase().label)).contains(encodeGb18030(QStringLiteral("单位的数据存在逻辑错误"))));
 
     EXPECT_EQ(test::recordState(110101000001), 2);
     EXPECT_EQ(test::recordState(110101000002), 1);
     EXPECT_EQ(test::recordState(110101000003), 2);
     EXPECT_TRUE(test::prompts().messages.isEmpty());
-    EXPECT_EQ(opened, QStringList{resultsFilePath()});
+    EXPECT_EQ(opened, QStringList{resultsFilePath(workingDatabase().label)});
 }
 
 TEST_F(BatchCheckTest, APassingRunCongratulatesAndLeavesOnlyTheStartLines) {
@@ -108,7 +108,7 @@ TEST_F(BatchCheckTest, APassingRunCongratulatesAndLeavesOnlyTheStartLines) {
     test::addRecord(110101000002, {{"c904", 4}, {"z003", 2}});
     // Not reporting this year: never checked, although its empty indicators break rules.
     test::addRecord(110101000003, {{"c904", 3}, {"c907", 3}});
-    RunBatchCheck(allRecordsSql());
+    RunBatchCheck(workingDatabase(), allRecordsSql());
 
     const QStringList lines = test::resultsLines();
     EXPECT_EQ(lines.size(), 4);
@@ -123,15 +123,15 @@ TEST_F(BatchCheckTest, TheSelectionsPickOnlyTheirCheckableRecords) {
     test::addRecord(110101000005, {{"c904", 10}, {"c907", 4}});
     workingDatabase().connection.execute(QStringLiteral("UPDATE dt_data SET RecordState=1 WHERE c901=110101000005"));
 
-    RunBatchCheck(selectedRecordsSql({110101000005}));
+    RunBatchCheck(workingDatabase(), selectedRecordsSql({110101000005}));
     EXPECT_EQ(startOf(test::resultsLines()), kStartLines);
     EXPECT_EQ(test::resultsLines().size(), 4);
     EXPECT_EQ(test::prompts().messages, QStringList{kCongratulation});
     EXPECT_EQ(committedStates(workingDatabase().path), (QList<int>{0, 0, 0, 0, 1}));
 
-    RunBatchCheck(selectedRecordsSql({110101000004, 110101000001}));
+    RunBatchCheck(workingDatabase(), selectedRecordsSql({110101000004, 110101000001}));
     EXPECT_EQ(committedStates(workingDatabase().path), (QList<int>{2, 0, 0, 2, 1}));
-    RunBatchCheck(recordRangeSql(110101000002.0, 110101000005.0));
+    RunBatchCheck(workingDatabase(), recordRangeSql(110101000002.0, 110101000005.0));
     EXPECT_EQ(committedStates(workingDatabase().path), (QList<int>{2, 2, 2, 2, 1}));
     EXPECT_EQ(test::resultsLines().filter(QStringLiteral("的数据有错误")).size(), 3);
 }
@@ -140,7 +140,7 @@ TEST_F(BatchCheckTest, AStoppedRunKeepsItsStatesAndFindingsWithoutFooter) {
     addFailingRecords(2500);
     Monitor monitor;
     monitor.stopAfter = 1200;
-    RunBatchCheck(allRecordsSql(), &monitor);
+    RunBatchCheck(workingDatabase(), allRecordsSql(), &monitor);
 
     EXPECT_EQ(monitor.started, (QList<int>{2500, 0}));
     EXPECT_EQ(monitor.steps, 1200);
@@ -164,7 +164,7 @@ TEST_F(BatchCheckTest, APausedRunHandlesNothingUntilResumedAndHasCommittedItsSta
         statesWhilePaused = committedStates(workingDatabase().path);
         stepsWhilePaused = monitor.steps;
     };
-    RunBatchCheck(allRecordsSql(), &monitor);
+    RunBatchCheck(workingDatabase(), allRecordsSql(), &monitor);
 
     EXPECT_EQ(stepsWhilePaused, 1);
     EXPECT_EQ(statesWhilePaused, (QList<int>{2, 0, 0}));
@@ -177,7 +177,7 @@ TEST_F(BatchCheckTest, AResultsFileThatCannotBeMadeEndsTheRunBeforeAnyChange) {
     addFailingRecords(2);
     const QByteArray temp = qgetenv("TEMP");
     qputenv("TEMP", folder.path(QStringLiteral("missing/folder")).toLocal8Bit());
-    RunBatchCheck(allRecordsSql());
+    RunBatchCheck(workingDatabase(), allRecordsSql());
     qputenv("TEMP", temp);
 
     ASSERT_EQ(test::prompts().messages.size(), 1);
@@ -188,21 +188,21 @@ TEST_F(BatchCheckTest, AResultsFileThatCannotBeMadeEndsTheRunBeforeAnyChange) {
 }
 
 TEST_F(BatchCheckTest, TheResultsFileIsNamedAfterTheLabelAndStaysInTheTemporaryFolder) {
-    EXPECT_EQ(resultsFilePath(), tempFolder() + QStringLiteral("/2019基层以上-默认数据库-逻辑检查结果.txt"));
+    EXPECT_EQ(resultsFilePath(workingDatabase().label), tempFolder() + QStringLiteral("/2019基层以上-默认数据库-逻辑检查结果.txt"));
     workingDatabase().label = QStringLiteral("../市\\县");
-    EXPECT_EQ(resultsFilePath(), tempFolder() + QStringLiteral("/2019基层以上-.._市_县-逻辑检查结果.txt"));
+    EXPECT_EQ(resultsFilePath(workingDatabase().label), tempFolder() + QStringLiteral("/2019基层以上-.._市_县-逻辑检查结果.txt"));
 }
 
 TEST_F(BatchCheckTest, ARecheckWritesOnlyTheStatesThatChange) {
     addFailingRecords(3);
     test::addRecord(110101000004, {{"c904", 10}, {"z001", 1}});
-    RunBatchCheck(allRecordsSql());
+    RunBatchCheck(workingDatabase(), allRecordsSql());
     db::Connection& connection = workingDatabase().connection;
     const qint64 before = connection.scalar(QStringLiteral("SELECT total_changes()")).toLongLong();
-    RunBatchCheck(allRecordsSql());
+    RunBatchCheck(workingDatabase(), allRecordsSql());
     EXPECT_EQ(connection.scalar(QStringLiteral("SELECT total_changes()")).toLongLong(), before);
     connection.execute(QStringLiteral("UPDATE dt_data SET z001=1 WHERE c901=110101000002"));
-    RunBatchCheck(allRecordsSql());
+    RunBatchCheck(workingDatabase(), allRecordsSql());
     EXPECT_EQ(committedStates(workingDatabase().path), (QList<int>{2, 1, 2, 1}));
     // The findings are written all the same.
     EXPECT_EQ(test::resultsLines().filter(QStringLiteral("的数据有错误")).size(), 2);

@@ -46,6 +46,7 @@ protected:
             state.unitCode = 110101000123.0;
             state.unitName = QStringLiteral("东城区总工会");
             state.results = &file;
+            state.connection = &db();
             *passed = CheckBuiltinRules(values);
             state.results = nullptr;
         }

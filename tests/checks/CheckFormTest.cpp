@@ -36,7 +36,7 @@ protected:
     void open(int records = 4) {
         for (int i = 1; i <= records; ++i) test::addRecord(110101000000 + i, {{"c904", 10}});
         form = std::make_unique<TMainForm>(TMainForm::Options{false});
-        dialog = std::make_unique<TdlgCheckForm>(*form);
+        dialog = std::make_unique<TdlgCheckForm>(form->checkTarget(), form.get());
         dialog->show();
     }
     template <typename T> T* child(const char* name) { return dialog->findChild<T*>(QLatin1String(name)); }
@@ -95,7 +95,7 @@ TEST_F(CheckFormTest, ARangeWithoutBothCodesIsRefusedAndTheDialogIsIdleAgain) {
     EXPECT_EQ(child<QLineEdit>("c901_2")->text(), QStringLiteral("0"));
     expectIdle();
     EXPECT_EQ(states(), (QList<int>{0, 0, 0, 0}));
-    EXPECT_FALSE(QFile::exists(resultsFilePath()));
+    EXPECT_FALSE(QFile::exists(resultsFilePath(workingDatabase().label)));
 }
 
 TEST_F(CheckFormTest, AReversedRangeChecksItsFirstCodeAndTheListShowsTheNewState) {
@@ -107,7 +107,7 @@ TEST_F(CheckFormTest, AReversedRangeChecksItsFirstCodeAndTheListShowsTheNewState
     EXPECT_EQ(child<QLineEdit>("c901_2")->text(), QStringLiteral("110101000003"));
     EXPECT_EQ(states(), (QList<int>{0, 0, 2, 0}));
     EXPECT_EQ(listedState(2), 2);
-    EXPECT_EQ(opened, QStringList{resultsFilePath()});
+    EXPECT_EQ(opened, QStringList{resultsFilePath(workingDatabase().label)});
     expectIdle();
 }
 
@@ -197,5 +197,5 @@ TEST_F(CheckFormTest, CheckSelectedDoesNothingOnAnEmptyList) {
     open(0);
     form->action(QStringLiteral("actCheckSelected"))->trigger();
     EXPECT_TRUE(test::prompts().messages.isEmpty());
-    EXPECT_FALSE(QFile::exists(resultsFilePath()));
+    EXPECT_FALSE(QFile::exists(resultsFilePath(workingDatabase().label)));
 }

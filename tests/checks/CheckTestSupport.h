@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/Platform.h"
-#include "app/Startup.h"
-#include "app/TextEncoding.h"
+#include "core/Platform.h"
+#include "core/Startup.h"
+#include "core/TextEncoding.h"
 #include "checks/BatchCheck.h"
 #include "db/Connection.h"
 #include "support/TestSupport.h"
@@ -40,7 +40,7 @@ inline int recordState(qint64 code) {
 
 // The lines of the results file, decoded; the last line ends with CR LF too.
 inline QStringList resultsLines() {
-    const QByteArray bytes = readAll(resultsFilePath());
+    const QByteArray bytes = readAll(resultsFilePath(workingDatabase().label));
     EXPECT_TRUE(bytes.endsWith("\r\n"));
     EXPECT_EQ(bytes.count("\n"), bytes.count("\r\n")) << "every line ends with CR LF";
     QStringList lines = decodeGb18030(bytes).split(QStringLiteral("\r\n"));
@@ -57,13 +57,14 @@ protected:
         folder.copyOfSystemDataFile(systemDataFileName());
         ASSERT_TRUE(OpenSurveyDatabase());
         setFileOpener([this](const QString& path) { opened << path; });
-        QFile::remove(resultsFilePath());
+        QFile::remove(resultsFilePath(workingDatabase().label));
     }
     void TearDown() override {
         setFileOpener({});
         workingDatabase().connection.close();
         setProgramFolder({});
     }
+    static db::Connection& db() { return workingDatabase().connection; }
     TempFolder folder;
     QStringList opened;
 };

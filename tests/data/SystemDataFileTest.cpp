@@ -1,7 +1,7 @@
 #include "db/Connection.h"
 #include "db/RecordSet.h"
 #include "db/Statement.h"
-#include "exchange/ExchangeKeys.h"
+#include "core/ExchangePassword.h"
 #include "support/TestSupport.h"
 
 #include <QRegularExpression>

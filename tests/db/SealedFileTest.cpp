@@ -1,6 +1,6 @@
 #include "db/Connection.h"
 #include "db/EncryptedImage.h"
-#include "exchange/ExchangeKeys.h"
+#include "core/ExchangePassword.h"
 #include "support/TestSupport.h"
 
 using namespace db;

@@ -1,8 +1,8 @@
 #include "app/AboutForm.h"
 #include "app/MainForm.h"
-#include "app/Platform.h"
+#include "core/Platform.h"
 #include "app/RecordGrid.h"
-#include "app/Startup.h"
+#include "core/Startup.h"
 #include "db/Statement.h"
 #include "support/TestSupport.h"
 

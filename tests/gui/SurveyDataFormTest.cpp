@@ -1,5 +1,5 @@
-#include "app/Platform.h"
-#include "app/Startup.h"
+#include "core/Platform.h"
+#include "core/Startup.h"
 #include "checks/MessageListWin.h"
 #include "db/RecordSet.h"
 #include "entry/ButtonEdit.h"
@@ -33,7 +33,7 @@ protected:
             QFile::copy(notes.filePath(name), folder.path(QStringLiteral("notes/") + name));
         ASSERT_TRUE(OpenSurveyDatabase());
         errorList = std::make_unique<TMessageListWinForm>();
-        dialog = std::make_unique<TdlgSurveyDataForm>(errorList.get());
+        dialog = std::make_unique<TdlgSurveyDataForm>(workingDatabase().connection, errorList.get());
     }
     void TearDown() override {
         dialog.reset();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Prompt.h"
+#include "core/Prompt.h"
 
 #include <QDir>
 #include <QString>

@@ -1,8 +1,8 @@
 #include "LibreOffice.h"
 
-#include "app/Platform.h"
-#include "app/Progress.h"
-#include "app/Startup.h"
+#include "core/Platform.h"
+#include "core/Progress.h"
+#include "core/Startup.h"
 #include "db/Statement.h"
 #include "support/TestSupport.h"
 #include "workbook/RecordPrint.h"
@@ -119,7 +119,7 @@ TEST_F(RecordPrintTest, TheTemplateShowsEveryPrintedFieldOnItsPage) {
 TEST_F(RecordPrintTest, PrintingPutsEveryValueIntoItsCell) {
     const qint64 code = 110101000001;
     addRecord(code);
-    const QString path = PrintRecord(code);
+    const QString path = PrintRecord(workingDatabase().connection, code);
     ASSERT_FALSE(path.isEmpty()) << test::prompts().messages.join(u'\n').toStdString();
     EXPECT_TRUE(test::prompts().messages.isEmpty());
     EXPECT_EQ(opened, QStringList{path});
@@ -143,7 +143,7 @@ TEST_F(RecordPrintTest, PrintingPutsEveryValueIntoItsCell) {
     EXPECT_EQ(book.sheet(1).text(cellAt(u"B12")), QStringLiteral("110101000001"));
 
     // A second print of the same record never overwrites the first.
-    const QString second = PrintRecord(code);
+    const QString second = PrintRecord(workingDatabase().connection, code);
     EXPECT_EQ(QFileInfo(second).fileName(), QStringLiteral("2019打印表-110101000001(2).xlsx"));
 
     REQUIRE_LIBREOFFICE();
@@ -160,7 +160,7 @@ TEST_F(RecordPrintTest, EachPrintedPageFitsOneA4Sheet) {
     REQUIRE_LIBREOFFICE();
     const qint64 code = 110101000002;
     addRecord(code);
-    const QString path = PrintRecord(code);
+    const QString path = PrintRecord(workingDatabase().connection, code);
     ASSERT_FALSE(path.isEmpty());
     const QString pdf = test::convertedByLibreOffice(path, QStringLiteral("pdf"), folder.path(QStringLiteral("pdf")));
     ASSERT_FALSE(pdf.isEmpty());
@@ -174,9 +174,9 @@ TEST_F(RecordPrintTest, AMissingOrUnreadableTemplateGivesTheMessageAndWritesNoth
     addRecord(code);
     const QString templatePath = folder.path(printTemplateName());
     QFile::remove(templatePath);
-    EXPECT_TRUE(PrintRecord(code).isEmpty());
+    EXPECT_TRUE(PrintRecord(workingDatabase().connection, code).isEmpty());
     test::writeAll(templatePath, "not a workbook");
-    EXPECT_TRUE(PrintRecord(code).isEmpty());
+    EXPECT_TRUE(PrintRecord(workingDatabase().connection, code).isEmpty());
     EXPECT_EQ(test::prompts().messages, (QStringList{kTemplateFailure, kTemplateFailure}));
     EXPECT_TRUE(opened.isEmpty());
     EXPECT_TRUE(progress.events.isEmpty());
@@ -185,13 +185,13 @@ TEST_F(RecordPrintTest, AMissingOrUnreadableTemplateGivesTheMessageAndWritesNoth
 
 TEST_F(RecordPrintTest, AMissingRecordOrABadPrintPlaceEndsThePrintWithNothingWritten) {
     const qint64 code = 110101000004;
-    EXPECT_TRUE(PrintRecord(code).isEmpty());
+    EXPECT_TRUE(PrintRecord(workingDatabase().connection, code).isEmpty());
     EXPECT_EQ(test::prompts().messages, QStringList{QStringLiteral("没有找到统计编码为110101000004的记录。")});
 
     addRecord(code);
     test::prompts().clear();
     workingDatabase().connection.execute(QStringLiteral("update DT_FieldList set printplace='1A' where FieldName='y012'"));
-    EXPECT_TRUE(PrintRecord(code).isEmpty());
+    EXPECT_TRUE(PrintRecord(workingDatabase().connection, code).isEmpty());
     ASSERT_EQ(test::prompts().messages.size(), 1);
     EXPECT_TRUE(test::prompts().messages[0].startsWith(QStringLiteral("运行中发生错误：单元格地址无效：“1A”")));
     EXPECT_EQ(progress.events.last(), QStringLiteral("hide"));

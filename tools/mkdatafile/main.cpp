@@ -13,7 +13,7 @@
 #include "db/Connection.h"
 #include "db/EncryptedImage.h"
 #include "db/Statement.h"
-#include "exchange/ExchangeKeys.h"
+#include "core/ExchangePassword.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "app/Version.h"
+#include "core/Version.h"
 
-#include "app/Version.h.generated"
+#include "core/Version.h.generated"
 
 TProductVersion ReadVersionInfo() { return {QStringLiteral(SURVEY_VERSION_TEXT), SURVEY_BUILD_NUMBER}; }
 

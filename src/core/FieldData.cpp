@@ -1,4 +1,4 @@
-#include "app/FieldData.h"
+#include "core/FieldData.h"
 
 #include "db/Statement.h"
 

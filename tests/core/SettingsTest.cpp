@@ -1,5 +1,5 @@
-#include "app/Platform.h"
-#include "app/Settings.h"
+#include "core/Platform.h"
+#include "core/Settings.h"
 #include "support/TestSupport.h"
 
 #include <QSettings>

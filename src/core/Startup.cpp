@@ -1,10 +1,10 @@
-#include "app/Startup.h"
+#include "core/Startup.h"
 
-#include "app/Platform.h"
-#include "app/Prompt.h"
+#include "core/Platform.h"
+#include "core/Prompt.h"
 #include "db/EncryptedImage.h"
 #include "db/Statement.h"
-#include "exchange/ExchangeKeys.h"
+#include "core/ExchangePassword.h"
 
 #include <QFileInfo>
 

@@ -1,6 +1,6 @@
-#include "app/Settings.h"
+#include "core/Settings.h"
 
-#include "app/Platform.h"
+#include "core/Platform.h"
 
 #include <QSettings>
 

@@ -1,8 +1,8 @@
-#include "app/Platform.h"
-#include "app/Startup.h"
-#include "app/Version.h"
+#include "core/Platform.h"
+#include "core/Startup.h"
+#include "core/Version.h"
 #include "db/EncryptedImage.h"
-#include "exchange/ExchangeKeys.h"
+#include "core/ExchangePassword.h"
 #include "support/TestSupport.h"
 
 #include <QFile>

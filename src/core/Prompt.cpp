@@ -1,4 +1,4 @@
-#include "app/Prompt.h"
+#include "core/Prompt.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "app/ProgressEstimate.h"
+#include "core/ProgressEstimate.h"
 
 #include <cmath>
 

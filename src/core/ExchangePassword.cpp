@@ -1,4 +1,4 @@
-#include "exchange/ExchangeKeys.h"
+#include "core/ExchangePassword.h"
 
 #include <array>
 #include <utility>

@@ -1,4 +1,4 @@
-#include "app/GridSort.h"
+#include "core/GridSort.h"
 
 void GridSortState::reset() {
     toggle_ = 1;
