@@ -16,7 +16,6 @@ namespace {
 
 const QString kErrorTail = QStringLiteral(",请与软件发行者联系。");
 const QString kFileAlias = QStringLiteral("grp");
-const QString kSourceAlias = QStringLiteral("src");
 
 QString chooseFile(bool forExport) {
     ui::FileDialogRequest request;
@@ -91,8 +90,9 @@ void copyFileTable(db::Connection& working, const QString& table) {
                         .arg(db::quoteIdentifier(table), list, kFileAlias));
 }
 
-// Creates a grouping table in the grouping file as the source defines it and copies its rows.
-void copySourceTable(db::Connection& file, const QString& table) {
+// Creates a grouping table in the grouping file as the working database defines
+// it and copies its rows, value by value with their kinds.
+void copyWorkingTable(db::Connection& working, db::Connection& file, const QString& table) {
     if (db::TableExists(file, table)) {
         try {
             file.execute(QStringLiteral("DROP TABLE main.") + db::quoteIdentifier(table));
@@ -100,14 +100,16 @@ void copySourceTable(db::Connection& file, const QString& table) {
             // Not a table: creating it below fails with the engine's message.
         }
     }
-    const QString definition =
-        file.scalar(QStringLiteral("SELECT sql FROM %1.sqlite_schema WHERE type='table' AND lower(name)=lower(?)")
-                        .arg(kSourceAlias),
-                    {table})
-            .toString();
-    if (definition.isEmpty()) throw db::Error(QStringLiteral("系统数据文件中缺少数据表：") + table);
-    file.execute(definition);
-    file.execute(QStringLiteral("INSERT INTO main.%1 SELECT * FROM %2.%1").arg(db::quoteIdentifier(table), kSourceAlias));
+    file.execute(working.scalar(QStringLiteral("SELECT sql FROM main.sqlite_schema WHERE type='table' AND name=?"), {table})
+                     .toString());
+    db::Statement rows(working, QStringLiteral("SELECT * FROM main.") + db::quoteIdentifier(table));
+    const QStringList marks(rows.columnCount(), QStringLiteral("?"));
+    db::Statement insert(file, QStringLiteral("INSERT INTO main.%1 VALUES(%2)")
+                                   .arg(db::quoteIdentifier(table), marks.join(QLatin1Char(','))));
+    while (rows.next()) {
+        for (int c = 0; c < rows.columnCount(); ++c) insert.bind(c + 1, rows.value(c));
+        insert.run();
+    }
 }
 
 } // namespace
@@ -119,8 +121,7 @@ QString ChooseGroupingExportFile() { return chooseFile(true); }
 QString ChooseGroupingImportFile() { return chooseFile(false); }
 
 bool ExportGroupings(db::Connection& working, const QString& filePath, ui::ProgressSink& progress) {
-    const QString source = working.path();
-    if (sameFile(filePath, source) || sameFile(filePath, programFolder() + systemDataFileName())) {
+    if (sameFile(filePath, working.path()) || sameFile(filePath, programFolder() + systemDataFileName())) {
         ui::showMessage(QStringLiteral("不能导出到正在使用的数据库文件，请选择其它文件。"));
         return false;
     }
@@ -130,12 +131,11 @@ bool ExportGroupings(db::Connection& working, const QString& filePath, ui::Progr
         if (created) db::Connection::createEmpty(filePath);
         db::Connection file;
         file.open(filePath);
-        file.attach(source, kSourceAlias, {}, true);
         progress.start(int(tables.size()), 0);
         progress.step();
         db::Transaction transaction(file);
         for (const QString& table : tables) {
-            copySourceTable(file, table);
+            copyWorkingTable(working, file, table);
             progress.step();
         }
         transaction.commit();

@@ -23,8 +23,8 @@ QStringList groupingTables();
 QString ChooseGroupingExportFile();
 QString ChooseGroupingImportFile();
 
-// Copies the grouping tables of the working database's file, with all their
-// columns and rows, into the grouping file at `filePath`: the file is created
+// Copies the grouping tables of the working database, with all their columns
+// and rows, into the grouping file at `filePath`: the file is created
 // when missing, its grouping tables are replaced and its other tables left
 // alone, all in one transaction. The working database file and the system data
 // file themselves are refused. Shows the outcome; true when exported.

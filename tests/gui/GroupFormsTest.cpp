@@ -368,3 +368,16 @@ TEST_F(GroupFormsTest, ExportAndImportFromTheListDialog) {
     EXPECT_TRUE(button(&dialog, "tbEdit")->isEnabled());
     EXPECT_EQ(scalarText(QStringLiteral("SELECT Title FROM view_group_item")), QStringLiteral("O'Neil"));
 }
+
+TEST_F(GroupFormsTest, ADatabaseErrorWhileStoringShowsTheMessageAndStoresNothing) {
+    const qint64 group = AddGrouping(db(), QStringLiteral("按地区"));
+    db().executeScript(QStringLiteral("CREATE TRIGGER full BEFORE INSERT ON DT_GroupItem BEGIN SELECT RAISE(ABORT, '磁盘已满'); END"));
+    TdlgGroupItemForm& dialog = openEditor(group);
+    typeItem(QStringLiteral("东城区"), QStringLiteral("1"), QStringLiteral("2"));
+    click(button(&dialog, "actAddItem"));
+    EXPECT_EQ(test::prompts().messages, QStringList{QStringLiteral("运行中发生错误：磁盘已满,请与软件发行者联系。")});
+    EXPECT_EQ(itemGrid()->model()->rowCount(), 0);
+    EXPECT_EQ(db().scalar(QStringLiteral("SELECT count(*) FROM DT_GroupItem")).toInt(), 0);
+    EXPECT_FALSE(db().inTransaction());
+    EXPECT_FALSE(button(&dialog, "tbEdit")->isEnabled());
+}

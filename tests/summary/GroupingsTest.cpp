@@ -341,6 +341,20 @@ TEST_F(GroupingsTest, AnImportThatFailsChangesNothing) {
         }
     }
 
+    // A grouping file damaged in the middle of its pages.
+    const QString damaged = folder.path(QStringLiteral("damaged.mdb"));
+    ASSERT_TRUE(ExportGroupings(working, damaged, progress));
+    QByteArray bytes = test::readAll(damaged);
+    ASSERT_GT(bytes.size(), 3 * 4096);
+    bytes.replace(4096 + 8, 4096 - 16, QByteArray(4096 - 16, '\xff'));
+    test::writeAll(damaged, bytes);
+    test::prompts().clear();
+    EXPECT_FALSE(ImportGroupings(working, damaged, progress));
+    ASSERT_EQ(test::prompts().messages.size(), 1);
+    EXPECT_TRUE(test::prompts().messages.first().startsWith(QStringLiteral("运行中发生错误："))) << test::prompts().messages.first().toStdString();
+    EXPECT_EQ(rows(working, QStringLiteral("CT_Group")), groups);
+    EXPECT_EQ(rows(working, QStringLiteral("DT_GroupItem")), items);
+
     test::prompts().clear();
     EXPECT_FALSE(ImportGroupings(working, folder.path(QStringLiteral("没有的.mdb")), progress));
     EXPECT_EQ(test::prompts().messages, QStringList{QStringLiteral("您选择的文件并不存在，请选择其它文件。")});
