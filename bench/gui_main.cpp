@@ -42,6 +42,7 @@ public:
     ui::FileDialogAnswer chooseOpenFile(const ui::FileDialogRequest&) override { return {}; }
     int askQuestion(const QString&, int) override { return ui::qaCancel; }
     int chooseFromMenu(const QStringList&, int, QPoint) override { return -1; }
+    bool inputText(const QString&, const QString&, QString&) override { return false; }
 };
 
 double time(int runs, const std::function<void()>& setUp, const std::function<void()>& work) {
