@@ -73,7 +73,7 @@ if [ "$(id -u)" -eq 0 ]; then
   as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups --)
 fi
 start() {
-  env HOME="$home" XDG_DATA_HOME="$home/data" XDG_CONFIG_HOME="$home/config" TEMP="$home" \
+  env HOME="$home" XDG_DATA_HOME="${1:-$home/data}" XDG_CONFIG_HOME="$home/config" TEMP="$home" \
       QT_QPA_PLATFORM=offscreen "${as_user[@]}" "$delivered/varnel-survey" --check-start
 }
 
@@ -94,4 +94,11 @@ shown=$(start) || fail "the second start failed"
   fail "the record written after the first start is gone"
 [ -z "$(sqlite3 "$delivered/2019NB_qv_201908291730.mdb" "SELECT c902 FROM dt_data")" ] ||
   fail "the delivered system data file was changed"
+# Where the per-user folder cannot be made, the start ends with the message.
+mkdir -m 555 "$work/locked"
+if message=$(start "$work/locked" 2>&1 >/dev/null); then
+  fail "the start went on without a program folder"
+fi
+[[ "$message" == *"无法建立程序文件夹“$work/locked/varnel-survey/”"* ]] || fail "message without a program folder: $message"
+
 echo "package $(basename "$deb"): control fields, file list and two starts from a read-only program folder checked"
