@@ -1,10 +1,12 @@
 #include "app/AboutForm.h"
 
+#include "core/Platform.h"
 #include "core/Prompt.h"
 #include "core/Settings.h"
 #include "core/Startup.h"
 #include "core/Version.h"
 
+#include <QDir>
 #include <QGraphicsDropShadowEffect>
 #include <QGuiApplication>
 #include <QLabel>
@@ -52,6 +54,13 @@ TdlgAboutForm::TdlgAboutForm(std::function<void()> recordsChanged, QWidget* pare
     web->setAlignment(Qt::AlignCenter);
     for (QLabel* label : {supervision, versionLabel_, company, web})
         label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    // An installed program keeps the user's data in a folder of its own: say where.
+    if (programFolder() == perUserProgramFolder()) {
+        auto* folder = new QLabel(QStringLiteral("数据文件夹：%1").arg(QDir::toNativeSeparators(programFolder())), this);
+        folder->setGeometry(30, 238, 490, 20);
+        folder->setAlignment(Qt::AlignCenter);
+        folder->setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
 
     progress_->setGeometry(40, 262, 470, 14);
     progress_->setRange(0, 100);

@@ -1,12 +1,32 @@
 #include "app/MainForm.h"
 #include "app/WidgetPrompter.h"
+#include "core/Platform.h"
+#include "core/Settings.h"
+#include "core/Startup.h"
 
 #include <QApplication>
 #include <QFont>
 #include <QScreen>
+#include <cstdio>
+
+namespace {
+
+// "--check-start": the start without windows, for checking an installation.
+// Chooses the program folder, opens the working database, prints the program
+// folder and ends; messages go to the standard error stream.
+int checkStart() {
+    if (!settleProgramFolder()) return 1;
+    InitSettings(programApplicationName());
+    if (!OpenSurveyDatabase()) return 1;
+    std::printf("%s\n", programFolder().toLocal8Bit().constData());
+    return 0;
+}
+
+} // namespace
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
+    if (QApplication::arguments().contains(QStringLiteral("--check-start"))) return checkStart();
     QApplication::setStyle(QStringLiteral("Fusion"));
     QFont font(QStringLiteral("SimSun"), 9);
     font.setFamilies({QStringLiteral("SimSun"), QStringLiteral("宋体"), QStringLiteral("Noto Serif CJK SC"),
@@ -14,6 +34,7 @@ int main(int argc, char* argv[]) {
     application.setFont(font);
     WidgetPrompter prompter;
     ui::installPrompter(&prompter);
+    if (!settleProgramFolder()) return 1;
 
     TMainForm mainForm({});
     if (!mainForm.started()) return 1;

@@ -1,9 +1,12 @@
 #include "core/Platform.h"
 
+#include "core/Prompt.h"
 #include "core/Settings.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 
@@ -22,10 +25,48 @@ QString withSlash(QString folder) {
 
 QString programFolder() {
     if (!programFolderOverride.isEmpty()) return programFolderOverride;
-    return withSlash(QCoreApplication::applicationDirPath());
+    return deliveredFolder();
 }
 
 void setProgramFolder(const QString& folder) { programFolderOverride = folder.isEmpty() ? QString() : withSlash(folder); }
+
+QString deliveredFolder() { return withSlash(QCoreApplication::applicationDirPath()); }
+
+QString perUserProgramFolder() {
+    return withSlash(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/varnel-survey"));
+}
+
+namespace {
+
+// Copies the files of `from` that `to` lacks, folders included; programs stay behind.
+bool copyMissingFiles(const QString& from, const QString& to) {
+    if (!QDir().mkpath(to)) return false;
+    for (const QFileInfo& entry : QDir(from).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QString target = to + QLatin1Char('/') + entry.fileName();
+        if (entry.isDir()) {
+            if (!copyMissingFiles(entry.filePath(), target)) return false;
+        } else if (!entry.isExecutable() && !QFileInfo::exists(target)) {
+            // The copy must be writable even though the delivered file is not.
+            if (!QFile::copy(entry.filePath(), target)
+                || !QFile::setPermissions(target, QFile::permissions(target) | QFile::WriteOwner | QFile::ReadOwner))
+                return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+bool settleProgramFolder() {
+    if (QFileInfo(deliveredFolder()).isWritable()) return true;
+    const QString folder = perUserProgramFolder();
+    if (!copyMissingFiles(deliveredFolder(), folder)) {
+        ui::showMessage(QStringLiteral("无法建立程序文件夹“%1”，请检查该文件夹的权限和磁盘空间。").arg(folder));
+        return false;
+    }
+    setProgramFolder(folder);
+    return true;
+}
 
 QString tempFolder() {
     QString folder = qEnvironmentVariable("TEMP");

@@ -4,11 +4,26 @@
 #include <QStringList>
 #include <functional>
 
-// The program folder: the folder of the executable, with a trailing "/".
-// Everything the program ships (the system data file, templates, notes) lies there.
+// The program folder, with a trailing "/": the folder where the program keeps
+// its working files (the system data file, backups, "sumtable.qv", ...) and
+// reads its templates and notes. Normally the folder of the executable.
 QString programFolder();
 // Tests run the program's routines against a folder of their own.
 void setProgramFolder(const QString& folder);
+
+// The folder of the executable, with a trailing "/": where the delivered
+// files lie (the system data file, templates, notes).
+QString deliveredFolder();
+// The program folder of this user when the delivered folder is read-only (an
+// installed program): "varnel-survey" in the user's data folder
+// (~/.local/share/varnel-survey/, or $XDG_DATA_HOME/varnel-survey/).
+QString perUserProgramFolder();
+// Chooses the program folder at start. When the delivered folder is not
+// writable, the per-user folder becomes the program folder: it is created and
+// gets a copy of every delivered file (not the programs) it does not have yet,
+// so a file the user already has is never replaced. Returns false, having
+// shown the message, when that folder cannot be made.
+bool settleProgramFolder();
 
 // The folder for results files and reports: the environment variable TEMP when
 // set, otherwise the system's temporary folder; "/" separators, no trailing "/".

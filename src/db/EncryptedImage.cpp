@@ -8,6 +8,7 @@
 #include <openssl/rand.h>
 
 #include <cstring>
+#include <limits>
 #include <memory>
 
 namespace db::sealed {
@@ -23,6 +24,9 @@ constexpr int kNonceSize = 12;
 constexpr int kTagSize = 16;
 constexpr int kHeaderSize = 8 + 4 + 4 + kSaltSize + kNonceSize;  // 44
 constexpr int kKeySize = 32;
+// The cipher takes the length of the data as an int: a longer image could be
+// sealed or opened only in part, so it is refused whole.
+constexpr qint64 kMaxImageSize = std::numeric_limits<int>::max() - kHeaderSize - kTagSize;
 
 const QString kDamaged = QStringLiteral("文件已损坏或不是有效的数据库文件");
 const QString kWrongPassword = QStringLiteral("密码不正确，或文件已被改动");
@@ -63,6 +67,7 @@ bool isSealedFile(const QString& path) {
 }
 
 QByteArray seal(const QByteArray& image, const QString& password) {
+    if (image.size() > kMaxImageSize) throw Error(QStringLiteral("数据库文件过大，无法加密"));
     QByteArray out(kHeaderSize + image.size() + kTagSize, '\0');
     auto* o = reinterpret_cast<unsigned char*>(out.data());
     std::memcpy(o, kMagic, 8);
@@ -88,7 +93,8 @@ QByteArray seal(const QByteArray& image, const QString& password) {
 }
 
 QByteArray unseal(const QByteArray& file, const QString& password) {
-    if (!isSealed(file) || file.size() < kHeaderSize + kTagSize) throw Error(kDamaged);
+    if (!isSealed(file) || file.size() < kHeaderSize + kTagSize || file.size() - kHeaderSize - kTagSize > kMaxImageSize)
+        throw Error(kDamaged);
     const unsigned char* f = bytes(file);
     const quint32 iterations = getU32(f + 12);
     if (getU32(f + 8) != kVersion || iterations == 0 || iterations > kMaxIterations) throw Error(kDamaged);
@@ -117,6 +123,8 @@ QByteArray readFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw Error(QStringLiteral("无法打开文件“%1”：%2").arg(path, file.errorString()));
+    if (file.size() > kHeaderSize + kMaxImageSize + kTagSize)
+        throw Error(QStringLiteral("文件“%1”过大，无法加密或解密").arg(path));
     return file.readAll();
 }
 

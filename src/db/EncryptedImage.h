@@ -21,7 +21,8 @@ QByteArray seal(const QByteArray& image, const QString& password);
 // Raises db::Error when the password is wrong or a byte was changed.
 QByteArray unseal(const QByteArray& file, const QString& password);
 
-// Whole-file helpers; writes replace the file atomically.
+// Whole-file helpers; writes replace the file atomically. A file longer than
+// the cipher can take in one piece (2 GB) is refused before it is read.
 QByteArray readFile(const QString& path);
 void writeFileAtomically(const QString& path, const QByteArray& bytes);
 

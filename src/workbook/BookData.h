@@ -40,6 +40,21 @@ struct Row {
     std::vector<Cell> cells;  // by ascending column
 };
 
+// Counts what reading a workbook expands to and refuses a workbook that
+// expands beyond what any template needs (tens of sheets of thousands of
+// cells): a small hostile file whose one long shared text fills a great many
+// cells would otherwise take the whole memory.
+class ReadLimits {
+public:
+    // Counts a row or a cell and the bytes of its text; raises Error naming
+    // the part when the workbook grows past the limits.
+    void add(const std::string& part, size_t textBytes);
+
+private:
+    size_t entries_ = 0;
+    size_t textBytes_ = 0;
+};
+
 struct SheetData {
     QString name;
     pugi::xml_node entry;  // its <sheet> element in the workbook part
@@ -48,7 +63,7 @@ struct SheetData {
     std::vector<Row> rows;   // by ascending number
     std::map<int, Attributes> columns;  // width, format, ... of each column that has any
 
-    void load(const std::string& bytes, const std::vector<std::string>& sharedStrings);
+    void load(const std::string& bytes, const std::vector<std::string>& sharedStrings, ReadLimits& limits);
     // The worksheet part; texts are added to the shared strings.
     std::string save(class SharedStrings& strings);
 };

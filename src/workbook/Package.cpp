@@ -12,9 +12,11 @@
 namespace workbook {
 namespace {
 
-// A workbook that unpacks to more than this is not one of ours: refusing it
-// keeps a damaged or hostile file from exhausting the memory.
-constexpr zip_uint64_t kMaxUnpackedSize = zip_uint64_t(1) << 30;
+// A workbook that unpacks to more than this is no template of ours (those
+// unpack to a few megabytes): refusing it keeps a damaged or hostile file, a
+// small archive that inflates a thousandfold, from exhausting the memory.
+// The parsed XML of a part takes several times its size again.
+constexpr zip_uint64_t kMaxUnpackedSize = zip_uint64_t(32) << 20;
 
 // Deflate at a low level: workbook XML is repetitive and packs well anyway,
 // and the default level doubles the time it takes to save a large sheet.
@@ -31,6 +33,7 @@ Error unreadable(const QString& path, const QString& reason) {
 Package Package::read(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) throw unreadable(path, file.errorString());
+    if (zip_uint64_t(file.size()) > kMaxUnpackedSize) throw unreadable(path, QStringLiteral("文件过大"));
     const QByteArray bytes = file.readAll();
 
     zip_error_t error;

@@ -14,6 +14,8 @@ namespace {
 constexpr int kMaxTextLength = 32767;  // the most a cell of a workbook may hold
 constexpr double kMaxColumnWidth = 255;
 constexpr double kDefaultColumnWidth = 8.43;
+constexpr size_t kMaxEntries = 1'000'000;      // rows and cells of a whole workbook
+constexpr size_t kMaxTextBytes = 64u << 20;  // the texts of all its cells
 
 Error damaged(const std::string& part) {
     return Error(QStringLiteral("工作簿的组成部分“%1”已损坏").arg(QString::fromStdString(part)));
@@ -129,12 +131,19 @@ double textWidth(const QString& text) {
 
 // ---- reading and writing the worksheet part ----
 
-void SheetData::load(const std::string& bytes, const std::vector<std::string>& sharedStrings) {
+void ReadLimits::add(const std::string& part, size_t textBytes) {
+    textBytes_ += textBytes;
+    if (++entries_ > kMaxEntries || textBytes_ > kMaxTextBytes)
+        throw Error(QStringLiteral("工作簿的组成部分“%1”展开后过大").arg(QString::fromStdString(part)));
+}
+
+void SheetData::load(const std::string& bytes, const std::vector<std::string>& sharedStrings, ReadLimits& limits) {
     parsePart(xml, bytes, part);
     pugi::xml_node root = xml.document_element();
     pugi::xml_node data = root.child("sheetData");
     if (!data) throw damaged(part);
     for (pugi::xml_node r : data.children("row")) {
+        limits.add(part, 0);
         Row row;
         row.number = r.attribute("r").as_int(rows.empty() ? 1 : rows.back().number + 1);
         if (row.number < 1 || row.number > kMaxRow || (!rows.empty() && row.number <= rows.back().number)) throw damaged(part);
@@ -145,7 +154,8 @@ void SheetData::load(const std::string& bytes, const std::vector<std::string>& s
             int cellRow = row.number;
             cell.column = row.cells.empty() ? 1 : row.cells.back().column + 1;
             if (*reference && !parseCellName(reference, cellRow, cell.column)) throw damaged(part);
-            if (cellRow != row.number || (!row.cells.empty() && cell.column <= row.cells.back().column)) throw damaged(part);
+            if (cellRow != row.number || cell.column > kMaxColumn || (!row.cells.empty() && cell.column <= row.cells.back().column))
+                throw damaged(part);
             cell.style = c.attribute("s").as_int();
             if (pugi::xml_node f = c.child("f"))
                 cell.formula = std::make_unique<Formula>(Formula{f.text().get(), attributesOf(f)});
@@ -164,15 +174,21 @@ void SheetData::load(const std::string& bytes, const std::vector<std::string>& s
                           : type == "e"   ? CellKind::Error : CellKind::Number;
                 cell.value = cell.kind == CellKind::Text ? unescapeText(v.text().get()) : v.text().get();
             }
+            limits.add(part, cell.value.size());
             row.cells.push_back(std::move(cell));
         }
         rows.push_back(std::move(row));
     }
     data.remove_children();
     if (pugi::xml_node cols = root.child("cols")) {
+        // Column entries do not overlap, so together they span at most every
+        // column once; more is a damaged or hostile part.
+        int spanned = 0;
         for (pugi::xml_node col : cols.children("col")) {
             const int first = std::max(1, col.attribute("min").as_int(1));
             const int last = std::min(kMaxColumn, col.attribute("max").as_int(first));
+            spanned += std::max(0, last - first + 1);
+            if (spanned > kMaxColumn) throw damaged(part);
             for (int c = first; c <= last; ++c) columns[c] = attributesOf(col, {"min", "max"});
         }
         root.remove_child(cols);

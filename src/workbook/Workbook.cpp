@@ -119,6 +119,7 @@ void load(BookData& d) {
     // The calculation chain would no longer match the formulas once cells move.
     if (const pugi::xml_node chain = relationOfType(d.relations, "/calcChain")) dropPart(d, chain);
 
+    ReadLimits limits;
     for (pugi::xml_node entry : d.workbook.document_element().child("sheets").children("sheet")) {
         const std::string_view id = relationIdOf(entry);
         pugi::xml_node relation = d.relations.document_element().find_child_by_attribute("Relationship", "Id", std::string(id).c_str());
@@ -129,7 +130,7 @@ void load(BookData& d) {
         sheet->name = QString::fromUtf8(entry.attribute("name").value());
         sheet->entry = entry;
         sheet->part = resolve(folder, relation.attribute("Target").value());
-        sheet->load(d.package.part(sheet->part), sharedStrings);
+        sheet->load(d.package.part(sheet->part), sharedStrings, limits);
         d.sheets.push_back(std::move(sheet));
     }
     if (d.sheets.empty()) throw notAWorkbook(QStringLiteral("没有工作表"));

@@ -3,6 +3,7 @@
 #include "workbook/Error.h"
 
 #include <QString>
+#include <algorithm>
 #include <cstdio>
 
 namespace workbook {
@@ -108,6 +109,11 @@ void appendAttributes(std::string& out, const Attributes& attributes) {
 }
 
 void parsePart(pugi::xml_document& document, const std::string& bytes, const std::string& name) {
+    // Each element and attribute takes some 50 bytes once parsed: a part with
+    // more of them than any template has is refused before it is parsed.
+    constexpr std::ptrdiff_t kMaxMarkup = 4'000'000;
+    if (std::count(bytes.begin(), bytes.end(), '<') + std::count(bytes.begin(), bytes.end(), '=') > kMaxMarkup)
+        throw Error(QStringLiteral("工作簿的组成部分“%1”过大").arg(QString::fromStdString(name)));
     const pugi::xml_parse_result result =
         document.load_buffer(bytes.data(), bytes.size(), pugi::parse_default | pugi::parse_ws_pcdata_single);
     if (!result || !document.document_element())

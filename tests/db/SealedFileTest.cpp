@@ -3,6 +3,9 @@
 #include "core/ExchangePassword.h"
 #include "support/TestSupport.h"
 
+#include <QFile>
+#include <QFileInfo>
+
 using namespace db;
 
 namespace {
@@ -93,6 +96,28 @@ TEST_F(SealedFileTest, RemovingThePasswordGivesThePlainDatabaseBack) {
     Connection c;
     c.open(path);
     EXPECT_EQ(c.scalar(QStringLiteral("SELECT c901 FROM dt_data")).toLongLong(), 123456789012);
+}
+
+TEST_F(SealedFileTest, AFileLongerThanTheCipherTakesIsRefusedWholeAndKept) {
+    // Grown past 2 GB (sparse: the test writes only the sealed header and tag
+    // again), the file could be decrypted only in part; it is refused unread.
+    const QByteArray good = test::readAll(path);
+    constexpr qint64 kLength = (qint64(1) << 31) + 100;
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.resize(kLength));
+        ASSERT_TRUE(file.seek(kLength - 16));
+        ASSERT_EQ(file.write(good.right(16)), 16);
+    }
+    Connection c;
+    EXPECT_THROW(c.open(path, Access::ReadWrite, kPassword), Error);
+    EXPECT_FALSE(c.isOpen());
+    EXPECT_THROW(sealed::removePassword(path, kPassword), Error);
+    EXPECT_EQ(QFileInfo(path).size(), kLength);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.read(good.size()), good);
 }
 
 TEST(ExchangePassword, IsTenCharactersAndAlwaysTheSame) {

@@ -272,6 +272,19 @@ TEST_F(MainFormTest, TheSplashClosesItselfAfterFiftyTicks) {
     EXPECT_FALSE(about.isVisible());
 }
 
+TEST_F(MainFormTest, TheAboutBoxNamesThePerUserProgramFolderOnlyWhenInUse) {
+    open();
+    auto folderLines = [](const TdlgAboutForm& about) {
+        QStringList lines;
+        for (const QLabel* label : about.findChildren<QLabel*>())
+            if (label->text().startsWith(QStringLiteral("数据文件夹："))) lines << label->text();
+        return lines;
+    };
+    EXPECT_TRUE(folderLines(TdlgAboutForm({})).isEmpty());
+    setProgramFolder(perUserProgramFolder());
+    EXPECT_EQ(folderLines(TdlgAboutForm({})), QStringList{QStringLiteral("数据文件夹：") + perUserProgramFolder()});
+}
+
 TEST_F(MainFormTest, PrintingTheCurrentRecordHandsAWorkbookToTheUser) {
     addRecords(3);
     QFile::copy(test::builtProgramFolder() + QStringLiteral("2019打印表.xltx"), folder.path(QStringLiteral("2019打印表.xltx")));

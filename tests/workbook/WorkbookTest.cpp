@@ -6,6 +6,7 @@
 #include "workbook/Workbook.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 using namespace workbook;
 
@@ -325,4 +326,69 @@ TEST_F(WorkbookTest, BadFilesAndFailedSavesChangeNothing) {
     EXPECT_TRUE(QDir(folder.path(QString())).entryList({QStringLiteral("*.xlsx*")}).isEmpty());
     book.save(folder.path(QStringLiteral("a.xlsx")));  // numbers only: no shared strings at all
     EXPECT_EQ(Workbook::open(folder.path(QStringLiteral("a.xlsx"))).sheet(1).text({1, 1}), QStringLiteral("1"));
+}
+
+namespace {
+
+// A saved workbook of one sheet whose worksheet part, and the shared text
+// when given, are replaced by the test's own.
+QString workbookWith(const QString& path, const std::string& sheetInside, const std::string& sharedText = "文字") {
+    Workbook book = Workbook::blank();
+    book.sheet(1).setValue({1, 1}, QStringLiteral("文字"));
+    book.save(path);
+    Package package = Package::read(path);
+    package.setPart("xl/sharedStrings.xml",
+                    R"(<sst xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><si><t>)" + sharedText + "</t></si></sst>");
+    package.setPart("xl/worksheets/sheet1.xml",
+                    R"(<worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main">)" + sheetInside + "</worksheet>");
+    package.write(path);
+    return path;
+}
+
+// Rows of cells that all show the shared text.
+std::string rowsOfSharedText(int rows, int cellsPerRow) {
+    std::string cells;
+    for (int c = 0; c < cellsPerRow; ++c) cells += R"(<c t="s"><v>0</v></c>)";
+    std::string data = "<sheetData>";
+    for (int r = 0; r < rows; ++r) data += "<row>" + cells + "</row>";
+    return data + "</sheetData>";
+}
+
+} // namespace
+
+TEST_F(WorkbookTest, LargeTemplatesOpenAndHostileOnesAreRefusedBeforeTheyExpand) {
+    // Far more than any template: 200,000 cells with a 100-byte text, every column described.
+    const QString large = workbookWith(folder.path(QStringLiteral("large.xltx")),
+                                       R"(<cols><col min="1" max="2" width="20"/><col min="3" max="16384" width="9"/></cols>)"
+                                           + rowsOfSharedText(200, 1000),
+                                       std::string(100, 'x'));
+    Workbook book = Workbook::open(large);
+    EXPECT_EQ(book.sheet(1).text({200, 1000}), QString(100, QLatin1Char('x')));
+
+    // One 8 KB text repeated in 10,000 cells would unfold to 80 MB.
+    const QString repeated = workbookWith(folder.path(QStringLiteral("repeated.xltx")), rowsOfSharedText(10, 1000),
+                                          std::string(8192, 'x'));
+    // A million cells without content.
+    std::string emptyCells = "<row>";
+    for (int c = 0; c < 10001; ++c) emptyCells += "<c/>";
+    std::string manyCells = "<sheetData>";
+    for (int r = 0; r < 100; ++r) manyCells += emptyCells + "</row>";
+    const QString cells = workbookWith(folder.path(QStringLiteral("cells.xltx")), manyCells + "</sheetData>");
+    // Every column described 20,000 times over.
+    std::string cols = "<cols>";
+    for (int i = 0; i < 20000; ++i) cols += R"(<col min="1" max="16384" width="9"/>)";
+    const QString columns = workbookWith(folder.path(QStringLiteral("columns.xltx")), cols + "</cols><sheetData/>");
+    // A cell past the last column XFD.
+    const QString pastLastColumn = workbookWith(folder.path(QStringLiteral("past.xltx")),
+                                                R"(<sheetData><row r="1"><c r="XFD1"/><c><v>1</v></c></row></sheetData>)");
+    for (const QString& hostile : {repeated, cells, columns, pastLastColumn})
+        EXPECT_THROW(Workbook::open(hostile), Error) << hostile.toStdString();
+
+    // A small archive that inflates to more than 32 MB.
+    Package bomb = Package::read(large);
+    bomb.setPart("xl/padding.xml", std::string(33 << 20, ' '));
+    const QString bombPath = folder.path(QStringLiteral("bomb.xltx"));
+    bomb.write(bombPath);
+    EXPECT_LT(QFileInfo(bombPath).size(), 1 << 20);
+    EXPECT_THROW(Workbook::open(bombPath), Error);
 }

@@ -1,0 +1,104 @@
+#!/usr/bin/env bash
+# Builds the Debian package with cpack, checks its control fields and file
+# list, unpacks it into a temporary root and starts the unpacked program twice
+# from its read-only program folder: it must make the per-user program folder,
+# open the copied system data file there and keep what was written into it.
+# Usage: package-test.sh BUILD_FOLDER
+set -euo pipefail
+build=$1
+
+if ! command -v dpkg-deb >/dev/null; then
+  echo "SKIPPED: dpkg-deb is missing, the Debian package cannot be checked"
+  exit 77
+fi
+
+work=$(mktemp -d)
+trap 'chmod -R u+w "$work"; rm -rf "$work"' EXIT
+chmod 755 "$work"
+fail() { echo "FAILED: $*" >&2; exit 1; }
+
+if ! cpack --config "$build/CPackConfig.cmake" -B "$work/out" >"$work/cpack.log" 2>&1; then
+  cat "$work/cpack.log"
+  fail "cpack did not build the package"
+fi
+arch=$(dpkg --print-architecture)
+deb=$(find "$work/out" -maxdepth 1 -name "varnel-survey_*_${arch}.deb")
+[ -n "$deb" ] || fail "no varnel-survey_<version>_${arch}.deb in $(ls "$work/out")"
+
+# Control fields.
+version=$(dpkg-deb -f "$deb" Version)
+[ "$(basename "$deb")" = "varnel-survey_${version}_${arch}.deb" ] || fail "file name $(basename "$deb") for version $version"
+[ "$(dpkg-deb -f "$deb" Package)" = varnel-survey ] || fail "package name"
+[ "$(dpkg-deb -f "$deb" Architecture)" = "$arch" ] || fail "architecture"
+depends=$(dpkg-deb -f "$deb" Depends)
+for needed in libqt6widgets6 libqt6gui6 libqt6core6 libsqlite3-0 libzip4 libpugixml1v5 libssl3 qt6-qpa-plugins fonts-noto-cjk xdg-utils; do
+  [[ "$depends" == *"$needed"* ]] || fail "Depends lacks $needed: $depends"
+done
+
+# File list: the program folder, the link on the PATH, the menu entry and the icons; nothing else.
+dpkg-deb -c "$deb" | awk '{ print $6 ($7 == "->" ? " -> " $8 : "") }' | sed 's|^\./|/|' >"$work/files"
+for expected in \
+  /opt/varnel-survey/varnel-survey \
+  /opt/varnel-survey/2019NB_qv_201908291730.mdb \
+  /opt/varnel-survey/view.dll \
+  /opt/varnel-survey/2019打印表.xltx \
+  /opt/varnel-survey/notes/TableNotesQV-00.rtf \
+  /opt/varnel-survey/notes/TableNotesQV-13.rtf \
+  "/usr/bin/varnel-survey -> /opt/varnel-survey/varnel-survey" \
+  /usr/share/applications/varnel-survey.desktop \
+  /usr/share/icons/hicolor/scalable/apps/varnel-survey.svg \
+  /usr/share/icons/hicolor/16x16/apps/varnel-survey.png \
+  /usr/share/icons/hicolor/48x48/apps/varnel-survey.png \
+  /usr/share/icons/hicolor/256x256/apps/varnel-survey.png; do
+  grep -qxF "$expected" "$work/files" || fail "the package lacks $expected"
+done
+strays=$(grep -v '/$' "$work/files" | grep -vE '^/(opt/varnel-survey/|usr/bin/varnel-survey|usr/share/applications/varnel-survey\.desktop$|usr/share/icons/hicolor/[^/]+/apps/varnel-survey\.(png|svg)$)' || true)
+[ -z "$strays" ] || fail "files the package must not carry: $strays"
+
+root=$work/root
+dpkg -x "$deb" "$root"
+grep -qx 'Name=基层以上工会调查表（离线工具）' "$root/usr/share/applications/varnel-survey.desktop" || fail "menu entry name"
+grep -qx 'Categories=Office;' "$root/usr/share/applications/varnel-survey.desktop" || fail "menu entry category"
+file "$root/usr/share/icons/hicolor/48x48/apps/varnel-survey.png" | grep -q 'PNG image data, 48 x 48' || fail "48 x 48 icon"
+
+# The installed program folder is read-only. Root may write anywhere, so as
+# root the program runs as the user nobody.
+delivered=$root/opt/varnel-survey
+chmod -R a-w "$delivered"
+home=$work/home
+mkdir -p "$home"
+as_user=()
+if [ "$(id -u)" -eq 0 ]; then
+  chown 65534:65534 "$home"
+  as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups --)
+fi
+start() {
+  env HOME="$home" XDG_DATA_HOME="${1:-$home/data}" XDG_CONFIG_HOME="$home/config" TEMP="$home" \
+      QT_QPA_PLATFORM=offscreen "${as_user[@]}" "$delivered/varnel-survey" --check-start
+}
+
+folder=$home/data/varnel-survey
+data=$folder/2019NB_qv_201908291730.mdb
+shown=$(start) || fail "the first start failed"
+[ "$shown" = "$folder/" ] || fail "the first start used $shown, not $folder/"
+for copied in 2019NB_qv_201908291730.mdb view.dll 2019打印表.xltx notes/TableNotesQV-00.rtf; do
+  [ -f "$folder/$copied" ] || fail "$copied was not copied into the per-user folder"
+done
+[ ! -e "$folder/varnel-survey" ] || fail "the program itself was copied"
+
+# What is written into the user's database stays through the next start.
+"${as_user[@]}" sqlite3 "$data" "INSERT INTO dt_data(c901, c902) VALUES (110101000001, '测试单位')"
+shown=$(start) || fail "the second start failed"
+[ "$shown" = "$folder/" ] || fail "the second start used $shown"
+[ "$(sqlite3 "$data" "SELECT c902 FROM dt_data WHERE c901=110101000001")" = 测试单位 ] ||
+  fail "the record written after the first start is gone"
+[ -z "$(sqlite3 "$delivered/2019NB_qv_201908291730.mdb" "SELECT c902 FROM dt_data")" ] ||
+  fail "the delivered system data file was changed"
+# Where the per-user folder cannot be made, the start ends with the message.
+mkdir -m 555 "$work/locked"
+if message=$(start "$work/locked" 2>&1 >/dev/null); then
+  fail "the start went on without a program folder"
+fi
+[[ "$message" == *"无法建立程序文件夹“$work/locked/varnel-survey/”"* ]] || fail "message without a program folder: $message"
+
+echo "package $(basename "$deb"): control fields, file list and two starts from a read-only program folder checked"
