@@ -16,6 +16,7 @@
 #include "checks/CheckForm.h"
 #include "db/Maintenance.h"
 #include "entry/SurveyDataForm.h"
+#include "summary/GroupListForm.h"
 #include "workbook/RecordPrint.h"
 
 #include <QAction>
@@ -123,6 +124,7 @@ TMainForm::TMainForm(Options options, QWidget* parent) : QMainWindow(parent) {
     wire(action(QStringLiteral("actExit")), [this] { close(); });
     wire(action(QStringLiteral("actCheckSelected")), [this] { CheckSelectedRecords(checkTarget()); });
     wire(action(QStringLiteral("actCheck")), [this] { ShowCheckDialog(checkTarget(), this); });
+    wire(action(QStringLiteral("actGroup")), [this] { ShowGroupListDialog(workingDatabase().connection, this); });
     ui::installProgress(progress_);
     ui::installTwoLineProgress(progress2_);
     qApp->installEventFilter(new WheelToArrowKeys(this));

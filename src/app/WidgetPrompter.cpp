@@ -1,5 +1,6 @@
 #include "app/WidgetPrompter.h"
 
+#include "app/InputBox.h"
 #include "app/QuestionDialog.h"
 
 #include <QApplication>
@@ -55,4 +56,11 @@ int WidgetPrompter::chooseFromMenu(const QStringList& captions, int checked, QPo
     }
     QAction* chosen = menu.exec(screenPos);
     return chosen ? chosen->data().toInt() : -1;
+}
+
+bool WidgetPrompter::inputText(const QString& caption, const QString& prompt, QString& text) {
+    TInputBox box(caption, prompt, text, QApplication::activeWindow());
+    if (box.exec() != QDialog::Accepted) return false;
+    text = box.text();
+    return true;
 }

@@ -11,4 +11,5 @@ public:
     ui::FileDialogAnswer chooseOpenFile(const ui::FileDialogRequest& request) override;
     int askQuestion(const QString& text, int buttons) override;
     int chooseFromMenu(const QStringList& captions, int checked, QPoint screenPos) override;
+    bool inputText(const QString& caption, const QString& prompt, QString& text) override;
 };

@@ -21,6 +21,10 @@ public:
         return qaCancel;
     }
     int chooseFromMenu(const QStringList&, int, QPoint) override { return -1; }
+    bool inputText(const QString& caption, const QString& prompt, QString&) override {
+        inform(prompt, caption);
+        return false;
+    }
 };
 
 ConsolePrompter consolePrompter;

@@ -39,6 +39,9 @@ public:
     // A pop-up menu of `captions` at `screenPos`, `checked` marked (-1: none);
     // the index chosen, or -1 when nothing was chosen.
     virtual int chooseFromMenu(const QStringList& captions, int checked, QPoint screenPos) = 0;
+    // The input box: `caption`, `prompt` and one line pre-filled with `text`.
+    // True with the answer in `text` on "确定"; false (and `text` unchanged) otherwise.
+    virtual bool inputText(const QString& caption, const QString& prompt, QString& text) = 0;
 };
 
 // The prompter in use. Until the windows install theirs, messages go to the

@@ -43,6 +43,16 @@ int RecordingPrompter::chooseFromMenu(const QStringList& captions, int checked, 
     return choice;
 }
 
+bool RecordingPrompter::inputText(const QString& caption, const QString& prompt, QString& text) {
+    inputPrompts << caption + QLatin1Char('|') + prompt;
+    if (inputAnswers.empty()) return false;
+    const std::optional<QString> answer = inputAnswers.front();
+    inputAnswers.pop_front();
+    if (!answer) return false;
+    text = *answer;
+    return true;
+}
+
 void RecordingPrompter::clear() {
     messages.clear();
     answers.clear();
@@ -51,6 +61,8 @@ void RecordingPrompter::clear() {
     questionAnswers.clear();
     menuChoices.clear();
     lastMenu.clear();
+    inputAnswers.clear();
+    inputPrompts.clear();
 }
 
 RecordingPrompter& prompts() {

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <deque>
+#include <optional>
 #include <gtest/gtest.h>
 
 // Readable texts in failure messages.
@@ -24,6 +25,7 @@ public:
     ui::FileDialogAnswer chooseOpenFile(const ui::FileDialogRequest& request) override;
     int askQuestion(const QString& text, int buttons) override;
     int chooseFromMenu(const QStringList& captions, int checked, QPoint screenPos) override;
+    bool inputText(const QString& caption, const QString& prompt, QString& text) override;
 
     QStringList messages;             // every text shown, in order
     std::deque<bool> answers;         // answers to questions
@@ -32,6 +34,8 @@ public:
     std::deque<int> questionAnswers;  // answers to the question dialog; empty: cancel
     std::deque<int> menuChoices;      // indexes chosen from pop-up menus; empty: nothing
     QStringList lastMenu;             // the captions of the last menu, a check mark before the checked one
+    std::deque<std::optional<QString>> inputAnswers;  // answers to input boxes; nullopt or empty: cancel
+    QStringList inputPrompts;         // caption + "|" + prompt of every input box shown
     void clear();
 };
 
