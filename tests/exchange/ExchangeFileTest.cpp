@@ -1,12 +1,6 @@
-#include "core/TextEncoding.h"
-#include "db/Connection.h"
-#include "exchange/ExchangeFile.h"
-#include "support/TestSupport.h"
+#include "ExchangeTestSupport.h"
 
-#include <QFile>
 #include <QVariant>
-
-#include <openssl/evp.h>
 
 namespace {
 
@@ -15,20 +9,6 @@ QByteArray everyByteValue() {
     QByteArray bytes;
     for (int i = 0; i < kExchangeHeaderSize; ++i) bytes += char(i % 256);
     return bytes + QByteArray("tail stays as it is");
-}
-
-// Decrypts one 16-byte block with AES-128 under a 16-byte key.
-QByteArray decryptBlock(const QByteArray& block, const QByteArray& key) {
-    EVP_CIPHER_CTX* context = EVP_CIPHER_CTX_new();
-    EVP_DecryptInit_ex(context, EVP_aes_128_ecb(), nullptr, reinterpret_cast<const unsigned char*>(key.constData()),
-                       nullptr);
-    EVP_CIPHER_CTX_set_padding(context, 0);
-    QByteArray plain(16, '\0');
-    int written = 0;
-    EVP_DecryptUpdate(context, reinterpret_cast<unsigned char*>(plain.data()), &written,
-                      reinterpret_cast<const unsigned char*>(block.constData()), 16);
-    EVP_CIPHER_CTX_free(context);
-    return plain;
 }
 
 } // namespace
@@ -93,8 +73,8 @@ TEST(EncryptFileAes, WritesTheLengthAndEachBlockByItselfZeroFilled) {
     EncryptFileAes(plain, sealed, DeriveReportKey());
     const QByteArray file = test::readAll(sealed);
     EXPECT_EQ(file.left(8), QByteArray::fromHex("1100000000000000"));
-    EXPECT_EQ(decryptBlock(file.mid(8, 16), key), text.left(16));
-    EXPECT_EQ(decryptBlock(file.mid(24, 16), key), QByteArray("Z") + QByteArray(15, '\0'));
+    EXPECT_EQ(test::decryptBlocks(file.mid(8, 16), key), text.left(16));
+    EXPECT_EQ(test::decryptBlocks(file.mid(24, 16), key), QByteArray("Z") + QByteArray(15, '\0'));
 
     // Blocks are encrypted each by itself: equal plain blocks give equal cipher blocks.
     test::writeAll(plain, QByteArray(32, 'B'));
@@ -104,9 +84,9 @@ TEST(EncryptFileAes, WritesTheLengthAndEachBlockByItselfZeroFilled) {
 
     // A short key is filled up with zero bytes, a long one cut to 16 characters.
     EncryptFileAes(plain, sealed, QStringLiteral("abc"));
-    EXPECT_EQ(decryptBlock(test::readAll(sealed).mid(8, 16), QByteArray("abc") + QByteArray(13, '\0')), QByteArray(16, 'B'));
+    EXPECT_EQ(test::decryptBlocks(test::readAll(sealed).mid(8, 16), QByteArray("abc") + QByteArray(13, '\0')), QByteArray(16, 'B'));
     EncryptFileAes(plain, sealed, QStringLiteral("0123456789abcdefXYZ"));
-    EXPECT_EQ(decryptBlock(test::readAll(sealed).mid(8, 16), "0123456789abcdef"), QByteArray(16, 'B'));
+    EXPECT_EQ(test::decryptBlocks(test::readAll(sealed).mid(8, 16), "0123456789abcdef"), QByteArray(16, 'B'));
 }
 
 TEST(EncryptFileAes, AFailureLeavesTheDestinationAsItWas) {
