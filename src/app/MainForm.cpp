@@ -16,6 +16,9 @@
 #include "checks/CheckForm.h"
 #include "db/Maintenance.h"
 #include "entry/SurveyDataForm.h"
+#include "exchange/ExportForReporting.h"
+#include "exchange/ImportExchangeFile.h"
+#include "exchange/ReportFile.h"
 #include "summary/GroupListForm.h"
 #include "workbook/RecordPrint.h"
 
@@ -125,6 +128,11 @@ TMainForm::TMainForm(Options options, QWidget* parent) : QMainWindow(parent) {
     wire(action(QStringLiteral("actCheckSelected")), [this] { CheckSelectedRecords(checkTarget()); });
     wire(action(QStringLiteral("actCheck")), [this] { ShowCheckDialog(checkTarget(), this); });
     wire(action(QStringLiteral("actGroup")), [this] { ShowGroupListDialog(workingDatabase().connection, this); });
+    wire(action(QStringLiteral("actExport")), [] { ExportForReporting(workingDatabase()); });
+    wire(action(QStringLiteral("actReportFile")), [] { ExportReportFile(workingDatabase().connection); });
+    wire(action(QStringLiteral("actFastImport")), [this] {
+        if (ImportExchangeFile(workingDatabase(), QStringLiteral("dt_data"))) requeryRecordList();
+    });
     ui::installProgress(progress_);
     ui::installTwoLineProgress(progress2_);
     qApp->installEventFilter(new WheelToArrowKeys(this));

@@ -16,6 +16,7 @@ ui::FileDialogAnswer runFileDialog(const ui::FileDialogRequest& request, QFileDi
     dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setNameFilters(request.filters);
     if (!request.confirmOverwrite) dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (!request.fileName.isEmpty()) dialog.selectFile(request.fileName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     return {dialog.selectedFiles().constFirst(), int(request.filters.indexOf(dialog.selectedNameFilter()))};
 }

@@ -17,11 +17,14 @@ QChar substitute(QChar c, int shift) {
 
 } // namespace
 
+QString DeriveFromStoredString(const QString& stored, int firstShift, std::span<const std::pair<int, int>> swaps) {
+    QString derived;
+    for (int i = 0; i < stored.size(); ++i) derived += substitute(stored[i], firstShift + i);
+    for (const auto& [a, b] : swaps) std::swap(derived[a], derived[b]);
+    return derived;
+}
+
 QString DeriveExchangePassword() {
-    static const QString stored = QStringLiteral("Rk4wQz7nVb");
     constexpr std::array<std::pair<int, int>, 3> swaps{{{0, 9}, {2, 6}, {3, 5}}};
-    QString password;
-    for (int i = 0; i < stored.size(); ++i) password += substitute(stored[i], 7 + i);
-    for (const auto& [a, b] : swaps) std::swap(password[a], password[b]);
-    return password;
+    return DeriveFromStoredString(QStringLiteral("Rk4wQz7nVb"), 7, swaps);
 }

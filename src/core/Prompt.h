@@ -12,6 +12,7 @@ namespace ui {
 struct FileDialogRequest {
     QString title;
     QString folder;        // initial folder
+    QString fileName;      // proposed name, empty for none
     QStringList filters;   // e.g. "Access文件(*.mdb)"
     bool confirmOverwrite = true;
 };

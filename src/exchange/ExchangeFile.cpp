@@ -1,0 +1,204 @@
+#include "exchange/ExchangeFile.h"
+
+#include "core/ExchangePassword.h"
+#include "core/TextEncoding.h"
+#include "db/Statement.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QVariant>
+
+#include <openssl/evp.h>
+
+#include <array>
+#include <cmath>
+#include <memory>
+#include <stdexcept>
+
+namespace {
+
+std::runtime_error readError() { return std::runtime_error("Stream read error"); }
+std::runtime_error writeError() { return std::runtime_error("Stream write error"); }
+
+// Opens an existing file for reading and writing; false when there is none.
+bool openExisting(QFile& file) {
+    if (!file.exists()) return false;
+    if (!file.open(QIODevice::ReadWrite)) throw std::runtime_error(file.errorString().toStdString());
+    return true;
+}
+
+void writeAt(QFile& file, const QByteArray& bytes) {
+    if (!file.seek(0) || file.write(bytes) != bytes.size() || !file.flush()) throw writeError();
+}
+
+QByteArray readHeader(QFile& file) {
+    const QByteArray header = file.read(kExchangeHeaderSize);
+    if (file.error() != QFileDevice::NoError) throw readError();
+    return header;
+}
+
+// Encrypts whole 16-byte blocks, each by itself.
+class BlockCipher {
+public:
+    explicit BlockCipher(const QString& key) : context_(EVP_CIPHER_CTX_new(), EVP_CIPHER_CTX_free) {
+        std::array<unsigned char, 16> keyBytes{};
+        const QByteArray given = key.left(16).toLatin1();
+        std::copy(given.begin(), given.end(), keyBytes.begin());
+        if (!context_ || EVP_EncryptInit_ex(context_.get(), EVP_aes_128_ecb(), nullptr, keyBytes.data(), nullptr) != 1
+            || EVP_CIPHER_CTX_set_padding(context_.get(), 0) != 1)
+            throw std::runtime_error("AES-128 is not available");
+    }
+    QByteArray encrypt(const QByteArray& blocks) {
+        QByteArray out(blocks.size(), '\0');
+        int written = 0;
+        if (EVP_EncryptUpdate(context_.get(), reinterpret_cast<unsigned char*>(out.data()), &written,
+                              reinterpret_cast<const unsigned char*>(blocks.constData()), int(blocks.size())) != 1
+            || written != blocks.size())
+            throw std::runtime_error("AES-128 encryption failed");
+        return out;
+    }
+
+private:
+    std::unique_ptr<EVP_CIPHER_CTX, decltype(&EVP_CIPHER_CTX_free)> context_;
+};
+
+QString wholeNumberText(const QVariant& value) {
+    if (value.isNull()) return QStringLiteral("0");
+    return QString::number(std::llround(db::variantToReal(value)));
+}
+
+QString reportText(QString text) {
+    if (text.contains(u',')) return text.replace(u',', u'，');
+    return text.replace(u'－', u'-');
+}
+
+} // namespace
+
+void TransformExchangeHeader(const QString& path) {
+    QFile file(path);
+    if (!openExisting(file)) return;
+    QByteArray header = readHeader(file);
+    for (char& b : header) b = char(((quint8(b) + 2) & 0xFF) ^ 7);
+    writeAt(file, header);
+}
+
+void RestoreExchangeHeader(const QString& path) {
+    QFile file(path);
+    if (!openExisting(file)) return;
+    QByteArray header = readHeader(file);
+    if (header.startsWith('\x05')) {
+        for (char& b : header) b = char(((quint8(b) ^ 7) - 2) & 0xFF);
+        writeAt(file, header);
+    } else if (header.startsWith('\x66')) {
+        writeAt(file, QByteArray::fromHex("000100005374616e64617264204a6574"));
+    }
+}
+
+QString DeriveReportKey() {
+    constexpr std::array<std::pair<int, int>, 3> swaps{{{1, 14}, {4, 11}, {6, 9}}};
+    return DeriveFromStoredString(QStringLiteral("hT5pLw2qXc8sNd4m"), 3, swaps);
+}
+
+void EncryptFileAes(const QString& source, const QString& destination, const QString& key) {
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly)) throw readError();
+    const quint64 length = quint64(in.size());
+    QSaveFile out(destination);
+    if (!out.open(QIODevice::WriteOnly)) throw writeError();
+    QByteArray lengthField(8, '\0');
+    for (int i = 0; i < 8; ++i) lengthField[i] = char((length >> (8 * i)) & 0xFF);
+    if (out.write(lengthField) != 8) throw writeError();
+
+    BlockCipher cipher(key);
+    quint64 done = 0;
+    while (done < length) {
+        QByteArray piece = in.read(qint64(std::min<quint64>(length - done, 1 << 20)));
+        if (piece.isEmpty()) throw readError();
+        done += quint64(piece.size());
+        if (piece.size() % 16) piece.append(QByteArray(16 - piece.size() % 16, '\0'));
+        const QByteArray encrypted = cipher.encrypt(piece);
+        if (out.write(encrypted) != encrypted.size()) throw writeError();
+    }
+    if (!out.commit()) throw writeError();
+}
+
+QString GeneralNumberText(double value) {
+    if (value == 0 || !std::isfinite(value)) return QStringLiteral("0");
+    const double magnitude = std::fabs(value);
+    if (magnitude < 0.00001 || magnitude >= 1e15) {
+        // Mantissa with up to 15 significant digits, then E and the exponent.
+        const QString scientific = QString::number(value, 'e', 14);
+        const qsizetype e = scientific.indexOf(u'e');
+        QString mantissa = scientific.left(e);
+        if (mantissa.contains(u'.')) {
+            while (mantissa.endsWith(u'0')) mantissa.chop(1);
+            if (mantissa.endsWith(u'.')) mantissa.chop(1);
+        }
+        return mantissa + u'E' + QString::number(scientific.mid(e + 1).toInt());
+    }
+    const int integerDigits = int(std::floor(std::log10(magnitude))) + 1;
+    QString text = QString::number(value, 'f', std::max(0, 15 - integerDigits));
+    if (text.contains(u'.')) {
+        while (text.endsWith(u'0')) text.chop(1);
+        if (text.endsWith(u'.')) text.chop(1);
+    }
+    return text == QLatin1String("-0") ? QStringLiteral("0") : text;
+}
+
+QString ReportValueText(int queryType, const QVariant& value) {
+    switch (queryType) {
+    case 0:
+    case 3:
+        return wholeNumberText(value);
+    case 1:
+        return reportText(db::variantToText(value));
+    case 2:
+        return value.isNull() ? QStringLiteral("0") : GeneralNumberText(db::variantToReal(value));
+    default:
+        return db::variantToText(value);
+    }
+}
+
+void WritePlainReportText(db::Connection& connection, const QString& path) {
+    struct ReportField {
+        QString name;
+        int queryType;
+    };
+    QList<ReportField> fields;
+    db::Statement fieldList(connection, QStringLiteral(
+        "select fieldName,QueryType from dt_fieldlist where sequence>0 and sequence<1000 order by sequence"));
+    while (fieldList.next()) fields.append({fieldList.text(0), int(fieldList.integer(1))});
+
+    TextFileWriter text(path, TextFileWriter::Mode::Truncate);
+    QString header;
+    for (const ReportField& field : fields) header += field.name + u',';
+    text.writeLine(header);
+
+    db::Statement records(connection, QStringLiteral("select * from dt_data order by c901 asc"));
+    QList<int> columns;
+    for (const ReportField& field : fields) columns << records.columnIndex(field.name);
+    while (records.next()) {
+        QString line;
+        for (qsizetype i = 0; i < fields.size(); ++i) {
+            const QVariant value = records.value(columns[i]);
+            line += fields[i].name.compare(QLatin1String("RecordState"), Qt::CaseInsensitive) == 0
+                        ? wholeNumberText(value)
+                        : ReportValueText(fields[i].queryType, value);
+            line += u',';
+        }
+        text.writeLine(line);
+    }
+    text.close();
+}
+
+QString CompleteOpenedFileName(const QString& chosen, const QString& extension) {
+    QString name = chosen.trimmed();
+    if (name.size() > 4 && !name.endsWith(extension)) name += extension;
+    return name;
+}
+
+QString CompleteSavedExchangeName(const QString& chosen) {
+    QString name = chosen.trimmed();
+    if (name.size() < 5 || !name.endsWith(QLatin1String(".dat"))) name += QStringLiteral(".dat");
+    return name;
+}

@@ -1,0 +1,78 @@
+#include "exchange/ExportForReporting.h"
+
+#include "ExchangeTestSupport.h"
+
+#include <QDate>
+
+namespace {
+
+using ExportForReportingTest = test::ExchangeDatabase;
+
+const QString kRefusal = QStringLiteral("存在临时保存或逻辑错误的数据，不能上报!");
+
+} // namespace
+
+TEST_F(ExportForReportingTest, RefusesUnverifiedRecordsBeforeAnyPrompt) {
+    test::addRecord(110101000001, {{"RecordState", 1}});
+    test::addRecord(110101000002, {{"RecordState", 2}});
+    EXPECT_TRUE(ExportForReporting(workingDatabase()).isEmpty());
+    EXPECT_EQ(test::prompts().messages, QStringList{kRefusal});
+    EXPECT_TRUE(test::prompts().inputPrompts.isEmpty());
+    EXPECT_TRUE(test::prompts().fileRequests.empty());
+}
+
+TEST_F(ExportForReportingTest, WritesTheVerifiedRecordsAndTheLabelIntoATransformedFile) {
+    test::addRecord(110101000001, {{"RecordState", 1}, {"z001", 12}});
+    test::addRecord(110101000002, {{"RecordState", 1}});
+    const QString label = QStringLiteral("东城区'总工会\"𠮷");
+    test::prompts().inputAnswers = {QStringLiteral("默认数据库"), label};
+    test::prompts().fileAnswers = {folder.path(QStringLiteral("上报"))};
+    const QString path = folder.path(QStringLiteral("上报.dat"));
+
+    EXPECT_EQ(ExportForReporting(workingDatabase()), path);
+    EXPECT_EQ(test::prompts().inputPrompts,
+              QStringList(2, QStringLiteral("设置数据库标识|请输入提供数据的单位的名称，长度不要超过200个汉字")));
+    ASSERT_EQ(test::prompts().fileRequests.size(), 1u);
+    EXPECT_EQ(test::prompts().fileRequests[0].fileName,
+              label + u'-' + QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral("(离线版)"));
+    EXPECT_EQ(test::prompts().messages, (QStringList{QStringLiteral("必须修改默认的名称！"),
+                                                     QStringLiteral("数据已经被正确导出到：'") + path + QStringLiteral("'！")}));
+
+    EXPECT_EQ(quint8(test::readAll(path).at(0)), 0x05);
+    EXPECT_FALSE(QFile::exists(path + QStringLiteral(".part")));
+    db::Connection exchange;
+    test::openExchangeFile(exchange, path, folder.path(QStringLiteral("restored.dat")));
+    EXPECT_EQ(exchange.scalar(QStringLiteral("select count(*) from dt_data")).toInt(), 2);
+    EXPECT_EQ(exchange.scalar(QStringLiteral("select z001 from dt_data where c901=110101000001")).toInt(), 12);
+    EXPECT_EQ(exchange.scalar(QStringLiteral("select db_name from ct_label")).toString(), label);
+    // The working database keeps its own label.
+    EXPECT_EQ(readDatabaseLabel(db()), QStringLiteral("默认数据库"));
+}
+
+TEST_F(ExportForReportingTest, CancelOrAFailureLeavesNoFileAndAnExistingOneAsItWas) {
+    test::addRecord(110101000001, {{"RecordState", 1}});
+    // Cancel at the prompt: no dialog.
+    EXPECT_TRUE(ExportForReporting(workingDatabase()).isEmpty());
+    EXPECT_TRUE(test::prompts().fileRequests.empty());
+
+    // The open working database file is never overwritten by the template.
+    const QByteArray before = test::readAll(workingDatabase().path);
+    EXPECT_THROW(WriteExchangeFile(workingDatabase(), QStringLiteral("东城区"), workingDatabase().path), std::exception);
+    EXPECT_EQ(test::readAll(workingDatabase().path), before);
+    EXPECT_EQ(count(QStringLiteral("select count(*) from dt_data")), 1);
+
+    // A failure reaches the clerk as a message.
+    test::prompts().inputAnswers = {QStringLiteral("东城区")};
+    test::prompts().fileAnswers = {folder.path(QStringLiteral("no/such/folder/up.dat"))};
+    EXPECT_TRUE(ExportForReporting(workingDatabase()).isEmpty());
+    ASSERT_EQ(test::prompts().messages.size(), 1);
+    EXPECT_TRUE(test::prompts().messages[0].startsWith(QStringLiteral("运行中发生错误："))) << test::prompts().messages[0].toStdString();
+
+    // Without the template nothing is written and an earlier file stays.
+    QFile::remove(folder.path(QStringLiteral("view.dll")));
+    const QString earlier = folder.path(QStringLiteral("earlier.dat"));
+    test::writeAll(earlier, "earlier export");
+    EXPECT_THROW(WriteExchangeFile(workingDatabase(), QStringLiteral("东城区"), earlier), std::exception);
+    EXPECT_EQ(test::readAll(earlier), QByteArray("earlier export"));
+    EXPECT_FALSE(QFile::exists(earlier + QStringLiteral(".part")));
+}

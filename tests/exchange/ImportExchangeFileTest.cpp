@@ -1,0 +1,136 @@
+#include "exchange/ImportExchangeFile.h"
+
+#include "exchange/ExportForReporting.h"
+
+#include "ExchangeTestSupport.h"
+
+namespace {
+
+const QString kLongMessage = QStringLiteral(
+    "导入过程中发生错误，准备导入的数据可能与现有的\n\r数据有重复的内容，详细的内容请参见文件：\n\r\n\r            数据导入编号冲突.txt。");
+
+class ImportExchangeFileTest : public test::ExchangeDatabase {
+protected:
+    // An exchange file of `codes` (names "单位<n>") made by another office's export.
+    QString exchangeFileOf(std::initializer_list<qint64> codes, const QString& name = QStringLiteral("下级.dat")) {
+        const QString path = folder.path(name);
+        {
+            test::TempFolder other;
+            WorkingDatabase office;
+            office.connection.open(other.copyOfSystemDataFile());
+            office.path = office.connection.path();
+            for (qint64 code : codes)
+                office.connection.execute(QStringLiteral("INSERT INTO dt_data(c901,c902,c907,RecordState) VALUES(?,?,1,1)"),
+                                          {code, QStringLiteral("单位%1").arg(code % 1000)});
+            WriteExchangeFile(office, QStringLiteral("朝阳区总工会"), path);
+        }
+        return path;
+    }
+    qint64 records() { return count(QStringLiteral("select count(*) from dt_data")); }
+    qint64 staged() { return count(QStringLiteral("select count(*) from dt_data_dt_data")); }
+};
+
+} // namespace
+
+TEST_F(ImportExchangeFileTest, AddsEveryRecordAfterTheLabelIsConfirmedAndLeavesTheFileAlone) {
+    const QString path = exchangeFileOf({110105000001, 110105000002});
+    const QByteArray before = test::readAll(path);
+    test::prompts().answers = {true};
+    EXPECT_TRUE(ImportExchangeFileAt(workingDatabase(), QStringLiteral("dt_data"), path));
+    EXPECT_EQ(test::prompts().messages,
+              (QStringList{QStringLiteral("确认准备导入标记声明为【朝阳区总工会】的数据么？"),
+                           QStringLiteral("数据已经被正确地从'") + path + QStringLiteral("'导入！")}));
+    EXPECT_EQ(records(), 2);
+    EXPECT_EQ(test::readAll(path), before);
+    EXPECT_FALSE(QFile::exists(folder.path(QStringLiteral("temp.dat"))));
+
+    // A plain backup file of the same records reads in place, at the first attempt.
+    const QString backup = folder.path(QStringLiteral("备份.mdb"));
+    db::CopyFileWhole(workingDatabase().path, backup);
+    db().execute(QStringLiteral("delete from dt_data"));
+    test::prompts().clear();
+    test::prompts().answers = {true};
+    EXPECT_TRUE(ImportExchangeFileAt(workingDatabase(), QStringLiteral("dt_data"), backup));
+    EXPECT_EQ(records(), 2);
+}
+
+TEST_F(ImportExchangeFileTest, ACodeThatExistsAddsNothingAndIsReported) {
+    test::addRecord(110105000002, {{"RecordState", 1}});
+    const QString path = exchangeFileOf({110105000001, 110105000002, 110105000003});
+    test::prompts().answers = {true};
+    EXPECT_FALSE(ImportExchangeFileAt(workingDatabase(), QStringLiteral("dt_data"), path));
+    EXPECT_EQ(test::prompts().messages.last(), kLongMessage);
+    EXPECT_EQ(records(), 1);
+    EXPECT_EQ(staged(), 1);
+    EXPECT_EQ(opened, QStringList{ConflictReportPath()});
+    EXPECT_EQ(decodeGb18030(test::readAll(ConflictReportPath())),
+              QStringLiteral("在准备导入的文件中，如下的记录与现有的记录发生编号冲突\r\n") + QString(80, u'-')
+                  + QStringLiteral("\r\n(110105000002,单位2)\r\n"));
+}
+
+TEST_F(ImportExchangeFileTest, DecliningChangesNothing) {
+    test::addRecord(110105000002, {{"RecordState", 1}});
+    db().execute(QStringLiteral("insert into dt_data_dt_data(c901,c907) values(1,1)"));
+    const QString path = exchangeFileOf({110105000001});
+    EXPECT_FALSE(ImportExchangeFileAt(workingDatabase(), QStringLiteral("dt_data"), path));
+    EXPECT_EQ(records(), 1);
+    EXPECT_EQ(staged(), 1);
+}
+
+TEST_F(ImportExchangeFileTest, UnusableFilesGetTheirMessageAndChangeNothing) {
+    const auto importOnce = [&](const QString& path) {
+        test::prompts().clear();
+        test::prompts().answers = {true};
+        const bool refresh = ImportExchangeFileAt(workingDatabase(), QStringLiteral("dt_data"), path);
+        EXPECT_EQ(records(), 0) << path.toStdString();
+        return std::pair{refresh, test::prompts().messages};
+    };
+    EXPECT_EQ(importOnce(folder.path(QStringLiteral("none.dat"))),
+              (std::pair{true, QStringList{QStringLiteral("您选择的文件并不存在，请选择其它文件。")}}));
+
+    const QString garbage = folder.path(QStringLiteral("garbage.dat"));
+    test::writeAll(garbage, QByteArray(4096, 'x'));
+    EXPECT_EQ(importOnce(garbage), (std::pair{true, QStringList{QStringLiteral("文件格式错误,请重新选择！")}}));
+    const QString tiny = folder.path(QStringLiteral("tiny.dat"));
+    test::writeAll(tiny, QByteArray(100, '\0'));
+    EXPECT_EQ(importOnce(tiny), (std::pair{true, QStringList{QStringLiteral("文件格式错误,请重新选择！")}}));
+
+    // A view that calls itself dt_data is no table of records.
+    const QString viewFile = folder.path(QStringLiteral("view.mdb"));
+    {
+        db::Connection file;
+        db::Connection::createEmpty(viewFile);
+        file.open(viewFile);
+        file.executeScript(QStringLiteral("CREATE TABLE ct_label(db_name TEXT); CREATE VIEW dt_data AS SELECT 1 AS c901;"));
+    }
+    EXPECT_EQ(importOnce(viewFile),
+              (std::pair{true, QStringList{QStringLiteral("您选择的文件中不存在名字为\"dt_data\"的数据表")}}));
+
+    // Records of another layout cannot be read: refused after the confirmation.
+    const QString otherLayout = folder.path(QStringLiteral("other.mdb"));
+    {
+        db::Connection file;
+        db::Connection::createEmpty(otherLayout);
+        file.open(otherLayout);
+        file.executeScript(QStringLiteral("CREATE TABLE ct_label(db_name TEXT); INSERT INTO ct_label VALUES('x');"
+                                          "CREATE TABLE dt_data(c901 INTEGER, c902 TEXT); INSERT INTO dt_data VALUES(1,'a');"));
+    }
+    const auto [refresh, messages] = importOnce(otherLayout);
+    EXPECT_FALSE(refresh);
+    EXPECT_EQ(messages.last(), QStringLiteral("导入文件格式错误"));
+}
+
+TEST_F(ImportExchangeFileTest, TheCommandCompletesTheChosenNameByTheFilter) {
+    const QString path = exchangeFileOf({110105000001});
+    test::prompts().fileAnswers = {folder.path(QStringLiteral("下级"))};
+    test::prompts().answers = {true};
+    EXPECT_TRUE(ImportExchangeFile(workingDatabase(), QStringLiteral("dt_data")));
+    EXPECT_EQ(test::prompts().fileRequests[0].title, QStringLiteral("选择导入文件"));
+    EXPECT_EQ(records(), 1);
+    EXPECT_EQ(test::prompts().messages.last(), QStringLiteral("数据已经被正确地从'") + path + QStringLiteral("'导入！"));
+
+    // Cancelling the dialog asks the list to be re-read and changes nothing.
+    test::prompts().clear();
+    EXPECT_TRUE(ImportExchangeFile(workingDatabase(), QStringLiteral("dt_data")));
+    EXPECT_TRUE(test::prompts().messages.isEmpty());
+}
