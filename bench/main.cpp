@@ -222,6 +222,6 @@ int main(int argc, char* argv[]) {
            }), reading);
     std::printf("  (%lld findings, a results file of %.0f MB)\n", static_cast<long long>(checkRunState().findingsCount),
                 double(QFileInfo(resultsFilePath(workingDatabase().label)).size()) / 1e6);
-    working.connection.close();
+    closeWorkingDatabase();
     return 0;
 }

@@ -81,6 +81,9 @@ public:
 
     // Makes another file reachable as `alias`.table. A sealed file needs its
     // password; it is written back when detached unless attached read-only.
+    // A file attached read-only is one from elsewhere: it is read into memory
+    // like an Access::ReadOnly file, and statements that read it belong under
+    // a StatementTimeLimit.
     void attach(const QString& path, const QString& alias, const QString& password = {}, bool readOnly = false);
     void detach(const QString& alias);
 

@@ -7,7 +7,10 @@
 #include "support/TestSupport.h"
 
 #include <QFile>
+#include <QCoreApplication>
 #include <QLockFile>
+#include <QProcess>
+#include <QSysInfo>
 #include <functional>
 
 namespace {
@@ -170,6 +173,21 @@ TEST_F(StartupTest, ASecondProgramOnTheSameFileIsTurnedAway) {
     workingDatabase().connection.close();
     reopenWorkingDatabase();
     EXPECT_FALSE(secondProgram.tryLock());
+    EXPECT_TRUE(test::prompts().messages.isEmpty());
+}
+
+TEST_F(StartupTest, ALockLeftByAProgramThatWasKilledKeepsNobodyOut) {
+    const QString path = systemDataFile();
+    QProcess ended;
+    ended.start(QStringLiteral("sleep"), {QStringLiteral("0.1")});
+    ASSERT_TRUE(ended.waitForStarted());
+    const qint64 pid = ended.processId();
+    ASSERT_TRUE(ended.waitForFinished());
+    test::writeAll(path + QStringLiteral(".lock"), QStringLiteral("%1\n%2\n%3\n")
+                                                      .arg(pid)
+                                                      .arg(QCoreApplication::applicationName(), QSysInfo::machineHostName())
+                                                      .toUtf8());
+    EXPECT_TRUE(OpenSurveyDatabase());
     EXPECT_TRUE(test::prompts().messages.isEmpty());
 }
 
