@@ -36,7 +36,7 @@
 
 namespace {
 
-const QString kRecordListSql = QStringLiteral("SELECT\t* from view_data_all order by c901 asc");
+const QString kRecordListSql = recordListSql();
 const QString kKeyField = QStringLiteral("c901");
 
 // A turn of the mouse wheel anywhere in the program moves like one press of
@@ -316,13 +316,14 @@ void TMainForm::actModifyExecute() {
 
 void TMainForm::actCompressExecute() {
     WorkingDatabase& working = workingDatabase();
-    working.connection.close();
     try {
+        working.connection.requireSoleUse();
+        working.connection.close();
         if (db::CompactDatabaseFile(working.path)) ui::showMessage(QStringLiteral("压缩操作成功"));
     } catch (const db::Error& e) {
         ui::showRunError(e.message());
     }
-    reopenRecordList();
+    if (!working.connection.isOpen()) reopenRecordList();
 }
 
 void TMainForm::actBackupExecute() {
@@ -336,6 +337,12 @@ void TMainForm::actBackupExecute() {
 
     WorkingDatabase& working = workingDatabase();
     const QVariant key = recordList_.isEmpty() || recordList_.atEnd() ? QVariant() : recordList_.value(kKeyField);
+    try {
+        working.connection.requireSoleUse();
+    } catch (const db::Error& e) {
+        ui::showMessage(e.message());
+        return;
+    }
     working.connection.close();
     try {
         db::CopyFileWhole(working.path, name);

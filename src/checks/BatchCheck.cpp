@@ -33,16 +33,14 @@ public:
         : connection_(connection),
           update_(connection, QStringLiteral("UPDATE dt_data SET RecordState=? WHERE c901=?")) {}
 
-    // A run that ends by an error keeps the states it posted.
+    // A run that ends by an error keeps only the states committed at a
+    // checkpoint: those whose findings reached the results file.
     ~StateWriter() {
+        if (!pending_) return;
         try {
-            commit();
+            connection_.rollback();
         } catch (...) {
-            try {
-                connection_.rollback();
-            } catch (...) {
-                // The engine rolls back when the connection closes.
-            }
+            // The engine rolls back when the connection closes.
         }
     }
 
@@ -81,13 +79,6 @@ public:
     }
 };
 
-// A label is part of a file name: the path separators it may hold must not lead out of the folder.
-QString fileNamePart(QString text) {
-    text.replace(u'/', u'_');
-    text.replace(u'\\', u'_');
-    return text;
-}
-
 void runChecks(WorkingDatabase& database, const QString& selectSql, BatchCheckMonitor* monitor) {
     db::Connection& connection = database.connection;
     const QString path = resultsFilePath(database.label);
@@ -123,6 +114,8 @@ void runChecks(WorkingDatabase& database, const QString& selectSql, BatchCheckMo
     RuleValues values;
     qint64 handled = 0;
     while (rows.next()) {
+        // A damaged file can hand out rows again and again: a run checks no more than it counted.
+        if (handled == total) throw db::Error(QStringLiteral("数据库文件已损坏（记录多于检查开始时的%1个）").arg(total));
         while (monitor && monitor->paused() && !monitor->stopRequested()) {
             checkpoint();
             QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
@@ -163,8 +156,7 @@ void runChecks(WorkingDatabase& database, const QString& selectSql, BatchCheckMo
 } // namespace
 
 QString resultsFilePath(const QString& label) {
-    return tempFolder() + QStringLiteral("/2019基层以上-") + fileNamePart(label)
-           + QStringLiteral("-逻辑检查结果.txt");
+    return tempFolder() + u'/' + fileNameWithPart(QStringLiteral("2019基层以上-"), label, QStringLiteral("-逻辑检查结果.txt"));
 }
 
 QString allRecordsSql() { return kCheckableSql; }

@@ -10,6 +10,8 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include <cerrno>
+
 namespace {
 
 QString programFolderOverride;
@@ -74,6 +76,35 @@ QString tempFolder() {
     folder = QDir::fromNativeSeparators(folder);
     while (folder.size() > 1 && folder.endsWith(QLatin1Char('/'))) folder.chop(1);
     return folder;
+}
+
+QString fileNameWithPart(const QString& prefix, const QString& part, const QString& suffix) {
+    constexpr qsizetype kMaxNameBytes = 255;
+    qsizetype room = kMaxNameBytes - QFile::encodeName(prefix + suffix).size();
+    QString kept;
+    for (const char32_t c : part.toUcs4()) {
+        if (c < 0x20 || (c >= 0x7f && c < 0xa0)) continue;
+        const QString character = c == U'/' || c == U'\\' ? QStringLiteral("_") : QString::fromUcs4(&c, 1);
+        room -= QFile::encodeName(character).size();
+        if (room < 0) break;
+        kept += character;
+    }
+    return prefix + kept + suffix;
+}
+
+QString systemErrorText(int errorNumber) {
+    switch (errorNumber) {
+    case ENOSPC: return QStringLiteral("磁盘已满");
+    case EDQUOT: return QStringLiteral("磁盘空间超出配额");
+    case EFBIG: return QStringLiteral("文件超出允许的大小");
+    case EACCES:
+    case EPERM: return QStringLiteral("没有写入权限");
+    case EROFS: return QStringLiteral("磁盘是只读的");
+    case ENOENT: return QStringLiteral("文件夹不存在");
+    case ENAMETOOLONG: return QStringLiteral("文件名太长");
+    case EIO: return QStringLiteral("磁盘读写错误");
+    default: return QStringLiteral("系统错误（错误号%1）").arg(errorNumber);
+    }
 }
 
 QString documentsFolder() {

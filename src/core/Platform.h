@@ -29,6 +29,15 @@ bool settleProgramFolder();
 // set, otherwise the system's temporary folder; "/" separators, no trailing "/".
 QString tempFolder();
 
+// The file name `prefix` + `part` + `suffix`, where `part` is text from the
+// database (a label): path separators become "_", control characters are
+// dropped, and the part is cut at a character boundary so that the name fits
+// the file system's 255 bytes.
+QString fileNameWithPart(const QString& prefix, const QString& part, const QString& suffix);
+
+// The cause of a failed file operation, from the system's error number, in words a clerk can read.
+QString systemErrorText(int errorNumber);
+
 // The user's documents folder, created when missing.
 QString documentsFolder();
 

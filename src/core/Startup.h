@@ -17,10 +17,25 @@ struct WorkingDatabase {
 
 WorkingDatabase& workingDatabase();
 
+// The query of the main window's record list.
+inline QString recordListSql() { return QStringLiteral("SELECT\t* from view_data_all order by c901 asc"); }
+
 // Opens a database file as the working database; an empty path opens the system
-// data file. A file that still carries the exchange password loses it on the way.
-// On failure shows the system's message and returns false: the program ends.
+// data file. The file is locked for the rest of the program's run: while another
+// program (or another copy of this one) holds it, the open fails. The file is
+// checked (checkSurveyDatabase) before anything in it is changed; a file that
+// still carries the exchange password loses it afterwards. On failure shows the
+// system's message and returns false: the program ends.
 bool OpenSurveyDatabase(const QString& path = {});
+
+// Raises db::Error unless the connection holds a survey database the program
+// can work on: the engine finds it intact, every survey table is there as a
+// table, and the label, the field metadata and the record list read without
+// error, each statement within the time limit.
+void checkSurveyDatabase(db::Connection& connection);
+
+// Closes the working database and ends the program's hold on its file.
+void closeWorkingDatabase();
 
 // Reopens the working database at its kept path (after compaction or backup closed it).
 void reopenWorkingDatabase();

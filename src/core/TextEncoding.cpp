@@ -1,9 +1,15 @@
 #include "core/TextEncoding.h"
 
+#include "core/Platform.h"
+
+#include <QFile>
+#include <fcntl.h>
 #include <iconv.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <stdexcept>
+#include <utility>
 
 namespace {
 
@@ -54,10 +60,10 @@ QString cutToByteLimit(const QString& text, int maxBytes) {
     return text.left(end);
 }
 
-TextFileWriter::TextFileWriter(const QString& path, Mode mode) : file_(path) {
-    const auto flags = mode == Mode::Append ? QIODevice::WriteOnly | QIODevice::Append
-                                            : QIODevice::WriteOnly | QIODevice::Truncate;
-    if (!file_.open(flags)) throw std::runtime_error(file_.errorString().toStdString());
+TextFileWriter::TextFileWriter(const QString& path, Mode mode) : path_(path) {
+    const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (mode == Mode::Append ? O_APPEND : O_TRUNC);
+    fd_ = ::open(QFile::encodeName(path).constData(), flags, 0644);
+    if (fd_ < 0) throw std::runtime_error(failure(QStringLiteral("无法建立文件“%1”：%2"), errno));
 }
 
 TextFileWriter::~TextFileWriter() {
@@ -76,14 +82,30 @@ void TextFileWriter::writeEncoded(const QByteArray& text) {
 }
 
 void TextFileWriter::flush() {
-    if (buffer_.isEmpty()) return;
-    if (file_.write(buffer_) != buffer_.size() || !file_.flush())
-        throw std::runtime_error(file_.errorString().toStdString());
+    const char* data = buffer_.constData();
+    qsizetype left = buffer_.size();
+    while (left > 0) {
+        const ssize_t written = ::write(fd_, data, size_t(left));
+        if (written < 0 && errno == EINTR) continue;
+        if (written < 0) throw std::runtime_error(failure(QStringLiteral("无法写入文件“%1”：%2"), errno));
+        data += written;
+        left -= written;
+    }
     buffer_.clear();
 }
 
 void TextFileWriter::close() {
-    if (!file_.isOpen()) return;
-    flush();
-    file_.close();
+    if (fd_ < 0) return;
+    try {
+        flush();
+    } catch (...) {
+        ::close(std::exchange(fd_, -1));
+        throw;
+    }
+    if (::close(std::exchange(fd_, -1)) != 0)
+        throw std::runtime_error(failure(QStringLiteral("无法写入文件“%1”：%2"), errno));
+}
+
+std::string TextFileWriter::failure(const QString& pattern, int errorNumber) const {
+    return pattern.arg(path_, systemErrorText(errorNumber)).toStdString();
 }

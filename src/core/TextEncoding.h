@@ -1,8 +1,8 @@
 #pragma once
 
 #include <QByteArray>
-#include <QFile>
 #include <QString>
+#include <string>
 
 // Text files the system writes are in GB18030: exactly the GBK bytes for every
 // GBK character, and still able to hold the rare characters of people's and
@@ -16,12 +16,15 @@ QString cutToByteLimit(const QString& text, int maxBytes);
 
 // Writes lines to a text file in GB18030 with CR LF. Output is buffered; flush()
 // hands what was written to the system, so nothing reported is lost if the
-// program stops afterwards.
+// program stops afterwards. Failures raise std::runtime_error with the file
+// and the cause in words ("磁盘已满" when the disk is full).
 class TextFileWriter {
 public:
     enum class Mode { Truncate, Append };
     // Raises std::runtime_error when the file cannot be opened.
     TextFileWriter(const QString& path, Mode mode);
+    TextFileWriter(const TextFileWriter&) = delete;
+    TextFileWriter& operator=(const TextFileWriter&) = delete;
     ~TextFileWriter();
     void writeLine(const QString& line);
     // Writes text already in GB18030, line ends included.
@@ -30,6 +33,9 @@ public:
     void close();
 
 private:
-    QFile file_;
+    std::string failure(const QString& pattern, int errorNumber) const;
+
+    QString path_;
+    int fd_ = -1;
     QByteArray buffer_;
 };

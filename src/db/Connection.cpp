@@ -7,9 +7,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QUrl>
 #include <sqlite3.h>
 
+#include <chrono>
 #include <cmath>
 #include <set>
 #include <utility>
@@ -42,6 +42,7 @@ void configure(sqlite3* db) {
     sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
     sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
     sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, nullptr);
+    sqlite3_limit(db, SQLITE_LIMIT_LENGTH, kMaxValueBytes);
     sqlite3_create_function_v2(db, "int", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr, sqlInt,
                                nullptr, nullptr, nullptr);
 }
@@ -50,11 +51,15 @@ void exec(sqlite3* db, const char* sql) {
     if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK) raiseEngineError(db);
 }
 
-// Hands a decrypted image to the engine as the content of schema `schema`.
+// Hands a database image (a decrypted file, or a file from elsewhere read
+// whole) to the engine as the content of schema `schema`.
 void loadImage(sqlite3* db, const char* schema, const QByteArray& image, bool readOnly) {
     auto* buffer = static_cast<unsigned char*>(sqlite3_malloc64(sqlite3_uint64(image.size())));
     if (!buffer) throw Error(QStringLiteral("内存不足"));
     memcpy(buffer, image.constData(), size_t(image.size()));
+    // An image in memory has no write-ahead log: a file that was in that mode
+    // is read as an ordinary one (bytes 18 and 19 of the header give the mode).
+    if (image.size() >= 20 && buffer[18] == 2 && buffer[19] == 2) buffer[18] = buffer[19] = 1;
     unsigned flags = SQLITE_DESERIALIZE_FREEONCLOSE | (readOnly ? SQLITE_DESERIALIZE_READONLY : SQLITE_DESERIALIZE_RESIZEABLE);
     if (sqlite3_deserialize(db, schema, buffer, image.size(), image.size(), flags) != SQLITE_OK)
         raiseEngineError(db);
@@ -81,6 +86,38 @@ struct SealedAttachment {
     bool readOnly;
 };
 
+// The content of a database file as the engine is to see it: decrypted when sealed.
+QByteArray readImage(const QString& path, const QString& password) {
+    const QByteArray file = sealed::readFile(path);
+    return sealed::isSealed(file) ? sealed::unseal(file, password) : file;
+}
+
+// The time limit of the statements on one connection: each statement's run
+// starts the clock, and the engine asks regularly whether to give up.
+struct TimeLimit {
+    using Clock = std::chrono::steady_clock;
+    int limitMs = 0;
+    Clock::time_point deadline;
+
+    static int onProgress(void* self) {
+        return Clock::now() > static_cast<TimeLimit*>(self)->deadline ? 1 : 0;
+    }
+    static int onStatementStart(unsigned, void* self, void*, void* sqlText) {
+        // Triggers report their start too; only a statement's own start restarts the clock.
+        if (!QByteArray(static_cast<const char*>(sqlText)).startsWith("--")) {
+            auto* limit = static_cast<TimeLimit*>(self);
+            limit->deadline = Clock::now() + std::chrono::milliseconds(limit->limitMs);
+        }
+        return 0;
+    }
+    void apply(sqlite3* db, int ms) {
+        limitMs = ms;
+        deadline = Clock::now() + std::chrono::milliseconds(ms);
+        sqlite3_progress_handler(db, ms > 0 ? 1000 : 0, ms > 0 ? onProgress : nullptr, this);
+        sqlite3_trace_v2(db, ms > 0 ? SQLITE_TRACE_STMT : 0, ms > 0 ? onStatementStart : nullptr, this);
+    }
+};
+
 } // namespace
 
 struct Connection::Impl {
@@ -92,6 +129,7 @@ struct Connection::Impl {
     std::vector<SealedAttachment> attachments;
     std::set<RecordSet*> results;
     QStringList pendingDrops;
+    TimeLimit timeLimit;
 
     // Checks that the file is a database the engine can read at all.
     void probe(const QString& schema) {
@@ -118,18 +156,24 @@ void Connection::open(const QString& path, Access access, const QString& passwor
     const bool sealed = sealed::isSealedFile(path);
     if (sealed && password.isEmpty()) throw Error(QStringLiteral("文件设有密码，无法打开：") + path);
 
+    // Sealed files and files from elsewhere live in memory; the engine opens only the others itself.
+    const bool inMemory = sealed || readOnly;
     sqlite3* db = nullptr;
-    const int flags = (sealed ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_MEMORY
-                              : (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE))
-                      | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX;
-    const QByteArray name = sealed ? QByteArray(":memory:") : QFile::encodeName(path);
+    const int flags = (inMemory ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_MEMORY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_URI
+                      | SQLITE_OPEN_NOMUTEX;
+    const QByteArray name = inMemory ? QByteArray(":memory:") : QFile::encodeName(path);
     const int rc = sqlite3_open_v2(name.constData(), &db, flags, nullptr);
     d->db = db;
     try {
         if (rc != SQLITE_OK) raiseEngineError(db, path);
         configure(db);
-        if (sealed) loadImage(db, "main", sealed::unseal(sealed::readFile(path), password), readOnly);
-        if (readOnly) exec(db, "PRAGMA query_only=1");
+        if (inMemory) loadImage(db, "main", readImage(path, password), readOnly);
+        // The engine falls back to reading a file it may not write; such a file fails to open for writing.
+        else if (sqlite3_db_readonly(db, "main") == 1) throw Error(QStringLiteral("数据库文件是只读的：") + path);
+        if (readOnly) {
+            exec(db, "PRAGMA query_only=1");
+            d->timeLimit.apply(db, kStatementTimeLimitMs);
+        }
         exec(db, "PRAGMA cell_size_check=ON");
         exec(db, "PRAGMA cache_size=-32768");
         if (access == Access::Exclusive && !sealed) {
@@ -164,6 +208,7 @@ void Connection::close() {
     sqlite3_close_v2(d->db);
     d->db = nullptr;
     d->attachments.clear();
+    d->timeLimit.limitMs = 0;
     d->path.clear();
     d->password.clear();
     d->sealed = false;
@@ -236,8 +281,8 @@ void Connection::attach(const QString& path, const QString& alias, const QString
     const bool sealed = sealed::isSealedFile(path);
     if (sealed && password.isEmpty()) throw Error(QStringLiteral("文件设有密码，无法打开：") + path);
     const QString attachSql = QStringLiteral("ATTACH DATABASE ? AS ") + alias;
-    if (sealed) {
-        const QByteArray image = sealed::unseal(sealed::readFile(path), password);
+    if (sealed || readOnly) {
+        const QByteArray image = readImage(path, password);
         execute(attachSql, {QStringLiteral(":memory:")});
         try {
             loadImage(d->db, alias.toUtf8().constData(), image, readOnly);
@@ -246,13 +291,10 @@ void Connection::attach(const QString& path, const QString& alias, const QString
             execute(QStringLiteral("DETACH DATABASE ") + alias);
             throw;
         }
-        d->attachments.push_back({alias, path, password, readOnly});
+        if (sealed) d->attachments.push_back({alias, path, password, readOnly});
         return;
     }
-    const QString target = readOnly ? QStringLiteral("file:") + QString::fromUtf8(QUrl::toPercentEncoding(path, "/"))
-                                          + QStringLiteral("?mode=ro")
-                                    : path;
-    execute(attachSql, {target});
+    execute(attachSql, {path});
     try {
         d->probe(alias);
     } catch (...) {
@@ -289,10 +331,23 @@ void Connection::compactInto(const QString& destination) {
 void Connection::verify(const QStringList& requiredTables) {
     const QString check = scalar(QStringLiteral("PRAGMA quick_check")).toString();
     if (check != QLatin1String("ok")) throw Error(QStringLiteral("数据库文件已损坏（") + check + QStringLiteral("）"));
-    const QStringList present = tableNames();
-    for (const QString& table : requiredTables)
-        if (!present.contains(table, Qt::CaseInsensitive))
-            throw Error(QStringLiteral("文件中缺少数据表：") + table);
+    Statement isTable(*this, QStringLiteral("SELECT count(*) FROM sqlite_schema WHERE type='table' AND name=? COLLATE NOCASE"));
+    for (const QString& table : requiredTables) {
+        isTable.bind(1, table);
+        const bool present = isTable.next() && isTable.integer(0) > 0;
+        isTable.reset();
+        if (!present) throw Error(QStringLiteral("文件中缺少数据表：") + table);
+    }
+}
+
+void Connection::requireSoleUse() {
+    if (!d->db) throw Error(QStringLiteral("数据库没有打开"));
+    if (sqlite3_exec(d->db, "BEGIN EXCLUSIVE; COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK) return;
+    const int code = sqlite3_errcode(d->db) & 0xff;
+    if (inTransaction()) exec(d->db, "ROLLBACK");
+    if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
+        throw Error(QStringLiteral("数据库文件正被其他程序使用，请先关闭其他程序"));
+    raiseEngineError(d->db);
 }
 
 void Connection::createEmpty(const QString& path) {
@@ -310,6 +365,16 @@ void Connection::createEmpty(const QString& path) {
         throw;
     }
     sqlite3_close_v2(db);
+}
+
+StatementTimeLimit::StatementTimeLimit(Connection& connection, int limitMs)
+    : connection_(connection), previousMs_(connection.d->timeLimit.limitMs) {
+    if (!connection_.d->db) throw Error(QStringLiteral("数据库没有打开"));
+    connection_.d->timeLimit.apply(connection_.d->db, limitMs);
+}
+
+StatementTimeLimit::~StatementTimeLimit() {
+    if (connection_.d->db) connection_.d->timeLimit.apply(connection_.d->db, previousMs_);
 }
 
 Transaction::Transaction(Connection& connection) : connection_(connection) { connection_.begin(); }

@@ -16,8 +16,14 @@ class RecordSet;
 enum class Access {
     ReadWrite,  // the working database and files the program made itself
     Exclusive,  // read-write, and no other connection may use the file meanwhile
-    ReadOnly,   // files from elsewhere: opened read-only, never written
+    ReadOnly,   // files from elsewhere: read into memory, never written, every statement bounded in time
 };
+
+// How long one statement on a file from elsewhere (and on the working file
+// while it is first checked) may run before it gives up with the format error.
+constexpr int kStatementTimeLimitMs = 20000;
+// The longest text, blob or row any database file may hold.
+constexpr int kMaxValueBytes = 1024 * 1024;
 
 // One connection to a database file. Files may carry a password: such a file
 // is sealed as a whole (see EncryptedImage.h), is decrypted into memory on
@@ -28,8 +34,13 @@ enum class Access {
 // locking is switched off.
 //
 // Every connection runs with the engine's defensive settings: the schema of a
-// file is not trusted to call anything but harmless functions, and damaged
-// files raise errors instead of being read blindly.
+// file is not trusted to call anything but harmless functions, damaged files
+// raise errors instead of being read blindly, and no value or row may grow
+// beyond kMaxValueBytes.
+//
+// A file from elsewhere (Access::ReadOnly) is read whole into memory, so that
+// nothing is ever written beside it (no journal, no -wal or -shm file) and it
+// opens from read-only media; its statements are bounded in time.
 class Connection {
 public:
     Connection();
@@ -39,7 +50,8 @@ public:
 
     // Opens the file at `path`. With a password, a sealed file is decrypted with
     // it (a wrong password or a changed byte fails); a plain file opens as it is.
-    // Without a password a sealed file fails to open. Raises Error on failure.
+    // Without a password a sealed file fails to open. A file that can only be
+    // read fails to open for writing. Raises Error on failure.
     void open(const QString& path, Access access = Access::ReadWrite, const QString& password = {});
     // Writes a sealed file back (unless read-only) and closes. Safe to call twice.
     void close();
@@ -69,14 +81,22 @@ public:
 
     // Makes another file reachable as `alias`.table. A sealed file needs its
     // password; it is written back when detached unless attached read-only.
+    // A file attached read-only is one from elsewhere: it is read into memory
+    // like an Access::ReadOnly file, and statements that read it belong under
+    // a StatementTimeLimit.
     void attach(const QString& path, const QString& alias, const QString& password = {}, bool readOnly = false);
     void detach(const QString& alias);
 
     // Writes a compacted copy of the main database to `destination`, which must not exist.
     void compactInto(const QString& destination);
 
-    // Raises Error unless the engine finds the file intact and every named table exists.
+    // Raises Error unless the engine finds the file intact and every named table
+    // exists as a table (a view of that name does not count).
     void verify(const QStringList& requiredTables);
+
+    // Raises Error when another connection, of this program or another one,
+    // holds a lock on the file (after waiting briefly for it to end).
+    void requireSoleUse();
 
     sqlite3* handle() const;
 
@@ -85,6 +105,7 @@ public:
 
 private:
     friend class RecordSet;
+    friend class StatementTimeLimit;
     // Result sets on this connection, closed when it closes; temporary tables
     // that could not be dropped while a statement was running are dropped later.
     void addResult(RecordSet* result);
@@ -94,6 +115,21 @@ private:
 
     struct Impl;
     std::unique_ptr<Impl> d;
+};
+
+// While it lives, every statement on the connection that runs longer than
+// `limitMs` gives up with the format error: for reading a file whose schema
+// could hold a view that never ends.
+class StatementTimeLimit {
+public:
+    explicit StatementTimeLimit(Connection& connection, int limitMs = kStatementTimeLimitMs);
+    ~StatementTimeLimit();
+    StatementTimeLimit(const StatementTimeLimit&) = delete;
+    StatementTimeLimit& operator=(const StatementTimeLimit&) = delete;
+
+private:
+    Connection& connection_;
+    int previousMs_;
 };
 
 // Rolls back on destruction unless committed: a failed operation leaves nothing behind.

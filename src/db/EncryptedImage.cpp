@@ -123,9 +123,11 @@ QByteArray readFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw Error(QStringLiteral("无法打开文件“%1”：%2").arg(path, file.errorString()));
-    if (file.size() > kHeaderSize + kMaxImageSize + kTagSize)
-        throw Error(QStringLiteral("文件“%1”过大，无法加密或解密").arg(path));
-    return file.readAll();
+    if (file.size() > kMaxFileBytes) throw Error(QStringLiteral("文件过大，不是有效的数据库文件：") + path);
+    QByteArray content = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw Error(QStringLiteral("读取文件“%1”时出错：%2").arg(path, file.errorString()));
+    return content;
 }
 
 void writeFileAtomically(const QString& path, const QByteArray& content) {

@@ -21,8 +21,11 @@ QByteArray seal(const QByteArray& image, const QString& password);
 // Raises db::Error when the password is wrong or a byte was changed.
 QByteArray unseal(const QByteArray& file, const QString& password);
 
-// Whole-file helpers; writes replace the file atomically. A file longer than
-// the cipher can take in one piece (2 GB) is refused before it is read.
+// The largest database file read whole into memory (sealed files and files from elsewhere).
+constexpr qint64 kMaxFileBytes = qint64(1) << 30;
+
+// Whole-file helpers; writes replace the file atomically. Reading raises Error
+// for a file larger than kMaxFileBytes.
 QByteArray readFile(const QString& path);
 void writeFileAtomically(const QString& path, const QByteArray& bytes);
 

@@ -10,18 +10,22 @@ namespace db {
 
 void raiseEngineError(sqlite3* db, const QString& context) {
     const QString detail = QString::fromUtf8(sqlite3_errmsg(db));
+    const auto explained = [&](const QString& words) { return words + QStringLiteral("（") + detail + QStringLiteral("）"); };
     QString message;
     switch (sqlite3_errcode(db) & 0xff) {
-    case SQLITE_NOTADB: message = QStringLiteral("不是有效的数据库文件"); break;
-    case SQLITE_CORRUPT: message = QStringLiteral("数据库文件已损坏"); break;
+    case SQLITE_NOTADB: message = explained(QStringLiteral("不是有效的数据库文件")); break;
+    case SQLITE_CORRUPT: message = explained(QStringLiteral("数据库文件已损坏")); break;
     case SQLITE_BUSY:
-    case SQLITE_LOCKED: message = QStringLiteral("数据库文件正被其他程序使用"); break;
-    case SQLITE_CANTOPEN: message = QStringLiteral("无法打开数据库文件"); break;
-    case SQLITE_READONLY: message = QStringLiteral("数据库文件是只读的"); break;
-    case SQLITE_FULL: message = QStringLiteral("磁盘已满"); break;
+    case SQLITE_LOCKED: message = explained(QStringLiteral("数据库文件正被其他程序使用")); break;
+    case SQLITE_CANTOPEN: message = explained(QStringLiteral("无法打开数据库文件")); break;
+    case SQLITE_READONLY: message = explained(QStringLiteral("数据库文件是只读的")); break;
+    case SQLITE_FULL: message = explained(QStringLiteral("磁盘已满")); break;
+    // A statement stopped by its time limit, or a value beyond the length limit:
+    // the file holds something no survey file holds.
+    case SQLITE_INTERRUPT: message = QStringLiteral("文件格式错误（读取超出时间限度）"); break;
+    case SQLITE_TOOBIG: message = QStringLiteral("文件格式错误（数据项超出长度限度）"); break;
     default: message = detail;
     }
-    if (message != detail) message += QStringLiteral("（") + detail + QStringLiteral("）");
     if (!context.isEmpty()) message += QStringLiteral("：") + context;
     throw Error(message);
 }

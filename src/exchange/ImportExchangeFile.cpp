@@ -58,6 +58,19 @@ bool attachFile(db::Connection& connection, const QString& path) {
     }
 }
 
+// The engine's quick check of the attached file; a damaged file is detached again.
+bool fileIntact(db::Connection& connection) {
+    try {
+        if (connection.scalar(QStringLiteral("PRAGMA %1.quick_check").arg(kAlias)).toString() == QLatin1String("ok")) return true;
+    } catch (const db::Error&) {
+    }
+    try {
+        connection.detach(kAlias);
+    } catch (const db::Error&) {
+    }
+    return false;
+}
+
 bool fileHasTable(db::Connection& connection, const QString& table) {
     return connection.scalar(QStringLiteral("SELECT count(*) FROM %1.sqlite_schema WHERE type='table' AND lower(name)=lower(?)")
                                  .arg(kAlias), {table}).toLongLong() > 0;
@@ -178,7 +191,9 @@ bool ImportExchangeFileAt(WorkingDatabase& working, const QString& table, const 
         return true;
     }
     db::Connection& connection = working.connection;
-    if (file.path.isEmpty() || !attachFile(connection, file.path)) {
+    // The file comes from elsewhere: no statement that reads it may run without end.
+    const db::StatementTimeLimit limit(connection);
+    if (file.path.isEmpty() || !attachFile(connection, file.path) || !fileIntact(connection)) {
         ui::showMessage(kFormatError);
         return true;
     }

@@ -159,6 +159,7 @@ bool ImportGroupings(db::Connection& working, const QString& filePath, ui::Progr
     const QStringList tables = groupingTables();
     bool attached = false;
     try {
+        const db::StatementTimeLimit limit(working);
         working.attach(filePath, kFileAlias, {}, true);
         attached = true;
         const QString check = working.scalar(QStringLiteral("PRAGMA %1.quick_check").arg(kFileAlias)).toString();

@@ -2,10 +2,14 @@
 
 #include "CheckTestSupport.h"
 #include "db/Statement.h"
+#include "support/DamagedFile.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QTimer>
 #include <functional>
+#include <sys/mount.h>
 
 namespace {
 
@@ -68,6 +72,35 @@ QList<int> committedStates(const QString& path) {
     QList<int> states;
     while (rows.next()) states << int(rows.integer(0));
     return states;
+}
+
+// Every one of the `records` added by addFailingRecords that the file holds as
+// failed (state 2) has its findings in the results file. Records on a damaged
+// page cannot be read and do not count.
+void expectFailedStatesBackedByFindings(const QString& path, int records, int expectedFailed) {
+    const QByteArray results = test::readAll(resultsFilePath(workingDatabase().label));
+    db::Connection file;
+    file.open(path, db::Access::ReadOnly);
+    db::Statement state(file, QStringLiteral("SELECT RecordState FROM dt_data WHERE c901=?"));
+    int failed = 0;
+    for (int i = 1; i <= records; ++i) {
+        state.bind(1, qint64(110101000000) + i);
+        try {
+            if (state.next() && state.integer(0) == 2) {
+                ++failed;
+                const QString line = QStringLiteral("%1  单位%2的数据有错误\r\n").arg(qint64(110101000000) + i).arg(i % 1000);
+                EXPECT_TRUE(results.contains(encodeGb18030(line))) << "no findings for record " << i;
+            }
+        } catch (const db::Error&) {
+        }
+        state.reset();
+    }
+    EXPECT_EQ(failed, expectedFailed);
+}
+
+// The records with findings in the results file, which a full disk may have cut off in mid-line.
+int unitsInResults() {
+    return int(decodeGb18030(test::readAll(resultsFilePath(workingDatabase().label))).count(QStringLiteral("的数据有错误")));
 }
 
 using BatchCheckTest = test::CheckDatabase;
@@ -185,6 +218,84 @@ TEST_F(BatchCheckTest, AResultsFileThatCannotBeMadeEndsTheRunBeforeAnyChange) {
     EXPECT_TRUE(test::prompts().messages[0].endsWith(QStringLiteral(",请与软件发行者联系。")));
     EXPECT_EQ(committedStates(workingDatabase().path), (QList<int>{0, 0}));
     EXPECT_TRUE(opened.isEmpty());
+}
+
+// Rows out of order make the engine hand out the same rows again while states
+// are written; a damaged row makes it report damage. Either way the run stops
+// with the damage message, and only states backed by findings stay.
+TEST_F(BatchCheckTest, ADamagedFileStopsTheRunWithItsMessage) {
+    const QString path = workingDatabase().path;
+    const std::vector<std::pair<const char*, std::function<void(const QList<int>&)>>> damages = {
+        {"rows out of order", [&](const QList<int>& leaves) { test::setFirstKeyOfLeaf(path, leaves[leaves.size() * 9 / 10], 110101000010); }},
+        {"a damaged row", [&](const QList<int>& leaves) { test::damageFirstRowOfLeaf(path, leaves[leaves.size() * 9 / 10]); }},
+    };
+    for (const auto& [what, damage] : damages) {
+        SCOPED_TRACE(what);
+        workingDatabase().connection.close();
+        QFile::remove(path);
+        folder.copyOfSystemDataFile(systemDataFileName());
+        reopenWorkingDatabase();
+        addFailingRecords(2500);
+        workingDatabase().connection.close();
+        damage(test::leafPages(path, QStringLiteral("dt_data")));
+        reopenWorkingDatabase();
+        test::prompts().clear();
+        RunBatchCheck(workingDatabase(), allRecordsSql());
+
+        ASSERT_EQ(test::prompts().messages.size(), 1);
+        EXPECT_TRUE(test::prompts().messages[0].startsWith(QStringLiteral("运行中发生错误：数据库文件已损坏（"))) << test::prompts().messages[0].toStdString();
+        EXPECT_LE(unitsInResults(), 2500);
+        expectFailedStatesBackedByFindings(path, 2500, 2000);
+    }
+}
+
+TEST_F(BatchCheckTest, AFullDiskStopsTheRunNamingTheCauseAndKeepsOnlyStatesBackedByFindings) {
+    addFailingRecords(1500);
+    // A results file that cannot take a byte.
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/full"), resultsFilePath(workingDatabase().label)));
+    RunBatchCheck(workingDatabase(), allRecordsSql());
+    ASSERT_EQ(test::prompts().messages.size(), 1);
+    EXPECT_TRUE(test::prompts().messages[0].contains(QStringLiteral("：磁盘已满,请与软件发行者联系。"))) << test::prompts().messages[0].toStdString();
+    EXPECT_EQ(committedStates(workingDatabase().path).count(0), 1500);
+    QFile::remove(resultsFilePath(workingDatabase().label));
+
+    // A temporary folder that fills up after about 1100 records' findings.
+    const QString small = folder.path(QStringLiteral("small"));
+    QDir().mkpath(small);
+    if (mount("tmpfs", QFile::encodeName(small).constData(), "tmpfs", 0, "size=256k") != 0)
+        GTEST_SKIP() << "no right to mount a small file system here";
+    const QByteArray temp = qgetenv("TEMP");
+    qputenv("TEMP", QFile::encodeName(small));
+    test::prompts().clear();
+    RunBatchCheck(workingDatabase(), allRecordsSql());
+    ASSERT_EQ(test::prompts().messages.size(), 1);
+    EXPECT_TRUE(test::prompts().messages[0].contains(QStringLiteral("：磁盘已满,请与软件发行者联系。"))) << test::prompts().messages[0].toStdString();
+    EXPECT_GT(unitsInResults(), 1000);
+    expectFailedStatesBackedByFindings(workingDatabase().path, 1500, 1000);
+    EXPECT_TRUE(opened.isEmpty());
+    qputenv("TEMP", temp);
+    umount2(QFile::encodeName(small).constData(), MNT_DETACH);
+}
+
+TEST_F(BatchCheckTest, ALongLabelOrOneWithControlCharactersStillGivesAResultsFile) {
+    addFailingRecords(1);
+    for (const QString& label : {QString(80, u'工'), QStringLiteral("市\t县\n工会\x7f"), QString(70, u'a') + QString::fromUcs4(U"𠀀𠀁𠀂𠀃𠀄𠀅𠀆𠀇𠀈𠀉𠀊𠀋𠀌𠀍𠀎𠀏𠀐𠀑𠀒𠀓𠀔𠀕𠀖𠀗𠀘𠀙𠀚𠀛𠀜𠀝𠀞𠀟𠀠𠀡𠀢𠀣𠀤𠀥𠀦𠀧𠀨𠀩𠀪𠀫𠀬𠀭𠀮𠀯")}) {
+        SCOPED_TRACE(label.toStdString());
+        workingDatabase().label = label;
+        opened.clear();
+        RunBatchCheck(workingDatabase(), allRecordsSql());
+        const QString path = resultsFilePath(label);
+        EXPECT_TRUE(test::prompts().messages.isEmpty()) << test::prompts().messages.join(u'\n').toStdString();
+        EXPECT_EQ(opened, QStringList{path});
+        const QString name = QFileInfo(path).fileName();
+        EXPECT_LE(QFile::encodeName(name).size(), 255);
+        EXPECT_TRUE(name.startsWith(QStringLiteral("2019基层以上-")));
+        EXPECT_TRUE(name.endsWith(QStringLiteral("-逻辑检查结果.txt")));
+        EXPECT_TRUE(name.isValidUtf16());
+        for (const QChar c : name) EXPECT_TRUE(c.unicode() >= 0x20 && c.unicode() != 0x7f);
+    }
+    EXPECT_EQ(fileNameWithPart(QStringLiteral("a"), QString(300, u'工'), QStringLiteral("b")),
+              QStringLiteral("a") + QString(84, u'工') + QStringLiteral("b"));
 }
 
 TEST_F(BatchCheckTest, TheResultsFileIsNamedAfterTheLabelAndStaysInTheTemporaryFolder) {

@@ -3,14 +3,21 @@
 #include "core/Version.h"
 #include "db/EncryptedImage.h"
 #include "core/ExchangePassword.h"
+#include "support/DamagedFile.h"
 #include "support/TestSupport.h"
 
 #include <QFile>
+#include <QCoreApplication>
+#include <QLockFile>
+#include <QProcess>
+#include <QSysInfo>
+#include <functional>
 
 namespace {
 
 const QString kNoDataFile = QStringLiteral("没有找到系统数据文件，请重新安装。");
 const QString kBadInstall = QStringLiteral("软件安装不正确，请与软件提供者联系！");
+const QString kInUse = QStringLiteral("数据库文件正被本程序的另一个窗口或其他程序使用，本程序不能同时运行。");
 
 class StartupTest : public ::testing::Test {
 protected:
@@ -78,6 +85,110 @@ TEST_F(StartupTest, AFileHeldExclusivelyByAnotherProgramIsRefused) {
     other.open(path, db::Access::Exclusive);
     EXPECT_FALSE(OpenSurveyDatabase());
     EXPECT_EQ(test::prompts().messages, QStringList{kBadInstall});
+}
+
+// Each file is a copy of the system data file with 300 records, damaged in one
+// way; each must end the start with the system's message, never abort, and
+// leave the file as it was.
+TEST_F(StartupTest, ADamagedOrHostileFileEndsTheStartWithTheMessageAndStaysUnchanged) {
+    const auto withRecords = [](const QString& path) {
+        db::Connection c;
+        c.open(path);
+        db::Transaction transaction(c);
+        for (int i = 1; i <= 300; ++i)
+            c.execute(QStringLiteral("INSERT INTO dt_data(c901, c902, c907) VALUES (?, ?, 1)"), {qint64(110101000000) + i, QString(20, u'单')});
+        transaction.commit();
+    };
+    const auto sql = [](const char* text) {
+        return [text](const QString& path) { test::executeRaw(path, QString::fromUtf8(text)); };
+    };
+    // dt_data with c901 an ordinary column: codes that are text, or the same twice.
+    const QString plainCode = QStringLiteral(
+        "UPDATE sqlite_schema SET sql=replace(sql, '\"c901\" INTEGER PRIMARY KEY', '\"c901\" INTEGER') WHERE name='dt_data';");
+    const std::vector<std::pair<const char*, std::function<void(const QString&)>>> damages = {
+        {"a damaged dt_data page",
+         [](const QString& path) { test::overwritePage(path, test::leafPages(path, QStringLiteral("dt_data"))[3], 8, QByteArray(600, '\xA5')); }},
+        {"no view_data_all", sql("DROP VIEW view_data_all")},
+        {"no DT_FieldList", sql("DROP TABLE DT_FieldList")},
+        {"a view named dt_data", sql("ALTER TABLE dt_data RENAME TO old_data; CREATE VIEW dt_data AS SELECT * FROM old_data")},
+        {"a view named ct_label", sql("DROP TABLE ct_label; CREATE VIEW ct_label AS SELECT 'x' AS db_name")},
+        {"text codes", [&](const QString& path) {
+             test::executeRaw(path, plainCode);
+             test::executeRaw(path, QStringLiteral("UPDATE dt_data SET c901='x'||rowid"));
+         }},
+        {"a code twice", [&](const QString& path) {
+             test::executeRaw(path, plainCode);
+             test::executeRaw(path, QStringLiteral("UPDATE dt_data SET c901=rowid % 7"));
+         }},
+        {"a view calling a forbidden function",
+         sql("DROP VIEW view_data_all; CREATE VIEW view_data_all AS SELECT *, load_extension('x') AS e FROM dt_data")},
+        {"a view making a 2 MB value",
+         sql("DROP VIEW view_data_all; CREATE VIEW view_data_all AS SELECT *, hex(zeroblob(1000000)) AS e FROM dt_data")},
+        {"another database sealed with the exchange password",
+         [](const QString& path) {
+             QFile::remove(path);
+             db::Connection::createEmpty(path);
+             db::sealed::addPassword(path, DeriveExchangePassword());
+         }},
+    };
+    for (const auto& [what, damage] : damages) {
+        SCOPED_TRACE(what);
+        const QString path = systemDataFile();
+        withRecords(path);
+        damage(path);
+        const QByteArray before = test::readAll(path);
+        test::prompts().clear();
+        EXPECT_FALSE(OpenSurveyDatabase());
+        EXPECT_EQ(test::prompts().messages, QStringList{kBadInstall});
+        EXPECT_FALSE(workingDatabase().connection.isOpen());
+        EXPECT_EQ(test::readAll(path), before);
+    }
+}
+
+TEST_F(StartupTest, AWriteProtectedFileIsAFailedOpen) {
+    const QString path = systemDataFile();
+    QFile::setPermissions(folder.path(QString()), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadOther);
+    const QByteArray before = test::readAll(path);
+    test::asOrdinaryUser([] { EXPECT_FALSE(OpenSurveyDatabase()); });
+    EXPECT_EQ(test::prompts().messages, QStringList{kBadInstall});
+    EXPECT_EQ(test::readAll(path), before);
+}
+
+// The lock a running program holds on its working file, as a second copy of it meets it.
+TEST_F(StartupTest, ASecondProgramOnTheSameFileIsTurnedAway) {
+    const QString path = systemDataFile();
+    QLockFile firstProgram(path + QStringLiteral(".lock"));
+    ASSERT_TRUE(firstProgram.tryLock());
+    EXPECT_FALSE(OpenSurveyDatabase());
+    EXPECT_EQ(test::prompts().messages, QStringList{kInUse});
+    EXPECT_FALSE(workingDatabase().connection.isOpen());
+
+    firstProgram.unlock();
+    test::prompts().clear();
+    ASSERT_TRUE(OpenSurveyDatabase());
+    // Now this program holds it, and the lock outlives closing and reopening the connection.
+    QLockFile secondProgram(path + QStringLiteral(".lock"));
+    EXPECT_FALSE(secondProgram.tryLock());
+    workingDatabase().connection.close();
+    reopenWorkingDatabase();
+    EXPECT_FALSE(secondProgram.tryLock());
+    EXPECT_TRUE(test::prompts().messages.isEmpty());
+}
+
+TEST_F(StartupTest, ALockLeftByAProgramThatWasKilledKeepsNobodyOut) {
+    const QString path = systemDataFile();
+    QProcess ended;
+    ended.start(QStringLiteral("sleep"), {QStringLiteral("0.1")});
+    ASSERT_TRUE(ended.waitForStarted());
+    const qint64 pid = ended.processId();
+    ASSERT_TRUE(ended.waitForFinished());
+    test::writeAll(path + QStringLiteral(".lock"), QStringLiteral("%1\n%2\n%3\n")
+                                                      .arg(pid)
+                                                      .arg(QCoreApplication::applicationName(), QSysInfo::machineHostName())
+                                                      .toUtf8());
+    EXPECT_TRUE(OpenSurveyDatabase());
+    EXPECT_TRUE(test::prompts().messages.isEmpty());
 }
 
 TEST(Version, TextsShowTheBuildNumber) {

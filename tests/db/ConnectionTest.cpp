@@ -1,8 +1,10 @@
 #include "db/Connection.h"
 #include "db/Maintenance.h"
 #include "db/Statement.h"
+#include "support/DamagedFile.h"
 #include "support/TestSupport.h"
 
+#include <QDir>
 #include <QFile>
 
 using namespace db;
@@ -183,4 +185,100 @@ TEST(DamagedFile, VerifyNamesAMissingTable) {
     } catch (const Error& e) {
         EXPECT_EQ(e.message(), QStringLiteral("文件中缺少数据表：dt_data"));
     }
+}
+
+TEST(DamagedFile, ARequiredTableMustBeATableNotAView) {
+    test::TempFolder folder;
+    const QString path = folder.copyOfSystemDataFile();
+    test::executeRaw(path, QStringLiteral("DROP TABLE ct_label; CREATE VIEW ct_label AS SELECT 'x' AS db_name"));
+    Connection c;
+    c.open(path, Access::ReadOnly);
+    c.verify({QStringLiteral("dt_data")});
+    try {
+        c.verify({QStringLiteral("dt_data"), QStringLiteral("CT_LABEL")});
+        FAIL();
+    } catch (const Error& e) {
+        EXPECT_EQ(e.message(), QStringLiteral("文件中缺少数据表：CT_LABEL"));
+    }
+}
+
+// A file in write-ahead-log mode, in a folder nobody may write to, as on a CD.
+TEST(FileFromElsewhere, IsReadWithoutWritingAnythingBesideIt) {
+    test::TempFolder folder;
+    const QString path = folder.copyOfSystemDataFile();
+    test::executeRaw(path, QStringLiteral("PRAGMA journal_mode=WAL; INSERT INTO dt_data(c901, c902) VALUES (1, '甲')"));
+    ASSERT_EQ(test::readAll(path).at(18), 2) << "the file is in write-ahead-log mode";
+    const QByteArray before = test::readAll(path);
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadOther);
+    QFile::setPermissions(folder.path(QString()), QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
+    test::asOrdinaryUser([&] {
+        Connection c;
+        c.open(path, Access::ReadOnly);
+        EXPECT_EQ(c.scalar(QStringLiteral("SELECT c902 FROM dt_data WHERE c901=1")).toString(), QStringLiteral("甲"));
+        EXPECT_THROW(c.execute(QStringLiteral("DELETE FROM dt_data")), Error);
+    });
+    test::TempFolder working;
+    Connection other;
+    other.open(working.copyOfSystemDataFile());
+    other.attach(path, QStringLiteral("sent"), {}, true);
+    EXPECT_EQ(other.scalar(QStringLiteral("SELECT count(*) FROM sent.dt_data")).toInt(), 1);
+    other.detach(QStringLiteral("sent"));
+    QFile::setPermissions(folder.path(QString()), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_EQ(QDir(folder.path(QString())).entryList(QDir::Files), QStringList{QStringLiteral("survey.mdb")});
+    EXPECT_EQ(test::readAll(path), before);
+}
+
+TEST(FileFromElsewhere, AViewThatNeverEndsOrGrowsWithoutBoundGivesTheFormatError) {
+    test::TempFolder folder;
+    const QString path = folder.copyOfSystemDataFile();
+    test::executeRaw(path, QStringLiteral(
+        "CREATE VIEW endless AS WITH RECURSIVE r(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM r) SELECT n FROM r ORDER BY n;"
+        "CREATE VIEW huge AS SELECT hex(zeroblob(1000000)) AS v"));
+    Connection c;
+    c.open(path, Access::ReadOnly);
+    try {
+        StatementTimeLimit shortLimit(c, 300);
+        c.scalar(QStringLiteral("SELECT count(*) FROM endless"));
+        FAIL();
+    } catch (const Error& e) {
+        EXPECT_EQ(e.message(), QStringLiteral("文件格式错误（读取超出时间限度）"));
+    }
+    try {
+        c.scalar(QStringLiteral("SELECT length(v) FROM huge"));
+        FAIL();
+    } catch (const Error& e) {
+        EXPECT_EQ(e.message(), QStringLiteral("文件格式错误（数据项超出长度限度）"));
+    }
+    // Ordinary reads go on.
+    EXPECT_GT(c.scalar(QStringLiteral("SELECT count(*) FROM DT_FieldList")).toInt(), 200);
+}
+
+TEST(DamagedFile, AFileThatCanOnlyBeReadFailsToOpenForWriting) {
+    test::TempFolder folder;
+    const QString path = folder.copyOfSystemDataFile();
+    QFile::setPermissions(folder.path(QString()), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadOther);
+    test::asOrdinaryUser([&] {
+        Connection c;
+        EXPECT_THROW(c.open(path), Error);
+        EXPECT_FALSE(c.isOpen());
+        c.open(path, Access::ReadOnly);
+        EXPECT_TRUE(c.isOpen());
+    });
+}
+
+TEST_F(ConnectionTest, SoleUseIsRefusedWhileAnotherConnectionHoldsTheFile) {
+    connection.requireSoleUse();
+    Connection other;
+    other.open(path);
+    other.executeScript(QStringLiteral("BEGIN IMMEDIATE"));
+    try {
+        connection.requireSoleUse();
+        FAIL();
+    } catch (const Error& e) {
+        EXPECT_EQ(e.message(), QStringLiteral("数据库文件正被其他程序使用，请先关闭其他程序"));
+    }
+    EXPECT_FALSE(connection.inTransaction());
+    other.rollback();
+    connection.requireSoleUse();
 }

@@ -8,6 +8,7 @@
 #include "support/TestSupport.h"
 
 #include <QAction>
+#include <QFile>
 #include <QApplication>
 #include <QDir>
 #include <QHeaderView>
@@ -228,6 +229,34 @@ TEST_F(MainFormTest, CompactionKeepsEveryRecordAndStartsAtTheFirstRow) {
     EXPECT_EQ(f.recordList().rowCount(), 200);
     EXPECT_EQ(f.recordList().position(), 0);
     EXPECT_EQ(workingDatabase().connection.scalar(QStringLiteral("SELECT count(*) FROM dt_data")).toInt(), 200);
+}
+
+TEST_F(MainFormTest, CompactionAndBackupRefuseWhileAnotherProgramHoldsTheFile) {
+    addRecords(30);
+    TMainForm& f = open();
+    f.recordList().moveTo(5);
+    const QByteArray before = test::readAll(dataFile);
+    db::Connection otherProgram;
+    otherProgram.open(dataFile);
+    otherProgram.executeScript(QStringLiteral("BEGIN IMMEDIATE"));
+    const QString inUse = QStringLiteral("数据库文件正被其他程序使用，请先关闭其他程序");
+
+    f.actCompressExecute();
+    test::prompts().fileAnswers = {folder.path(QStringLiteral("copy.mdb"))};
+    f.actBackupExecute();
+    EXPECT_EQ(test::prompts().messages, (QStringList{QStringLiteral("运行中发生错误：") + inUse, inUse}));
+    EXPECT_FALSE(QFile::exists(folder.path(QStringLiteral("copy.mdb"))));
+    EXPECT_EQ(test::readAll(dataFile), before);
+    // The window goes on with its list where it was.
+    EXPECT_TRUE(workingDatabase().connection.isOpen());
+    EXPECT_EQ(f.recordList().rowCount(), 30);
+    EXPECT_EQ(f.recordList().position(), 5);
+
+    otherProgram.rollback();
+    otherProgram.close();
+    test::prompts().clear();
+    f.actCompressExecute();
+    EXPECT_EQ(test::prompts().messages, QStringList{QStringLiteral("压缩操作成功")});
 }
 
 TEST_F(MainFormTest, TheHiddenCommandMarksEveryRecordSaved) {

@@ -1,5 +1,7 @@
 #include "support/TestSupport.h"
 
+#include "core/Startup.h"
+
 #include <QFile>
 
 namespace test {
@@ -90,6 +92,10 @@ QString builtProgramFolder() { return QStringLiteral(PROGRAM_FOLDER); }
 QString builtSystemDataFile() { return builtProgramFolder() + QStringLiteral("2019NB_qv_201908291730.mdb"); }
 
 TempFolder::TempFolder() { EXPECT_TRUE(dir_.isValid()); }
+
+TempFolder::~TempFolder() {
+    if (workingDatabase().path.startsWith(dir_.path() + u'/')) closeWorkingDatabase();
+}
 
 QString TempFolder::path(const QString& name) const { return dir_.filePath(name); }
 

@@ -56,6 +56,8 @@ QString builtSystemDataFile();
 class TempFolder {
 public:
     TempFolder();
+    // A working database in the folder is closed and its file let go first.
+    ~TempFolder();
     QString path(const QString& name) const;
     // A copy of the built system data file under `name`.
     QString copyOfSystemDataFile(const QString& name = QStringLiteral("survey.mdb")) const;
