@@ -58,16 +58,23 @@ bool attachFile(db::Connection& connection, const QString& path) {
     }
 }
 
+// Attached read-only, the file has nothing to write back; should the detach
+// fail, the connection drops it when it closes.
+void detachFile(db::Connection& connection) {
+    try {
+        connection.detach(kAlias);
+    } catch (const db::Error&) {
+    }
+}
+
 // The engine's quick check of the attached file; a damaged file is detached again.
 bool fileIntact(db::Connection& connection) {
     try {
         if (connection.scalar(QStringLiteral("PRAGMA %1.quick_check").arg(kAlias)).toString() == QLatin1String("ok")) return true;
     } catch (const db::Error&) {
+        // A file the engine cannot check is as damaged as one that fails the check.
     }
-    try {
-        connection.detach(kAlias);
-    } catch (const db::Error&) {
-    }
+    detachFile(connection);
     return false;
 }
 
@@ -203,11 +210,7 @@ bool ImportExchangeFileAt(WorkingDatabase& working, const QString& table, const 
     } catch (const db::Error& e) {
         ui::showRunError(e.message(), QStringLiteral("请与软件发行者联系。"));
     }
-    try {
-        connection.detach(kAlias);
-    } catch (const db::Error&) {
-        // Attached read-only: nothing to write back, and the connection drops it when it closes.
-    }
+    detachFile(connection);
     // The working copy is of no use after the import; it goes also after an early end.
     if (file.workingCopy) QFile::remove(file.path);
     return refresh;
