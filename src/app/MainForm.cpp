@@ -2,6 +2,7 @@
 
 #include "app/AboutForm.h"
 #include "app/CommandIcons.h"
+#include "app/ErrorGuard.h"
 #include "core/FieldData.h"
 #include "app/GroupBar.h"
 #include "app/OptionSetupForm.h"
@@ -88,6 +89,7 @@ TMainForm::TMainForm(Options options, QWidget* parent) : QMainWindow(parent) {
     connect(grid_, &RecordGridView::doubleClicked, this, [this] { run(action(QStringLiteral("actModify"))); });
     connect(grid_, &RecordGridView::insertReleased, this, [this] { run(action(QStringLiteral("actAddNew"))); });
     connect(grid_, &RecordGridView::deleteReleased, this, [this] { run(action(QStringLiteral("actDelete"))); });
+    connect(grid_, &RecordGridView::listRerun, this, &TMainForm::updateActions);
     auto* locate = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), this);
     connect(locate, &QShortcut::activated, this, [this] {
         if (action(QStringLiteral("actLocate"))->isEnabled()) action(QStringLiteral("actLocate"))->trigger();
@@ -128,7 +130,7 @@ TMainForm::TMainForm(Options options, QWidget* parent) : QMainWindow(parent) {
     qApp->installEventFilter(new WheelToArrowKeys(this));
 
     if (options.splash) {
-        TdlgAboutForm splash([this] { requeryRecordList(); });
+        TdlgAboutForm splash([this] { runShowingErrors([this] { requeryRecordList(); }); });
         splash.startProgress();
         splash.exec();
     }
@@ -237,7 +239,8 @@ void TMainForm::run(QAction* a) {
     // Reached by a key or a double click, modifying does nothing on an empty list.
     if (a->objectName() == QLatin1String("actModify") && (recordList_.isEmpty() || !recordList_.isOpen())) return;
     const auto it = handlers_.find(a);
-    if (it != handlers_.end()) it->second();
+    // A command that fails says why; the program goes on.
+    if (it != handlers_.end()) runShowingErrors(it->second);
 }
 
 void TMainForm::updateActions() {
@@ -343,6 +346,6 @@ void TMainForm::actOptionsExecute() {
 }
 
 void TMainForm::actAboutExecute() {
-    TdlgAboutForm about([this] { requeryRecordList(); }, this);
+    TdlgAboutForm about([this] { runShowingErrors([this] { requeryRecordList(); }); }, this);
     about.exec();
 }

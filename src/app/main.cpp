@@ -1,3 +1,4 @@
+#include "app/ErrorGuard.h"
 #include "app/MainForm.h"
 #include "app/WidgetPrompter.h"
 
@@ -6,7 +7,7 @@
 #include <QScreen>
 
 int main(int argc, char* argv[]) {
-    QApplication application(argc, argv);
+    GuardedApplication application(argc, argv);
     QApplication::setStyle(QStringLiteral("Fusion"));
     QFont font(QStringLiteral("SimSun"), 9);
     font.setFamilies({QStringLiteral("SimSun"), QStringLiteral("宋体"), QStringLiteral("Noto Serif CJK SC"),

@@ -51,6 +51,7 @@ struct RecordSet::Impl {
     QVariantList current;
     std::unique_ptr<Statement> fetchRow;
     mutable QHash<qint64, QVariantList> cache;
+    mutable bool vanished = false;  // a row of the result was found deleted since the query ran
 
     QString updateTable;
     QString updateKey;
@@ -78,7 +79,8 @@ struct RecordSet::Impl {
         return it == order.end() ? -1 : qint64(it - order.begin());
     }
 
-    QVariantList fetch(qint64 rowId) const {
+    // The row `rowId`; empty when it has been deleted since the query ran.
+    QVariantList read(qint64 rowId) const {
         const QVariantList bound = sourceParams();
         for (int i = 0; i < bound.size(); ++i) fetchRow->bind(i + 1, bound[i]);
         fetchRow->bind(int(bound.size()) + 1, rowId);
@@ -88,6 +90,12 @@ struct RecordSet::Impl {
             for (int i = 0; i < names.size(); ++i) values << fetchRow->value(i);
         }
         fetchRow->reset();
+        if (values.isEmpty()) vanished = true;
+        return values;
+    }
+
+    QVariantList fetch(qint64 rowId) const {
+        QVariantList values = read(rowId);
         if (values.isEmpty()) throw Error(QStringLiteral("查询结果中的记录已不存在"));
         return values;
     }
@@ -124,6 +132,7 @@ struct RecordSet::Impl {
     void run() {
         readShape();
         cache.clear();
+        vanished = false;
         order.clear();
         if (keyed()) {
             field(keyField);
@@ -295,8 +304,12 @@ bool RecordSet::atStart() const { return d->count == 0 || d->pos < 0; }
 
 void RecordSet::moveTo(qint64 position) {
     if (!isOpen()) throw Error(QStringLiteral("查询没有打开"));
-    d->pos = std::clamp<qint64>(position, -1, d->count);
-    d->loadCurrent();
+    // The row is read before the move, so a row that is gone leaves the position as it was.
+    const qint64 target = std::clamp<qint64>(position, -1, d->count);
+    QVariantList row;
+    if (target >= 0 && target < d->count) row = d->fetch(d->rowIdAt(target));
+    d->pos = target;
+    d->current = std::move(row);
 }
 
 void RecordSet::first() { moveTo(0); }
@@ -329,10 +342,14 @@ QVariant RecordSet::valueAt(qint64 position, int field) const {
     auto it = d->cache.constFind(rowId);
     if (it == d->cache.constEnd()) {
         if (d->cache.size() >= kCacheRows) d->cache.clear();
-        it = d->cache.insert(rowId, d->fetch(rowId));
+        it = d->cache.insert(rowId, d->read(rowId));
     }
-    return it.value().at(field);
+    return it.value().value(field);  // a row that is gone reads as empty
 }
+
+bool RecordSet::hasVanishedRows() const { return d->vanished; }
+
+qint64 RecordSet::rowIdAt(qint64 position) const { return d->rowIdAt(position); }
 
 void RecordSet::sort(const QString& order) {
     if (!isOpen()) throw Error(QStringLiteral("查询没有打开"));
@@ -372,14 +389,21 @@ bool RecordSet::locate(const QString& field, const QVariant& value) {
 void RecordSet::requery(const QString& keyField) {
     if (!isOpen()) throw Error(QStringLiteral("查询没有打开"));
     const qint64 oldPos = d->pos;
+    const QString returnBy = keyField.isEmpty() ? d->keyField : keyField;
     QVariant key;
-    if (!keyField.isEmpty() && d->pos >= 0 && d->pos < d->count) key = d->current.at(d->field(keyField));
+    if (!returnBy.isEmpty() && d->pos >= 0 && d->pos < d->count) key = d->current.at(d->field(returnBy));
     const QString sortText = d->sortText;
     d->mode = EditMode::Browse;
-    d->dropTable();
-    d->run();
-    d->applySort(sortText);
-    if (key.isValid() && locate(keyField, key)) return;
+    // A query that fails half way leaves no rows to read: the result closes.
+    try {
+        d->dropTable();
+        d->run();
+        d->applySort(sortText);
+    } catch (...) {
+        close();
+        throw;
+    }
+    if (key.isValid() && locate(returnBy, key)) return;
     moveTo(std::min(oldPos, std::max<qint64>(d->count - 1, 0)));
 }
 

@@ -3,6 +3,7 @@
 #include "core/Platform.h"
 #include "app/RecordGrid.h"
 #include "core/Startup.h"
+#include "db/Error.h"
 #include "db/Statement.h"
 #include "support/TestSupport.h"
 
@@ -13,8 +14,11 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QProgressBar>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTest>
+#include <QToolButton>
+#include <stdexcept>
 
 namespace {
 
@@ -37,6 +41,11 @@ protected:
             c.execute(QStringLiteral("INSERT INTO dt_data(c901, c902, c904, z001, RecordState) VALUES (?, ?, ?, ?, ?)"),
                       {qint64(110101000000) + i, QStringLiteral("单位%1").arg(i), 10 + i % 3, i * 10 % 7, i % 3});
     }
+    void deleteRecords(const QString& condition) {
+        db::Connection c;
+        c.open(dataFile);
+        c.execute(QStringLiteral("DELETE FROM dt_data WHERE ") + condition);
+    }
     TMainForm& open() {
         form = std::make_unique<TMainForm>(TMainForm::Options{false});
         EXPECT_TRUE(form->started());
@@ -55,6 +64,22 @@ protected:
         return codes;
     }
     void clickTitle(int c) { emit form->recordGrid()->horizontalHeader()->sectionClicked(c); }
+    // A mouse click on a column title, as the user sorts.
+    void clickTitleWithMouse(int c) {
+        QHeaderView* header = form->recordGrid()->horizontalHeader();
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(c) + header->sectionSize(c) / 2, header->height() / 2));
+    }
+    void clickCell(int row, int c, Qt::KeyboardModifiers modifiers = {}) {
+        RecordGridView* grid = form->recordGrid();
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, modifiers, grid->visualRect(grid->listModel()->index(row, c)).center());
+    }
+    // The group bar's button of a command.
+    QToolButton* groupBarButton(const QString& caption) {
+        for (QToolButton* b : form->findChildren<QToolButton*>())
+            if (b->text().remove(QLatin1Char('\n')) == caption) return b;
+        return nullptr;
+    }
     QString title(int c) { return form->recordGrid()->listModel()->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString(); }
     QVariant titleColour(int c) { return form->recordGrid()->listModel()->headerData(c, Qt::Horizontal, Qt::BackgroundRole); }
 
@@ -284,4 +309,130 @@ TEST_F(MainFormTest, PrintingTheCurrentRecordHandsAWorkbookToTheUser) {
     ASSERT_EQ(opened.size(), 1) << test::prompts().messages.join(QLatin1Char('\n')).toStdString();
     EXPECT_TRUE(opened[0].endsWith(QStringLiteral("2019打印表-110101000002.xlsx")));
     QFile::remove(opened[0]);
+}
+
+TEST_F(MainFormTest, ACommandThatFailsSaysWhyAndTheProgramGoesOn) {
+    addRecords(3);
+    TMainForm& f = open();
+    f.show();
+    QApplication::setActiveWindow(&f);
+    f.wire(f.action(QStringLiteral("actDelete")), [] { throw db::Error(QStringLiteral("磁盘已满")); });
+    f.wire(f.action(QStringLiteral("actSum")), [] { throw std::runtime_error("内存不足"); });
+    f.recordGrid()->setFocus();
+    QTest::keyClick(f.recordGrid(), Qt::Key_Delete);
+    QToolButton* sum = groupBarButton(QStringLiteral("数据汇总"));
+    ASSERT_NE(sum, nullptr);
+    QTest::mouseClick(sum, Qt::LeftButton);
+    EXPECT_EQ(test::prompts().messages,
+              (QStringList{QStringLiteral("运行中发生错误：磁盘已满"), QStringLiteral("运行中发生错误：内存不足")}));
+    // The window still answers.
+    QTest::keyClick(f.recordGrid(), Qt::Key_Down);
+    EXPECT_EQ(f.recordList().position(), 1);
+}
+
+namespace {
+
+// A window whose click handler fails, as a fault in any window would.
+class FailingWidget final : public QWidget {
+protected:
+    void mousePressEvent(QMouseEvent*) override { throw db::Error(QStringLiteral("数据库文件已损坏")); }
+};
+
+} // namespace
+
+TEST_F(MainFormTest, AnErrorEscapingAWindowIsShownInsteadOfEndingTheProgram) {
+    FailingWidget window;
+    window.show();
+    QTest::mouseClick(&window, Qt::LeftButton);
+    EXPECT_EQ(test::prompts().messages, QStringList{QStringLiteral("运行中发生错误：数据库文件已损坏")});
+}
+
+TEST_F(MainFormTest, CtrlEndOntoARecordDeletedElsewhereRunsTheListAgain) {
+    addRecords(5);
+    TMainForm& f = open();
+    f.show();
+    QApplication::setActiveWindow(&f);
+    f.recordGrid()->setFocus();
+    deleteRecords(QStringLiteral("c901 = 110101000005"));
+    QTest::keyClick(f.recordGrid(), Qt::Key_End, Qt::ControlModifier);
+    QApplication::processEvents();
+    EXPECT_TRUE(test::prompts().messages.isEmpty()) << test::prompts().messages.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(f.recordList().rowCount(), 4);
+    EXPECT_EQ(f.recordList().position(), 3);
+    EXPECT_EQ(f.recordGrid()->currentIndex().row(), 3);
+    EXPECT_EQ(f.recordList().integer(QStringLiteral("c901")), 110101000004);
+    EXPECT_EQ(codesInGridOrder().last(), QStringLiteral("110101000004"));
+}
+
+TEST_F(MainFormTest, RowsDeletedElsewhereAreDrawnEmptyAndTheListRunsAgain) {
+    addRecords(5);
+    TMainForm& f = open();
+    f.recordList().moveTo(1);
+    f.recordGrid()->refresh();
+    deleteRecords(QStringLiteral("c901 IN (110101000003, 110101000004)"));
+    RecordListModel* model = f.recordGrid()->listModel();
+    EXPECT_FALSE(model->data(model->index(2, column(QStringLiteral("c902"))), Qt::DisplayRole).isValid());
+    f.show();
+    f.recordGrid()->viewport()->grab();
+    QApplication::processEvents();
+    EXPECT_EQ(codesInGridOrder(), (QStringList{QStringLiteral("110101000001"), QStringLiteral("110101000002"),
+                                               QStringLiteral("110101000005")}));
+    EXPECT_EQ(f.recordList().integer(QStringLiteral("c901")), 110101000002);
+    EXPECT_TRUE(test::prompts().messages.isEmpty());
+
+    // When every row is gone, a move finds it out and the commands that need a row are disabled.
+    deleteRecords(QStringLiteral("1"));
+    QApplication::setActiveWindow(&f);
+    f.recordGrid()->setFocus();
+    QTest::keyClick(f.recordGrid(), Qt::Key_Down);
+    QApplication::processEvents();
+    EXPECT_EQ(model->rowCount(), 0);
+    EXPECT_FALSE(f.action(QStringLiteral("actModify"))->isEnabled());
+}
+
+TEST_F(MainFormTest, SortAndRerunKeepTheSelectedRecordsTheColumnAndTheScroll) {
+    addRecords(12);  // z001 = i * 10 % 7: a sort on it reorders the rows
+    TMainForm& f = open();
+    f.resize(700, 500);
+    f.show();
+    QApplication::setActiveWindow(&f);
+    QApplication::processEvents();
+    RecordGridView* grid = f.recordGrid();
+    const int z001 = column(QStringLiteral("z001"));
+    // A click on the first row, then the right arrow until z001 is current and the grid has scrolled sideways.
+    clickCell(0, column(QStringLiteral("c902")));
+    for (int i = 0; i < 10 && grid->currentIndex().column() != z001; ++i) QTest::keyClick(grid, Qt::Key_Right);
+    ASSERT_EQ(grid->currentIndex().column(), z001);
+    const int scroll = grid->horizontalScrollBar()->value();
+    ASSERT_GT(scroll, 0);
+    // Shift+click the third row, Ctrl+click the sixth.
+    clickCell(2, z001, Qt::ShiftModifier);
+    clickCell(5, z001, Qt::ControlModifier);
+    const QList<qint64> selected{110101000001, 110101000002, 110101000003, 110101000006};
+    ASSERT_EQ(f.selectedCodes(), selected);
+
+    auto expectKept = [&](const char* after) {
+        QList<qint64> codes = f.selectedCodes();
+        std::sort(codes.begin(), codes.end());
+        EXPECT_EQ(codes, selected) << after;
+        EXPECT_EQ(grid->selectionModel()->selectedRows().size(), 4) << after;
+        EXPECT_EQ(grid->currentIndex().column(), z001) << after;
+        EXPECT_EQ(grid->horizontalScrollBar()->value(), scroll) << after;
+        EXPECT_EQ(f.recordList().integer(QStringLiteral("c901")), 110101000006) << after;
+        EXPECT_EQ(grid->currentIndex().row(), f.recordList().position()) << after;
+    };
+    clickTitleWithMouse(z001);
+    EXPECT_EQ(f.recordList().sortOrder(), QStringLiteral("z001 DESC"));
+    EXPECT_NE(codesInGridOrder().first(), QStringLiteral("110101000001"));
+    expectKept("sort");
+
+    // A record added elsewhere moves the rows; the list runs again as after a closed dialog.
+    {
+        db::Connection c;
+        c.open(dataFile);
+        c.execute(QStringLiteral("INSERT INTO dt_data(c901, c902, z001) VALUES (110101000099, '新', 9)"));
+    }
+    f.requeryRecordList();
+    EXPECT_EQ(codesInGridOrder().first(), QStringLiteral("110101000099"));
+    expectKept("re-run");
 }
