@@ -2,11 +2,14 @@
 
 #include "db/Connection.h"
 
+#include <QCollator>
+#include <QLocale>
 #include <sqlite3.h>
 
 #include <algorithm>
 #include <atomic>
 #include <numeric>
+#include <optional>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -213,10 +216,12 @@ struct RecordSet::Impl {
         Statement rows(*connection, QStringLiteral("SELECT %1 FROM %2").arg(columns.join(QLatin1Char(',')), source()));
         rows.bindAll(sourceParams());
         // Each value becomes a key that compares without looking at its kind again.
+        // Texts compare as a Chinese reader orders them: Chinese characters by pinyin.
+        QCollator collator{QLocale(QLocale::Chinese, QLocale::China)};
         struct SortKey {
             int rank;  // NULL, number, text, blob: the engine's order of kinds
             double number;
-            QString text;
+            std::optional<QCollatorSortKey> text;
         };
         const size_t width = terms.size();
         std::vector<qint64> ids;
@@ -230,8 +235,10 @@ struct RecordSet::Impl {
                 switch (sqlite3_column_type(rows.handle(), c)) {
                 case SQLITE_INTEGER:
                 case SQLITE_FLOAT: sortKeys.push_back({1, rows.real(c), {}}); break;
-                case SQLITE_TEXT: sortKeys.push_back({2, 0, rows.text(c)}); break;
-                case SQLITE_BLOB: sortKeys.push_back({3, 0, QString::fromLatin1(rows.value(c).toByteArray().toHex())}); break;
+                case SQLITE_TEXT: sortKeys.push_back({2, 0, collator.sortKey(rows.text(c))}); break;
+                case SQLITE_BLOB:
+                    sortKeys.push_back({3, 0, collator.sortKey(QString::fromLatin1(rows.value(c).toByteArray().toHex()))});
+                    break;
                 default: sortKeys.push_back({0, 0, {}});
                 }
             }
@@ -244,7 +251,7 @@ struct RecordSet::Impl {
                 const SortKey& y = sortKeys[b * width + t];
                 int c = x.rank != y.rank ? (x.rank < y.rank ? -1 : 1)
                         : x.rank == 1     ? (x.number < y.number ? -1 : x.number > y.number)
-                        : x.rank >= 2     ? QString::compare(x.text, y.text)
+                        : x.rank >= 2     ? x.text->compare(*y.text)
                                           : 0;
                 if (c != 0) return terms[t].descending ? c > 0 : c < 0;
             }

@@ -77,7 +77,8 @@ public:
     qint64 rowIdAt(qint64 position) const;
 
     // In-memory order: "field ASC" or "field DESC", several joined by commas;
-    // equal rows keep the query's order. An empty text restores the query's order.
+    // equal rows keep the query's order. Texts are ordered as in a Chinese
+    // dictionary (Chinese characters by pinyin). An empty text restores the query's order.
     void sort(const QString& order);
     QString sortOrder() const;
 

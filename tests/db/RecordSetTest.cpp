@@ -129,6 +129,19 @@ TEST_P(EitherRecordSetTest, RequeryReturnsToTheRememberedRow) {
     EXPECT_EQ(rs.text(QStringLiteral("c902")), QStringLiteral("乙"));
 }
 
+TEST_P(EitherRecordSetTest, TextsSortByPinyin) {
+    connection.execute(QStringLiteral("DELETE FROM dt_data"));
+    qint64 code = 110101000001;
+    for (const QString& name : QStringLiteral("何 刘 吴 陈 马 高 黄").split(QLatin1Char(' ')))
+        connection.execute(QStringLiteral("INSERT INTO dt_data(c901, c902) VALUES (?, ?)"), {code++, name});
+    RecordSet rs;
+    openList(rs, QStringLiteral("SELECT * FROM dt_data ORDER BY c901"));
+    rs.sort(QStringLiteral("c902 ASC"));
+    EXPECT_EQ(names(rs).join(QLatin1Char(' ')), QStringLiteral("陈 高 何 黄 刘 马 吴"));
+    rs.sort(QStringLiteral("c902 DESC"));
+    EXPECT_EQ(names(rs).join(QLatin1Char(' ')), QStringLiteral("吴 马 刘 黄 何 高 陈"));
+}
+
 TEST_F(RecordSetTest, ARowDeletedSinceTheQueryRanReadsEmptyUntilTheListRunsAgain) {
     RecordSet rs;
     rs.openKeyed(connection, QStringLiteral("SELECT * FROM dt_data ORDER BY c901"), QStringLiteral("c901"));

@@ -436,3 +436,27 @@ TEST_F(MainFormTest, SortAndRerunKeepTheSelectedRecordsTheColumnAndTheScroll) {
     EXPECT_EQ(codesInGridOrder().first(), QStringLiteral("110101000099"));
     expectKept("re-run");
 }
+
+TEST_F(MainFormTest, AClickOnTheNameTitleSortsByPinyin) {
+    {
+        db::Connection c;
+        c.open(dataFile);
+        qint64 code = 110101000001;
+        for (const QString& name : QStringLiteral("何 刘 吴 陈 马 高 黄").split(QLatin1Char(' ')))
+            c.execute(QStringLiteral("INSERT INTO dt_data(c901, c902) VALUES (?, ?)"), {code++, name});
+    }
+    TMainForm& f = open();
+    f.show();
+    QApplication::processEvents();
+    const int name = column(QStringLiteral("c902"));
+    auto names = [&] {
+        QStringList out;
+        RecordListModel* model = f.recordGrid()->listModel();
+        for (int r = 0; r < model->rowCount(); ++r) out << model->data(model->index(r, name), Qt::DisplayRole).toString();
+        return out.join(QLatin1Char(' '));
+    };
+    clickTitleWithMouse(name);
+    EXPECT_EQ(names(), QStringLiteral("吴 马 刘 黄 何 高 陈"));
+    clickTitleWithMouse(name);
+    EXPECT_EQ(names(), QStringLiteral("陈 高 何 黄 刘 马 吴"));
+}
