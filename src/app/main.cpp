@@ -1,5 +1,6 @@
 #include "app/ErrorGuard.h"
 #include "app/MainForm.h"
+#include "app/QtTranslations.h"
 #include "app/WidgetPrompter.h"
 
 #include <QApplication>
@@ -8,6 +9,7 @@
 
 int main(int argc, char* argv[]) {
     GuardedApplication application(argc, argv);
+    installQtChineseTexts(application);
     QApplication::setStyle(QStringLiteral("Fusion"));
     QFont font(QStringLiteral("SimSun"), 9);
     font.setFamilies({QStringLiteral("SimSun"), QStringLiteral("宋体"), QStringLiteral("Noto Serif CJK SC"),
