@@ -1,4 +1,5 @@
 #include "app/AboutForm.h"
+#include "app/GroupBar.h"
 #include "app/MainForm.h"
 #include "core/Platform.h"
 #include "app/RecordGrid.h"
@@ -459,4 +460,35 @@ TEST_F(MainFormTest, AClickOnTheNameTitleSortsByPinyin) {
     EXPECT_EQ(names(), QStringLiteral("吴 马 刘 黄 何 高 陈"));
     clickTitleWithMouse(name);
     EXPECT_EQ(names(), QStringLiteral("陈 高 何 黄 刘 马 吴"));
+}
+
+TEST_F(MainFormTest, GroupBarCaptionsBreakWhereTheBarsWidthEnds) {
+    addRecords(1);
+    TMainForm& f = open();
+    f.resize(1200, 1000);  // tall enough for every command of the first group
+    f.show();
+    QApplication::processEvents();
+    QToolButton* modify = groupBarButton(QStringLiteral("修改选中的记录"));
+    ASSERT_NE(modify, nullptr);
+    const int room = modify->width() - 2 * 4;  // the style sheet's padding
+    const QFontMetrics metrics = modify->fontMetrics();
+    ASSERT_LE(metrics.horizontalAdvance(QStringLiteral("修改选中的记录")), room);
+    EXPECT_EQ(modify->text(), QStringLiteral("修改选中的记录"));
+
+    // A caption too long for the 108 pixels of the bar breaks where the width ends.
+    GroupBar bar;
+    bar.setFixedSize(108, 400);
+    QAction longCommand(QStringLiteral("按编号范围查找数据并导出列表"), &bar);
+    bar.addGroup(QStringLiteral("数据操作"), {&longCommand});
+    bar.show();
+    QApplication::processEvents();
+    const QStringList lines = bar.findChild<QToolButton*>()->text().split(QLatin1Char('\n'));
+    EXPECT_GT(lines.size(), 1);
+    EXPECT_EQ(lines.join(QString()), longCommand.text());
+    for (int i = 0; i < lines.size(); ++i) {
+        EXPECT_LE(metrics.horizontalAdvance(lines[i]), room) << lines[i].toStdString();
+        if (i + 1 < lines.size()) {
+            EXPECT_GT(metrics.horizontalAdvance(lines[i] + lines[i + 1].front()), room);
+        }
+    }
 }
