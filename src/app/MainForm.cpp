@@ -26,6 +26,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScopeGuard>
 #include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
@@ -263,9 +264,12 @@ void TMainForm::BuildRecordGrid() {
 }
 
 void TMainForm::requeryRecordList() {
+    // The grid shows what the list holds afterwards, also when the re-run failed and closed it.
+    const auto showList = qScopeGuard([this] {
+        grid_->refresh();
+        updateActions();
+    });
     recordList_.requery(kKeyField);
-    grid_->refresh();
-    updateActions();
 }
 
 void TMainForm::reopenRecordList() {

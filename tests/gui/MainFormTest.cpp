@@ -18,6 +18,7 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <stdexcept>
 
@@ -491,4 +492,26 @@ TEST_F(MainFormTest, GroupBarCaptionsBreakWhereTheBarsWidthEnds) {
             EXPECT_GT(metrics.horizontalAdvance(lines[i] + lines[i + 1].front()), room);
         }
     }
+}
+
+TEST_F(MainFormTest, AListThatCannotRunAgainAfterTheHiddenCommandSaysWhyAndShowsNoRows) {
+    addRecords(3);
+    TMainForm& f = open();
+    {
+        db::Connection c;
+        c.open(dataFile);
+        c.execute(QStringLiteral("DROP VIEW view_data_all"));
+    }
+    QTimer::singleShot(0, [] {
+        auto* about = qobject_cast<TdlgAboutForm*>(QApplication::activeModalWidget());
+        ASSERT_NE(about, nullptr);
+        QTest::mouseDClick(about->nameLabel(), Qt::LeftButton, Qt::ControlModifier | Qt::AltModifier);
+        about->close();
+    });
+    f.actAboutExecute();
+    ASSERT_EQ(test::prompts().messages.size(), 1);
+    EXPECT_TRUE(test::prompts().messages[0].startsWith(QStringLiteral("运行中发生错误："))) << test::prompts().messages[0].toStdString();
+    EXPECT_EQ(f.recordGrid()->listModel()->rowCount(), 0);
+    EXPECT_FALSE(f.action(QStringLiteral("actModify"))->isEnabled());
+    EXPECT_EQ(workingDatabase().connection.scalar(QStringLiteral("SELECT count(*) FROM dt_data WHERE RecordState<>1")).toInt(), 0);
 }
