@@ -287,7 +287,10 @@ QList<qint64> TMainForm::selectedCodes() const {
     if (rows.isEmpty()) rows = {int(recordList_.position())};
     std::sort(rows.begin(), rows.end());
     QList<qint64> codes;
-    for (int row : rows) codes << db::variantToInteger(recordList_.valueAt(row, field));
+    for (int row : rows) {
+        const QVariant code = recordList_.valueAt(row, field);
+        if (code.isValid()) codes << db::variantToInteger(code);  // a row deleted meanwhile has none
+    }
     return codes;
 }
 

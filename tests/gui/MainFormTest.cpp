@@ -371,10 +371,16 @@ TEST_F(MainFormTest, RowsDeletedElsewhereAreDrawnEmptyAndTheListRunsAgain) {
     TMainForm& f = open();
     f.recordList().moveTo(1);
     f.recordGrid()->refresh();
+    // Every row selected (Ctrl+A), before anything is drawn.
+    f.show();
+    QApplication::setActiveWindow(&f);
+    f.recordGrid()->setFocus();
+    QTest::keyClick(f.recordGrid(), Qt::Key_A, Qt::ControlModifier);
     deleteRecords(QStringLiteral("c901 IN (110101000003, 110101000004)"));
     RecordListModel* model = f.recordGrid()->listModel();
     EXPECT_FALSE(model->data(model->index(2, column(QStringLiteral("c902"))), Qt::DisplayRole).isValid());
-    f.show();
+    // Commands on the selection see only the records that are still there.
+    EXPECT_EQ(f.selectedCodes(), (QList<qint64>{110101000001, 110101000002, 110101000005}));
     f.recordGrid()->viewport()->grab();
     QApplication::processEvents();
     EXPECT_EQ(codesInGridOrder(), (QStringList{QStringLiteral("110101000001"), QStringLiteral("110101000002"),
@@ -384,8 +390,6 @@ TEST_F(MainFormTest, RowsDeletedElsewhereAreDrawnEmptyAndTheListRunsAgain) {
 
     // When every row is gone, a move finds it out and the commands that need a row are disabled.
     deleteRecords(QStringLiteral("1"));
-    QApplication::setActiveWindow(&f);
-    f.recordGrid()->setFocus();
     QTest::keyClick(f.recordGrid(), Qt::Key_Down);
     QApplication::processEvents();
     EXPECT_EQ(model->rowCount(), 0);
