@@ -137,7 +137,7 @@ void TdlgAboutForm::runHiddenCommand() {
     try {
         workingDatabase().connection.execute(QStringLiteral("update dt_data set RecordState=1"));
     } catch (const db::Error& e) {
-        ui::showMessage(e.message());
+        ui::showRunError(e.message());
         return;
     }
     if (recordsChanged_) recordsChanged_();

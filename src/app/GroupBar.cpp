@@ -1,10 +1,31 @@
 #include "app/GroupBar.h"
 
 #include <QAction>
+#include <QEvent>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+namespace {
+
+constexpr int kItemMargin = 2;     // left and right of the buttons in a group
+constexpr int kButtonPadding = 4;  // inside a button, as the style sheet sets it
+
+// `caption` in lines that each fit `width` pixels, broken between characters.
+QString wrapToWidth(const QString& caption, const QFontMetrics& metrics, int width) {
+    QString lines, line;
+    for (const QChar c : caption) {
+        if (!line.isEmpty() && metrics.horizontalAdvance(line + c) > width) {
+            lines += line + QLatin1Char('\n');
+            line.clear();
+        }
+        line += c;
+    }
+    return lines + line;
+}
+
+} // namespace
 
 GroupBar::GroupBar(QWidget* parent) : QWidget(parent), layout_(new QVBoxLayout(this)) {
     layout_->setContentsMargins(0, 0, 0, 0);
@@ -23,13 +44,12 @@ void GroupBar::addGroup(const QString& title, const QList<QAction*>& actions) {
     auto* scroll = new QScrollArea(this);
     auto* items = new QWidget(scroll);
     auto* itemLayout = new QVBoxLayout(items);
-    itemLayout->setContentsMargins(2, 8, 2, 8);
+    itemLayout->setContentsMargins(kItemMargin, 8, kItemMargin, 8);
     itemLayout->setSpacing(6);
+    QList<Command> commands;
     for (QAction* action : actions) {
-        // The caption wraps after six characters so that it fits the bar.
         auto* button = new QToolButton(items);
-        const QString caption = action->text();
-        button->setText(caption.size() > 6 ? caption.left(6) + QLatin1Char('\n') + caption.mid(6) : caption);
+        button->setText(action->text());
         button->setIcon(action->icon());
         button->setEnabled(action->isEnabled());
         button->setToolTip(action->toolTip());
@@ -43,13 +63,15 @@ void GroupBar::addGroup(const QString& title, const QList<QAction*>& actions) {
         button->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
         button->setAutoRaise(true);
         itemLayout->addWidget(button);
+        commands.push_back({button, action->text()});
     }
     itemLayout->addStretch();
     scroll->setWidget(items);
     scroll->setWidgetResizable(true);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     const int index = int(groups_.size());
-    groups_.push_back({titleButton, scroll});
+    groups_.push_back({titleButton, scroll, commands});
+    scroll->viewport()->installEventFilter(this);
     connect(titleButton, &QPushButton::clicked, this, [this, index] { openGroup(index); });
     // Titles of the groups above the open one stay on top, the others go to the bottom.
     layout_->addWidget(titleButton);
@@ -61,4 +83,17 @@ void GroupBar::addGroup(const QString& title, const QList<QAction*>& actions) {
 void GroupBar::openGroup(int index) {
     open_ = index;
     for (int i = 0; i < groups_.size(); ++i) groups_[i].items->setVisible(i == index);
+}
+
+bool GroupBar::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Resize)
+        for (const Group& group : groups_)
+            if (group.items->viewport() == watched) wrapCaptions(group);
+    return QWidget::eventFilter(watched, event);
+}
+
+void GroupBar::wrapCaptions(const Group& group) {
+    const int width = group.items->viewport()->width() - 2 * kItemMargin - 2 * kButtonPadding;
+    for (const Command& command : group.commands)
+        command.button->setText(wrapToWidth(command.caption, command.button->fontMetrics(), width));
 }

@@ -2,6 +2,7 @@
 
 #include "app/AboutForm.h"
 #include "app/CommandIcons.h"
+#include "app/ErrorGuard.h"
 #include "core/FieldData.h"
 #include "app/GroupBar.h"
 #include "app/OptionSetupForm.h"
@@ -29,6 +30,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScopeGuard>
 #include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
@@ -92,6 +94,7 @@ TMainForm::TMainForm(Options options, QWidget* parent) : QMainWindow(parent) {
     connect(grid_, &RecordGridView::doubleClicked, this, [this] { run(action(QStringLiteral("actModify"))); });
     connect(grid_, &RecordGridView::insertReleased, this, [this] { run(action(QStringLiteral("actAddNew"))); });
     connect(grid_, &RecordGridView::deleteReleased, this, [this] { run(action(QStringLiteral("actDelete"))); });
+    connect(grid_, &RecordGridView::listRerun, this, &TMainForm::updateActions);
     auto* locate = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), this);
     connect(locate, &QShortcut::activated, this, [this] {
         if (action(QStringLiteral("actLocate"))->isEnabled()) action(QStringLiteral("actLocate"))->trigger();
@@ -138,7 +141,7 @@ TMainForm::TMainForm(Options options, QWidget* parent) : QMainWindow(parent) {
     qApp->installEventFilter(new WheelToArrowKeys(this));
 
     if (options.splash) {
-        TdlgAboutForm splash([this] { requeryRecordList(); });
+        TdlgAboutForm splash([this] { runShowingErrors([this] { requeryRecordList(); }); });
         splash.startProgress();
         splash.exec();
     }
@@ -247,7 +250,8 @@ void TMainForm::run(QAction* a) {
     // Reached by a key or a double click, modifying does nothing on an empty list.
     if (a->objectName() == QLatin1String("actModify") && (recordList_.isEmpty() || !recordList_.isOpen())) return;
     const auto it = handlers_.find(a);
-    if (it != handlers_.end()) it->second();
+    // A command that fails says why; the program goes on.
+    if (it != handlers_.end()) runShowingErrors(it->second);
 }
 
 void TMainForm::updateActions() {
@@ -270,9 +274,12 @@ void TMainForm::BuildRecordGrid() {
 }
 
 void TMainForm::requeryRecordList() {
+    // The grid shows what the list holds afterwards, also when the re-run failed and closed it.
+    const auto showList = qScopeGuard([this] {
+        grid_->refresh();
+        updateActions();
+    });
     recordList_.requery(kKeyField);
-    grid_->refresh();
-    updateActions();
 }
 
 void TMainForm::reopenRecordList() {
@@ -290,7 +297,10 @@ QList<qint64> TMainForm::selectedCodes() const {
     if (rows.isEmpty()) rows = {int(recordList_.position())};
     std::sort(rows.begin(), rows.end());
     QList<qint64> codes;
-    for (int row : rows) codes << db::variantToInteger(recordList_.valueAt(row, field));
+    for (int row : rows) {
+        const QVariant code = recordList_.valueAt(row, field);
+        if (code.isValid()) codes << db::variantToInteger(code);  // a row deleted meanwhile has none
+    }
     return codes;
 }
 
@@ -360,6 +370,6 @@ void TMainForm::actOptionsExecute() {
 }
 
 void TMainForm::actAboutExecute() {
-    TdlgAboutForm about([this] { requeryRecordList(); }, this);
+    TdlgAboutForm about([this] { runShowingErrors([this] { requeryRecordList(); }); }, this);
     about.exec();
 }

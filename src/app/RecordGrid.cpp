@@ -1,10 +1,14 @@
 #include "app/RecordGrid.h"
 
+#include "app/ErrorGuard.h"
+#include "db/Error.h"
 #include "db/RecordSet.h"
 
 #include <QColor>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QScrollBar>
+#include <QTimer>
 
 namespace {
 
@@ -104,7 +108,8 @@ RecordGridView::RecordGridView(QWidget* parent) : QTableView(parent), model_(new
     p.setColor(QPalette::Inactive, QPalette::Highlight, p.color(QPalette::Active, QPalette::Highlight));
     p.setColor(QPalette::Inactive, QPalette::HighlightedText, p.color(QPalette::Active, QPalette::HighlightedText));
     setPalette(p);
-    connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &RecordGridView::sortOnColumn);
+    connect(horizontalHeader(), &QHeaderView::sectionClicked, this,
+            [this](int column) { runShowingErrors([&] { sortOnColumn(column); }); });
 }
 
 void RecordGridView::build(const TFieldDataArray& fields) {
@@ -122,14 +127,64 @@ void RecordGridView::attach(db::RecordSet* records) {
 }
 
 void RecordGridView::refresh() {
+    const int column = std::max(0, currentIndex().column());
+    const int scroll = horizontalScrollBar()->value();
+    following_ = true;
     model_->setRecords(model_->records());
     db::RecordSet* records = model_->records();
-    if (!records || !records->isOpen() || records->isEmpty() || records->atEnd()) return;
-    following_ = true;
-    const QModelIndex index = model_->index(int(records->position()), std::max(0, currentIndex().column()));
-    setCurrentIndex(index);
-    scrollTo(index);
+    if (records && records->isOpen() && !records->isEmpty() && !records->atEnd()) {
+        const QModelIndex index = model_->index(int(records->position()), column);
+        setCurrentIndex(index);
+        if (selectedRows_.size() > 1) restoreSelection();
+        scrollTo(index);
+        horizontalScrollBar()->setValue(scroll);
+    }
     following_ = false;
+    rememberSelection();
+}
+
+void RecordGridView::rememberSelection() {
+    selectedRows_.clear();
+    db::RecordSet* records = model_->records();
+    if (!records || !records->isOpen()) return;
+    for (const QItemSelectionRange& range : selectionModel()->selection())
+        for (int row = range.top(); row <= range.bottom() && row < records->rowCount(); ++row)
+            selectedRows_.insert(records->rowIdAt(row));
+}
+
+void RecordGridView::restoreSelection() {
+    db::RecordSet* records = model_->records();
+    const int rows = int(records->rowCount());
+    const int lastColumn = model_->columnCount() - 1;
+    QItemSelection selection;
+    int first = -1;  // first row of the run of selected rows being collected
+    for (int row = 0; row <= rows; ++row) {
+        const bool selected = row < rows && selectedRows_.count(records->rowIdAt(row)) > 0;
+        if (selected && first < 0) first = row;
+        if (!selected && first >= 0) {
+            selection.select(model_->index(first, 0), model_->index(row - 1, lastColumn));
+            first = -1;
+        }
+    }
+    selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+void RecordGridView::rerunLater(int row) {
+    if (row >= 0) rerunRow_ = row;
+    if (rerunPending_) return;
+    rerunPending_ = true;
+    QTimer::singleShot(0, this, [this] {
+        rerunPending_ = false;
+        const int target = std::exchange(rerunRow_, -1);
+        db::RecordSet* records = model_->records();
+        if (!records || !records->isOpen()) return;
+        runShowingErrors([&] {
+            records->requery();
+            if (target >= 0 && !records->isEmpty()) records->moveTo(std::min<qint64>(target, records->rowCount() - 1));
+        });
+        refresh();
+        emit listRerun();
+    });
 }
 
 void RecordGridView::sortOnColumn(int column) {
@@ -165,7 +220,24 @@ void RecordGridView::currentChanged(const QModelIndex& current, const QModelInde
     db::RecordSet* records = model_->records();
     if (following_ || !records || !records->isOpen() || !current.isValid()) return;
     if (current.row() != previous.row()) {
-        records->moveTo(current.row());
+        try {
+            records->moveTo(current.row());
+        } catch (const db::Error&) {
+            // The row is gone (or could not be read): the list runs again and then goes there.
+            rerunLater(current.row());
+            return;
+        }
         emit model_->headerDataChanged(Qt::Vertical, std::max(0, previous.row()), current.row());
     }
+}
+
+void RecordGridView::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) {
+    QTableView::selectionChanged(selected, deselected);
+    if (!following_) rememberSelection();
+}
+
+void RecordGridView::paintEvent(QPaintEvent* event) {
+    QTableView::paintEvent(event);
+    db::RecordSet* records = model_->records();
+    if (records && records->isOpen() && records->hasVanishedRows()) rerunLater(-1);
 }

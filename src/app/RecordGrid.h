@@ -7,6 +7,7 @@
 #include <QColor>
 #include <QHash>
 #include <QTableView>
+#include <unordered_set>
 
 namespace db {
 class RecordSet;
@@ -51,7 +52,8 @@ private:
 
 // The read-only list of records shared by the main window and the query result
 // list: whole-row and multi-row selection, a title click sorts, and Enter,
-// Insert and Delete are reported when released.
+// Insert and Delete are reported when released. A row deleted by another
+// program since the list ran is drawn empty, and the grid then re-runs the list.
 class RecordGridView final : public QTableView {
     Q_OBJECT
 public:
@@ -62,7 +64,9 @@ public:
     void build(const TFieldDataArray& fields);
     // Shows the rows of a result set and makes its current row the grid's.
     void attach(db::RecordSet* records);
-    // After the result set moved or was re-run: show its rows and current row.
+    // After the result set moved, was sorted or re-run: show its rows and current
+    // row. A selection of several rows keeps its records, and the current column
+    // and the horizontal scroll stay; a single selected row follows the current row.
     void refresh();
     // The sort on a title click: sorts the result set and marks the titles.
     void sortOnColumn(int column);
@@ -71,13 +75,24 @@ signals:
     void enterReleased();
     void insertReleased();
     void deleteReleased();
+    // The grid re-ran its list after finding a row gone.
+    void listRerun();
 
 protected:
     void keyReleaseEvent(QKeyEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
+    void rememberSelection();
+    void restoreSelection();
+    // Re-runs the list once the current event is done, then goes to `row` (-1: stays on the current record).
+    void rerunLater(int row);
     RecordListModel* model_;
     GridSortState sort_;
     bool following_ = false;  // true while the grid follows the result set's row
+    std::unordered_set<qint64> selectedRows_;  // row ids (db::RecordSet::rowIdAt) of the selected rows
+    bool rerunPending_ = false;
+    int rerunRow_ = -1;
 };

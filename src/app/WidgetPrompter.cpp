@@ -7,12 +7,21 @@
 #include <QFileDialog>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace {
 
+// The buttons and labels carry Chinese texts even where Qt's translations are not installed.
 ui::FileDialogAnswer runFileDialog(const ui::FileDialogRequest& request, QFileDialog::AcceptMode mode) {
     QFileDialog dialog(QApplication::activeWindow(), request.title, request.folder);
+    // Qt's own dialog, so that these are the texts shown.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(mode);
+    dialog.setLabelText(QFileDialog::LookIn, QStringLiteral("查找范围："));
+    dialog.setLabelText(QFileDialog::FileName, QStringLiteral("文件名："));
+    dialog.setLabelText(QFileDialog::FileType, QStringLiteral("文件类型："));
+    dialog.setLabelText(QFileDialog::Accept, mode == QFileDialog::AcceptSave ? QStringLiteral("保存") : QStringLiteral("打开"));
+    dialog.setLabelText(QFileDialog::Reject, QStringLiteral("取消"));
     dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setNameFilters(request.filters);
     if (!request.confirmOverwrite) dialog.setOption(QFileDialog::DontConfirmOverwrite);
@@ -24,12 +33,16 @@ ui::FileDialogAnswer runFileDialog(const ui::FileDialogRequest& request, QFileDi
 } // namespace
 
 void WidgetPrompter::inform(const QString& text, const QString& title) {
-    QMessageBox::information(QApplication::activeWindow(), title, text);
+    QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Ok, QApplication::activeWindow());
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+    box.exec();
 }
 
 bool WidgetPrompter::ask(const QString& text, const QString& title) {
-    return QMessageBox::question(QApplication::activeWindow(), title, text, QMessageBox::Yes | QMessageBox::No)
-           == QMessageBox::Yes;
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, QApplication::activeWindow());
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("是"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("否"));
+    return box.exec() == QMessageBox::Yes;
 }
 
 ui::FileDialogAnswer WidgetPrompter::chooseSaveFile(const ui::FileDialogRequest& request) {

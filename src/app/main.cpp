@@ -1,4 +1,6 @@
+#include "app/ErrorGuard.h"
 #include "app/MainForm.h"
+#include "app/QtTranslations.h"
 #include "app/WidgetPrompter.h"
 #include "core/Platform.h"
 #include "core/Settings.h"
@@ -25,8 +27,9 @@ int checkStart() {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    QApplication application(argc, argv);
+    GuardedApplication application(argc, argv);
     if (QApplication::arguments().contains(QStringLiteral("--check-start"))) return checkStart();
+    installQtChineseTexts(application);
     QApplication::setStyle(QStringLiteral("Fusion"));
     QFont font(QStringLiteral("SimSun"), 9);
     font.setFamilies({QStringLiteral("SimSun"), QStringLiteral("宋体"), QStringLiteral("Noto Serif CJK SC"),

@@ -2,11 +2,14 @@
 
 #include "db/Connection.h"
 
+#include <QCollator>
+#include <QLocale>
 #include <sqlite3.h>
 
 #include <algorithm>
 #include <atomic>
 #include <numeric>
+#include <optional>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -51,6 +54,7 @@ struct RecordSet::Impl {
     QVariantList current;
     std::unique_ptr<Statement> fetchRow;
     mutable QHash<qint64, QVariantList> cache;
+    mutable bool vanished = false;  // a row of the result was found deleted since the query ran
 
     QString updateTable;
     QString updateKey;
@@ -78,7 +82,8 @@ struct RecordSet::Impl {
         return it == order.end() ? -1 : qint64(it - order.begin());
     }
 
-    QVariantList fetch(qint64 rowId) const {
+    // The row `rowId`; empty when it has been deleted since the query ran.
+    QVariantList read(qint64 rowId) const {
         const QVariantList bound = sourceParams();
         for (int i = 0; i < bound.size(); ++i) fetchRow->bind(i + 1, bound[i]);
         fetchRow->bind(int(bound.size()) + 1, rowId);
@@ -88,6 +93,12 @@ struct RecordSet::Impl {
             for (int i = 0; i < names.size(); ++i) values << fetchRow->value(i);
         }
         fetchRow->reset();
+        if (values.isEmpty()) vanished = true;
+        return values;
+    }
+
+    QVariantList fetch(qint64 rowId) const {
+        QVariantList values = read(rowId);
         if (values.isEmpty()) throw Error(QStringLiteral("查询结果中的记录已不存在"));
         return values;
     }
@@ -124,6 +135,7 @@ struct RecordSet::Impl {
     void run() {
         readShape();
         cache.clear();
+        vanished = false;
         order.clear();
         if (keyed()) {
             field(keyField);
@@ -204,10 +216,12 @@ struct RecordSet::Impl {
         Statement rows(*connection, QStringLiteral("SELECT %1 FROM %2").arg(columns.join(QLatin1Char(',')), source()));
         rows.bindAll(sourceParams());
         // Each value becomes a key that compares without looking at its kind again.
+        // Texts compare as a Chinese reader orders them: Chinese characters by pinyin.
+        QCollator collator{QLocale(QLocale::Chinese, QLocale::China)};
         struct SortKey {
             int rank;  // NULL, number, text, blob: the engine's order of kinds
             double number;
-            QString text;
+            std::optional<QCollatorSortKey> text;
         };
         const size_t width = terms.size();
         std::vector<qint64> ids;
@@ -221,8 +235,10 @@ struct RecordSet::Impl {
                 switch (sqlite3_column_type(rows.handle(), c)) {
                 case SQLITE_INTEGER:
                 case SQLITE_FLOAT: sortKeys.push_back({1, rows.real(c), {}}); break;
-                case SQLITE_TEXT: sortKeys.push_back({2, 0, rows.text(c)}); break;
-                case SQLITE_BLOB: sortKeys.push_back({3, 0, QString::fromLatin1(rows.value(c).toByteArray().toHex())}); break;
+                case SQLITE_TEXT: sortKeys.push_back({2, 0, collator.sortKey(rows.text(c))}); break;
+                case SQLITE_BLOB:
+                    sortKeys.push_back({3, 0, collator.sortKey(QString::fromLatin1(rows.value(c).toByteArray().toHex()))});
+                    break;
                 default: sortKeys.push_back({0, 0, {}});
                 }
             }
@@ -235,7 +251,7 @@ struct RecordSet::Impl {
                 const SortKey& y = sortKeys[b * width + t];
                 int c = x.rank != y.rank ? (x.rank < y.rank ? -1 : 1)
                         : x.rank == 1     ? (x.number < y.number ? -1 : x.number > y.number)
-                        : x.rank >= 2     ? QString::compare(x.text, y.text)
+                        : x.rank >= 2     ? x.text->compare(*y.text)
                                           : 0;
                 if (c != 0) return terms[t].descending ? c > 0 : c < 0;
             }
@@ -295,8 +311,12 @@ bool RecordSet::atStart() const { return d->count == 0 || d->pos < 0; }
 
 void RecordSet::moveTo(qint64 position) {
     if (!isOpen()) throw Error(QStringLiteral("查询没有打开"));
-    d->pos = std::clamp<qint64>(position, -1, d->count);
-    d->loadCurrent();
+    // The row is read before the move, so a row that is gone leaves the position as it was.
+    const qint64 target = std::clamp<qint64>(position, -1, d->count);
+    QVariantList row;
+    if (target >= 0 && target < d->count) row = d->fetch(d->rowIdAt(target));
+    d->pos = target;
+    d->current = std::move(row);
 }
 
 void RecordSet::first() { moveTo(0); }
@@ -329,10 +349,14 @@ QVariant RecordSet::valueAt(qint64 position, int field) const {
     auto it = d->cache.constFind(rowId);
     if (it == d->cache.constEnd()) {
         if (d->cache.size() >= kCacheRows) d->cache.clear();
-        it = d->cache.insert(rowId, d->fetch(rowId));
+        it = d->cache.insert(rowId, d->read(rowId));
     }
-    return it.value().at(field);
+    return it.value().value(field);  // a row that is gone reads as empty
 }
+
+bool RecordSet::hasVanishedRows() const { return d->vanished; }
+
+qint64 RecordSet::rowIdAt(qint64 position) const { return d->rowIdAt(position); }
 
 void RecordSet::sort(const QString& order) {
     if (!isOpen()) throw Error(QStringLiteral("查询没有打开"));
@@ -372,14 +396,21 @@ bool RecordSet::locate(const QString& field, const QVariant& value) {
 void RecordSet::requery(const QString& keyField) {
     if (!isOpen()) throw Error(QStringLiteral("查询没有打开"));
     const qint64 oldPos = d->pos;
+    const QString returnBy = keyField.isEmpty() ? d->keyField : keyField;
     QVariant key;
-    if (!keyField.isEmpty() && d->pos >= 0 && d->pos < d->count) key = d->current.at(d->field(keyField));
+    if (!returnBy.isEmpty() && d->pos >= 0 && d->pos < d->count) key = d->current.at(d->field(returnBy));
     const QString sortText = d->sortText;
     d->mode = EditMode::Browse;
-    d->dropTable();
-    d->run();
-    d->applySort(sortText);
-    if (key.isValid() && locate(keyField, key)) return;
+    // A query that fails half way leaves no rows to read: the result closes.
+    try {
+        d->dropTable();
+        d->run();
+        d->applySort(sortText);
+    } catch (...) {
+        close();
+        throw;
+    }
+    if (key.isValid() && locate(returnBy, key)) return;
     moveTo(std::min(oldPos, std::max<qint64>(d->count - 1, 0)));
 }
 

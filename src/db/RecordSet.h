@@ -45,6 +45,7 @@ public:
     qint64 position() const;
     bool atEnd() const;
     bool atStart() const;  // before the first row (also true on an empty result)
+    // Moves. A row deleted since the query ran raises Error and leaves the position as it was.
     void first();
     void last();
     void next();
@@ -67,10 +68,17 @@ public:
     bool boolean(const QString& field) const;
 
     // Reads a cell of any row without moving (for list views that draw rows).
+    // A row deleted since the query ran reads as empty.
     QVariant valueAt(qint64 position, int field) const;
+    // True when a read found a row deleted since the query ran; requery() drops it.
+    bool hasVanishedRows() const;
+    // What tells the row at `position` apart: its key in a result opened with a
+    // key field, its place in the query's order otherwise.
+    qint64 rowIdAt(qint64 position) const;
 
     // In-memory order: "field ASC" or "field DESC", several joined by commas;
-    // equal rows keep the query's order. An empty text restores the query's order.
+    // equal rows keep the query's order. Texts are ordered as in a Chinese
+    // dictionary (Chinese characters by pinyin). An empty text restores the query's order.
     void sort(const QString& order);
     QString sortOrder() const;
 
@@ -78,9 +86,10 @@ public:
     // false (and no move) when there is none.
     bool locate(const QString& field, const QVariant& value);
 
-    // Runs the query again. With a key field, returns to the row holding the
-    // current row's key; otherwise, or when that row is gone, to the same
-    // position (the last row when the result got shorter). The sort is kept.
+    // Runs the query again. With a key field (by default the one the result was
+    // opened with), returns to the row holding the current row's key; otherwise,
+    // or when that row is gone, to the same position (the last row when the
+    // result got shorter). The sort is kept. When the query fails the result is closed.
     void requery(const QString& keyField = {});
 
     // Editing through a result set. The result must come from one table whose

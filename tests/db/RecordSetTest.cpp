@@ -129,6 +129,50 @@ TEST_P(EitherRecordSetTest, RequeryReturnsToTheRememberedRow) {
     EXPECT_EQ(rs.text(QStringLiteral("c902")), QStringLiteral("乙"));
 }
 
+TEST_P(EitherRecordSetTest, TextsSortByPinyin) {
+    connection.execute(QStringLiteral("DELETE FROM dt_data"));
+    qint64 code = 110101000001;
+    for (const QString& name : QStringLiteral("何 刘 吴 陈 马 高 黄").split(QLatin1Char(' ')))
+        connection.execute(QStringLiteral("INSERT INTO dt_data(c901, c902) VALUES (?, ?)"), {code++, name});
+    RecordSet rs;
+    openList(rs, QStringLiteral("SELECT * FROM dt_data ORDER BY c901"));
+    rs.sort(QStringLiteral("c902 ASC"));
+    EXPECT_EQ(names(rs).join(QLatin1Char(' ')), QStringLiteral("陈 高 何 黄 刘 马 吴"));
+    rs.sort(QStringLiteral("c902 DESC"));
+    EXPECT_EQ(names(rs).join(QLatin1Char(' ')), QStringLiteral("吴 马 刘 黄 何 高 陈"));
+}
+
+TEST_F(RecordSetTest, ARowDeletedSinceTheQueryRanReadsEmptyUntilTheListRunsAgain) {
+    RecordSet rs;
+    rs.openKeyed(connection, QStringLiteral("SELECT * FROM dt_data ORDER BY c901"), QStringLiteral("c901"));
+    const int name = rs.fieldIndex(QStringLiteral("c902"));
+    connection.execute(QStringLiteral("DELETE FROM dt_data WHERE c901 = 110101000002"));  // 乙, the second row
+    EXPECT_FALSE(rs.hasVanishedRows());
+    EXPECT_FALSE(rs.valueAt(1, name).isValid());
+    EXPECT_TRUE(rs.hasVanishedRows());
+    EXPECT_EQ(rs.valueAt(2, name).toString(), QStringLiteral("丙"));
+
+    // Moving onto it fails and stays on the row it was on.
+    EXPECT_THROW(rs.moveTo(1), Error);
+    EXPECT_EQ(rs.position(), 0);
+    EXPECT_EQ(rs.text(QStringLiteral("c902")), QStringLiteral("甲"));
+
+    // Running again drops it and stays on the current record, by its key.
+    rs.moveTo(2);
+    rs.requery();
+    EXPECT_FALSE(rs.hasVanishedRows());
+    EXPECT_EQ(rs.rowCount(), 3);
+    EXPECT_EQ(rs.position(), 1);
+    EXPECT_EQ(rs.text(QStringLiteral("c902")), QStringLiteral("丙"));
+
+    // A run that fails closes the result instead of leaving half of it.
+    connection.execute(QStringLiteral("DROP TABLE dt_data"));
+    EXPECT_THROW(rs.requery(), Error);
+    EXPECT_FALSE(rs.isOpen());
+    EXPECT_EQ(rs.rowCount(), 0);
+    EXPECT_FALSE(rs.valueAt(0, name).isValid());
+}
+
 TEST_F(RecordSetTest, EditsAndAppendsReachTheTable) {
     RecordSet rs;
     rs.open(connection, QStringLiteral("SELECT * from dt_data Where c901=:ReocrdID"), {qint64(110101000002)});

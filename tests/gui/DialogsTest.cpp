@@ -1,7 +1,9 @@
 #include "app/OptionSetupForm.h"
 #include "app/ProgressBar.h"
+#include "app/QtTranslations.h"
 #include "core/Prompt.h"
 #include "app/QuestionDialog.h"
+#include "app/WidgetPrompter.h"
 #include "core/Settings.h"
 #include "db/Connection.h"
 #include "entry/ButtonEdit.h"
@@ -11,9 +13,63 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QLabel>
 #include <QListWidget>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
+
+namespace {
+
+// Once the next modal window shows: notes the texts of its buttons and visible
+// labels, then clicks the button captioned `press`.
+void answerNextWindow(QStringList& buttons, QStringList& labels, const QString& press) {
+    QTimer::singleShot(0, [&buttons, &labels, press] {
+        QWidget* window = QApplication::activeModalWidget();
+        ASSERT_NE(window, nullptr);
+        for (QLabel* label : window->findChildren<QLabel*>())
+            if (label->isVisible() && !label->text().isEmpty()) labels << label->text();
+        QAbstractButton* pressed = nullptr;
+        for (QAbstractButton* button : window->findChild<QDialogButtonBox*>()->buttons()) {
+            buttons << button->text();
+            if (button->text() == press) pressed = button;
+        }
+        if (pressed) QTest::mouseClick(pressed, Qt::LeftButton);
+        else qobject_cast<QDialog*>(window)->reject();
+        EXPECT_NE(pressed, nullptr) << press.toStdString();
+    });
+}
+
+} // namespace
+
+TEST(WidgetPrompter, MessageBoxesAndFileDialogsSpeakChinese) {
+    WidgetPrompter prompter;
+    QStringList buttons, labels;
+    answerNextWindow(buttons, labels, QStringLiteral("确定"));
+    prompter.inform(QStringLiteral("备份成功"), QStringLiteral("提示信息"));
+    EXPECT_EQ(buttons, QStringList{QStringLiteral("确定")});
+
+    buttons.clear();
+    answerNextWindow(buttons, labels, QStringLiteral("否"));
+    EXPECT_FALSE(prompter.ask(QStringLiteral("继续吗？"), QStringLiteral("提示信息")));
+    EXPECT_EQ(buttons, (QStringList{QStringLiteral("是"), QStringLiteral("否")}));
+
+    buttons.clear();
+    labels.clear();
+    answerNextWindow(buttons, labels, QStringLiteral("取消"));
+    EXPECT_TRUE(prompter.chooseSaveFile({QStringLiteral("备份文件存放为"), QDir::tempPath(), {QStringLiteral("Access文件(*.mdb)")}})
+                    .path.isEmpty());
+    EXPECT_EQ(buttons, (QStringList{QStringLiteral("保存"), QStringLiteral("取消")}));
+    for (const char* label : {"查找范围：", "文件名：", "文件类型："})
+        EXPECT_TRUE(labels.contains(QString::fromUtf8(label))) << label << " in " << labels.join(QLatin1Char('|')).toStdString();
+}
+
+TEST(WidgetPrompter, QtsOwnTextsAreChineseOnceItsTranslationsAreLoaded) {
+    ASSERT_TRUE(installQtChineseTexts(*QCoreApplication::instance()));
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("取消"));
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"), QStringLiteral("查找范围："));
+}
 
 TEST(QuestionDialog, ShowsTheAskedButtonsAndGrowsWithTheText) {
     TQuestionDlg shortQuestion(QStringLiteral("继续吗？"), ui::qbNo | ui::qbYesToAll);

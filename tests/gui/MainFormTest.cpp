@@ -1,8 +1,10 @@
 #include "app/AboutForm.h"
+#include "app/GroupBar.h"
 #include "app/MainForm.h"
 #include "core/Platform.h"
 #include "app/RecordGrid.h"
 #include "core/Startup.h"
+#include "db/Error.h"
 #include "db/Statement.h"
 #include "exchange/ExportForReporting.h"
 #include "support/TestSupport.h"
@@ -15,8 +17,12 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QProgressBar>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <stdexcept>
 
 namespace {
 
@@ -39,6 +45,11 @@ protected:
             c.execute(QStringLiteral("INSERT INTO dt_data(c901, c902, c904, z001, RecordState) VALUES (?, ?, ?, ?, ?)"),
                       {qint64(110101000000) + i, QStringLiteral("单位%1").arg(i), 10 + i % 3, i * 10 % 7, i % 3});
     }
+    void deleteRecords(const QString& condition) {
+        db::Connection c;
+        c.open(dataFile);
+        c.execute(QStringLiteral("DELETE FROM dt_data WHERE ") + condition);
+    }
     TMainForm& open() {
         form = std::make_unique<TMainForm>(TMainForm::Options{false});
         EXPECT_TRUE(form->started());
@@ -57,6 +68,22 @@ protected:
         return codes;
     }
     void clickTitle(int c) { emit form->recordGrid()->horizontalHeader()->sectionClicked(c); }
+    // A mouse click on a column title, as the user sorts.
+    void clickTitleWithMouse(int c) {
+        QHeaderView* header = form->recordGrid()->horizontalHeader();
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(c) + header->sectionSize(c) / 2, header->height() / 2));
+    }
+    void clickCell(int row, int c, Qt::KeyboardModifiers modifiers = {}) {
+        RecordGridView* grid = form->recordGrid();
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, modifiers, grid->visualRect(grid->listModel()->index(row, c)).center());
+    }
+    // The group bar's button of a command.
+    QToolButton* groupBarButton(const QString& caption) {
+        for (QToolButton* b : form->findChildren<QToolButton*>())
+            if (b->text().remove(QLatin1Char('\n')) == caption) return b;
+        return nullptr;
+    }
     QString title(int c) { return form->recordGrid()->listModel()->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString(); }
     QVariant titleColour(int c) { return form->recordGrid()->listModel()->headerData(c, Qt::Horizontal, Qt::BackgroundRole); }
 
@@ -351,4 +378,211 @@ TEST_F(MainFormTest, AnImportedFileShowsInTheListWhichStaysOnItsRow) {
     EXPECT_EQ(test::prompts().messages.last(), QStringLiteral("数据已经被正确地从'") + exchangeFile + QStringLiteral("'导入！"));
     EXPECT_EQ(f.recordList().rowCount(), 5);
     EXPECT_EQ(f.recordList().integer(QStringLiteral("c901")), current);
+}
+
+TEST_F(MainFormTest, ACommandThatFailsSaysWhyAndTheProgramGoesOn) {
+    addRecords(3);
+    TMainForm& f = open();
+    f.show();
+    QApplication::setActiveWindow(&f);
+    f.wire(f.action(QStringLiteral("actDelete")), [] { throw db::Error(QStringLiteral("磁盘已满")); });
+    f.wire(f.action(QStringLiteral("actSum")), [] { throw std::runtime_error("内存不足"); });
+    f.recordGrid()->setFocus();
+    QTest::keyClick(f.recordGrid(), Qt::Key_Delete);
+    QToolButton* sum = groupBarButton(QStringLiteral("数据汇总"));
+    ASSERT_NE(sum, nullptr);
+    QTest::mouseClick(sum, Qt::LeftButton);
+    EXPECT_EQ(test::prompts().messages,
+              (QStringList{QStringLiteral("运行中发生错误：磁盘已满"), QStringLiteral("运行中发生错误：内存不足")}));
+    // The window still answers.
+    QTest::keyClick(f.recordGrid(), Qt::Key_Down);
+    EXPECT_EQ(f.recordList().position(), 1);
+}
+
+namespace {
+
+// A window whose click handler fails, as a fault in any window would.
+class FailingWidget final : public QWidget {
+protected:
+    void mousePressEvent(QMouseEvent*) override { throw db::Error(QStringLiteral("数据库文件已损坏")); }
+};
+
+} // namespace
+
+TEST_F(MainFormTest, AnErrorEscapingAWindowIsShownInsteadOfEndingTheProgram) {
+    FailingWidget window;
+    window.show();
+    QTest::mouseClick(&window, Qt::LeftButton);
+    EXPECT_EQ(test::prompts().messages, QStringList{QStringLiteral("运行中发生错误：数据库文件已损坏")});
+}
+
+TEST_F(MainFormTest, CtrlEndOntoARecordDeletedElsewhereRunsTheListAgain) {
+    addRecords(5);
+    TMainForm& f = open();
+    f.show();
+    QApplication::setActiveWindow(&f);
+    f.recordGrid()->setFocus();
+    deleteRecords(QStringLiteral("c901 = 110101000005"));
+    QTest::keyClick(f.recordGrid(), Qt::Key_End, Qt::ControlModifier);
+    QApplication::processEvents();
+    EXPECT_TRUE(test::prompts().messages.isEmpty()) << test::prompts().messages.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(f.recordList().rowCount(), 4);
+    EXPECT_EQ(f.recordList().position(), 3);
+    EXPECT_EQ(f.recordGrid()->currentIndex().row(), 3);
+    EXPECT_EQ(f.recordList().integer(QStringLiteral("c901")), 110101000004);
+    EXPECT_EQ(codesInGridOrder().last(), QStringLiteral("110101000004"));
+}
+
+TEST_F(MainFormTest, RowsDeletedElsewhereAreDrawnEmptyAndTheListRunsAgain) {
+    addRecords(5);
+    TMainForm& f = open();
+    f.recordList().moveTo(1);
+    f.recordGrid()->refresh();
+    // Every row selected (Ctrl+A), before anything is drawn.
+    f.show();
+    QApplication::setActiveWindow(&f);
+    f.recordGrid()->setFocus();
+    QTest::keyClick(f.recordGrid(), Qt::Key_A, Qt::ControlModifier);
+    deleteRecords(QStringLiteral("c901 IN (110101000003, 110101000004)"));
+    RecordListModel* model = f.recordGrid()->listModel();
+    EXPECT_FALSE(model->data(model->index(2, column(QStringLiteral("c902"))), Qt::DisplayRole).isValid());
+    // Commands on the selection see only the records that are still there.
+    EXPECT_EQ(f.selectedCodes(), (QList<qint64>{110101000001, 110101000002, 110101000005}));
+    f.recordGrid()->viewport()->grab();
+    QApplication::processEvents();
+    EXPECT_EQ(codesInGridOrder(), (QStringList{QStringLiteral("110101000001"), QStringLiteral("110101000002"),
+                                               QStringLiteral("110101000005")}));
+    EXPECT_EQ(f.recordList().integer(QStringLiteral("c901")), 110101000002);
+    EXPECT_TRUE(test::prompts().messages.isEmpty());
+
+    // When every row is gone, a move finds it out and the commands that need a row are disabled.
+    deleteRecords(QStringLiteral("1"));
+    QTest::keyClick(f.recordGrid(), Qt::Key_Down);
+    QApplication::processEvents();
+    EXPECT_EQ(model->rowCount(), 0);
+    EXPECT_FALSE(f.action(QStringLiteral("actModify"))->isEnabled());
+}
+
+TEST_F(MainFormTest, SortAndRerunKeepTheSelectedRecordsTheColumnAndTheScroll) {
+    addRecords(12);  // z001 = i * 10 % 7: a sort on it reorders the rows
+    TMainForm& f = open();
+    f.resize(700, 500);
+    f.show();
+    QApplication::setActiveWindow(&f);
+    QApplication::processEvents();
+    RecordGridView* grid = f.recordGrid();
+    const int z001 = column(QStringLiteral("z001"));
+    // A click on the first row, then the right arrow until z001 is current and the grid has scrolled sideways.
+    clickCell(0, column(QStringLiteral("c902")));
+    for (int i = 0; i < 10 && grid->currentIndex().column() != z001; ++i) QTest::keyClick(grid, Qt::Key_Right);
+    ASSERT_EQ(grid->currentIndex().column(), z001);
+    const int scroll = grid->horizontalScrollBar()->value();
+    ASSERT_GT(scroll, 0);
+    // Shift+click the third row, Ctrl+click the sixth.
+    clickCell(2, z001, Qt::ShiftModifier);
+    clickCell(5, z001, Qt::ControlModifier);
+    const QList<qint64> selected{110101000001, 110101000002, 110101000003, 110101000006};
+    ASSERT_EQ(f.selectedCodes(), selected);
+
+    auto expectKept = [&](const char* after) {
+        QList<qint64> codes = f.selectedCodes();
+        std::sort(codes.begin(), codes.end());
+        EXPECT_EQ(codes, selected) << after;
+        EXPECT_EQ(grid->selectionModel()->selectedRows().size(), 4) << after;
+        EXPECT_EQ(grid->currentIndex().column(), z001) << after;
+        EXPECT_EQ(grid->horizontalScrollBar()->value(), scroll) << after;
+        EXPECT_EQ(f.recordList().integer(QStringLiteral("c901")), 110101000006) << after;
+        EXPECT_EQ(grid->currentIndex().row(), f.recordList().position()) << after;
+    };
+    clickTitleWithMouse(z001);
+    EXPECT_EQ(f.recordList().sortOrder(), QStringLiteral("z001 DESC"));
+    EXPECT_NE(codesInGridOrder().first(), QStringLiteral("110101000001"));
+    expectKept("sort");
+
+    // A record added elsewhere moves the rows; the list runs again as after a closed dialog.
+    {
+        db::Connection c;
+        c.open(dataFile);
+        c.execute(QStringLiteral("INSERT INTO dt_data(c901, c902, z001) VALUES (110101000099, '新', 9)"));
+    }
+    f.requeryRecordList();
+    EXPECT_EQ(codesInGridOrder().first(), QStringLiteral("110101000099"));
+    expectKept("re-run");
+}
+
+TEST_F(MainFormTest, AClickOnTheNameTitleSortsByPinyin) {
+    {
+        db::Connection c;
+        c.open(dataFile);
+        qint64 code = 110101000001;
+        for (const QString& name : QStringLiteral("何 刘 吴 陈 马 高 黄").split(QLatin1Char(' ')))
+            c.execute(QStringLiteral("INSERT INTO dt_data(c901, c902) VALUES (?, ?)"), {code++, name});
+    }
+    TMainForm& f = open();
+    f.show();
+    QApplication::processEvents();
+    const int name = column(QStringLiteral("c902"));
+    auto names = [&] {
+        QStringList out;
+        RecordListModel* model = f.recordGrid()->listModel();
+        for (int r = 0; r < model->rowCount(); ++r) out << model->data(model->index(r, name), Qt::DisplayRole).toString();
+        return out.join(QLatin1Char(' '));
+    };
+    clickTitleWithMouse(name);
+    EXPECT_EQ(names(), QStringLiteral("吴 马 刘 黄 何 高 陈"));
+    clickTitleWithMouse(name);
+    EXPECT_EQ(names(), QStringLiteral("陈 高 何 黄 刘 马 吴"));
+}
+
+TEST_F(MainFormTest, GroupBarCaptionsBreakWhereTheBarsWidthEnds) {
+    addRecords(1);
+    TMainForm& f = open();
+    f.resize(1200, 1000);  // tall enough for every command of the first group
+    f.show();
+    QApplication::processEvents();
+    QToolButton* modify = groupBarButton(QStringLiteral("修改选中的记录"));
+    ASSERT_NE(modify, nullptr);
+    const int room = modify->width() - 2 * 4;  // the style sheet's padding
+    const QFontMetrics metrics = modify->fontMetrics();
+    ASSERT_LE(metrics.horizontalAdvance(QStringLiteral("修改选中的记录")), room);
+    EXPECT_EQ(modify->text(), QStringLiteral("修改选中的记录"));
+
+    // A caption too long for the 108 pixels of the bar breaks where the width ends.
+    GroupBar bar;
+    bar.setFixedSize(108, 400);
+    QAction longCommand(QStringLiteral("按编号范围查找数据并导出列表"), &bar);
+    bar.addGroup(QStringLiteral("数据操作"), {&longCommand});
+    bar.show();
+    QApplication::processEvents();
+    const QStringList lines = bar.findChild<QToolButton*>()->text().split(QLatin1Char('\n'));
+    EXPECT_GT(lines.size(), 1);
+    EXPECT_EQ(lines.join(QString()), longCommand.text());
+    for (int i = 0; i < lines.size(); ++i) {
+        EXPECT_LE(metrics.horizontalAdvance(lines[i]), room) << lines[i].toStdString();
+        if (i + 1 < lines.size()) {
+            EXPECT_GT(metrics.horizontalAdvance(lines[i] + lines[i + 1].front()), room);
+        }
+    }
+}
+
+TEST_F(MainFormTest, AListThatCannotRunAgainAfterTheHiddenCommandSaysWhyAndShowsNoRows) {
+    addRecords(3);
+    TMainForm& f = open();
+    {
+        db::Connection c;
+        c.open(dataFile);
+        c.execute(QStringLiteral("DROP VIEW view_data_all"));
+    }
+    QTimer::singleShot(0, [] {
+        auto* about = qobject_cast<TdlgAboutForm*>(QApplication::activeModalWidget());
+        ASSERT_NE(about, nullptr);
+        QTest::mouseDClick(about->nameLabel(), Qt::LeftButton, Qt::ControlModifier | Qt::AltModifier);
+        about->close();
+    });
+    f.actAboutExecute();
+    ASSERT_EQ(test::prompts().messages.size(), 1);
+    EXPECT_TRUE(test::prompts().messages[0].startsWith(QStringLiteral("运行中发生错误："))) << test::prompts().messages[0].toStdString();
+    EXPECT_EQ(f.recordGrid()->listModel()->rowCount(), 0);
+    EXPECT_FALSE(f.action(QStringLiteral("actModify"))->isEnabled());
+    EXPECT_EQ(workingDatabase().connection.scalar(QStringLiteral("SELECT count(*) FROM dt_data WHERE RecordState<>1")).toInt(), 0);
 }

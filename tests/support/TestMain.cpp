@@ -1,7 +1,7 @@
 #include "support/TestSupport.h"
 
 #ifdef SURVEY_GUI_TESTS
-#include <QApplication>
+#include "app/ErrorGuard.h"
 #else
 #include <QCoreApplication>
 #endif
@@ -21,7 +21,7 @@ int main(int argc, char** argv) {
 #ifdef SURVEY_GUI_TESTS
     // The real windows, drawn on no screen.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
+    GuardedApplication application(argc, argv);
 #else
     QCoreApplication application(argc, argv);
 #endif
