@@ -145,7 +145,9 @@ QString checkSelection(const Invocation& call) {
 int runCheck(const Invocation& call, ConsoleSession& session) {
     const QString selection = checkSelection(call);
     WorkingDatabase& working = openDatabase(call);
-    RunBatchCheck(working, selection, session.progress());
+    ConsoleProgress* progress = session.progress();
+    if (progress) progress->setCaption(QStringLiteral("逻辑检查"));
+    RunBatchCheck(working, selection, progress);
     if (session.prompter().runErrorShown()) return kFailure;
     // With findings the results file was handed to the opener, which printed its path.
     if (!session.opened().isEmpty()) return kFailure;

@@ -16,6 +16,8 @@ QString consoleText(QString text) {
 }
 
 void writeLine(std::FILE* stream, const QString& text) {
+    // On a terminal a line of text takes the place of the progress line, which the next step draws again.
+    if (ConsoleProgress::wanted()) std::fputs("\r\033[K", stderr);
     const QByteArray bytes = consoleText(text).toUtf8();
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
     std::fputc('\n', stream);
@@ -83,8 +85,9 @@ void ConsoleProgress::start(int total, int done) {
 }
 
 void ConsoleProgress::step() {
+    const qint64 before = percent();
     ++done_;
-    show();
+    if (percent() != before) show();
 }
 
 void ConsoleProgress::hide() {
@@ -94,13 +97,14 @@ void ConsoleProgress::hide() {
     shown_ = false;
 }
 
+qint64 ConsoleProgress::percent() const { return total_ > 0 ? qint64(done_) * 100 / total_ : 100; }
+
 void ConsoleProgress::show() {
-    const int percent = total_ > 0 ? int(qint64(done_) * 100 / total_) : 100;
     const QByteArray line = QStringLiteral("\r\033[K%1 %2/%3 (%4%)")
                                 .arg(caption_.isEmpty() ? QStringLiteral("进度") : caption_)
                                 .arg(done_)
                                 .arg(total_)
-                                .arg(percent)
+                                .arg(percent())
                                 .toUtf8();
     std::fputs(line.constData(), stderr);
     std::fflush(stderr);

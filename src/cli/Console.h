@@ -56,7 +56,7 @@ public:
     static bool wanted();
     void setCaption(const QString& caption) override { caption_ = caption; }
     void start(int total, int done) override;
-    void step() override;
+    void step() override;  // draws the line again when the percentage changed
     void hide() override;
     void startProgress(int total, int done) override { start(total, done); }
     void stepProgress() override { step(); }
@@ -64,6 +64,7 @@ public:
     bool stopRequested() const override { return false; }
 
 private:
+    qint64 percent() const;
     void show();
     QString caption_;
     int total_ = 0;
