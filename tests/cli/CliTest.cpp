@@ -227,6 +227,17 @@ TEST_F(CliTest, ImportTakesEachFileWholeOrNotAtAllAndReportsConflicts) {
     EXPECT_EQ(codesIn(target), (QStringList{QStringLiteral("110101000001"), QStringLiteral("110101000002"),
                                             QStringLiteral("110105000002"), QStringLiteral("110108000001")}));
     EXPECT_EQ(test::readAll(second), secondBefore);
+
+    // A damaged file is refused with the desktop's message; nothing changes.
+    const QString damaged = path(QStringLiteral("damaged.dat"));
+    QByteArray bytes = test::readAll(third);
+    bytes.replace(2000, 4000, QByteArray(4000, '\x5a'));
+    test::writeAll(damaged, bytes);
+    const QByteArray merged = test::readAll(target);
+    const Finished refused = run({QStringLiteral("--db"), target, QStringLiteral("import"), QStringLiteral("--yes"), damaged});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_TRUE(refused.err.startsWith(QStringLiteral("文件格式错误,请重新选择！\n"))) << refused.err.toStdString();
+    EXPECT_EQ(test::readAll(target), merged);
 }
 
 TEST_F(CliTest, ExportThenImportCarriesEveryVerifiedRecord) {
