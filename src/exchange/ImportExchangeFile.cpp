@@ -130,18 +130,18 @@ Stage stageConflicts(db::Connection& connection, const QString& staging, const Q
     return stage;
 }
 
-// Steps after the file is attached; true when the record list must be re-read.
-bool importAttached(db::Connection& connection, const QString& table, const QString& chosen) {
+// Steps after the file is attached.
+ImportOutcome importAttached(db::Connection& connection, const QString& table, const QString& chosen) {
     QString label;
     QStringList fileColumns, ownColumns;
     try {
         if (!fileHasTable(connection, table)) {
             ui::showMessage(missingTableMessage(QStringLiteral("您选择的文件中"), table));
-            return true;
+            return ImportOutcome::Failed;
         }
         if (!connection.hasTable(table)) {
             ui::showMessage(missingTableMessage(QStringLiteral("系统中"), table));
-            return true;
+            return ImportOutcome::Failed;
         }
         db::Statement labels(connection, QStringLiteral("select * from %1.ct_label").arg(kAlias));
         if (labels.next()) label = labels.text(labels.columnIndex(QStringLiteral("db_name")));
@@ -149,16 +149,16 @@ bool importAttached(db::Connection& connection, const QString& table, const QStr
         ownColumns = columnNames(connection, QStringLiteral("main"), table);
     } catch (const db::Error& e) {
         ui::showRunError(e.message(), QStringLiteral("请与软件发行者联系。"));
-        return true;
+        return ImportOutcome::Failed;
     }
     if (!ui::askYesNo(QStringLiteral("确认准备导入标记声明为【") + label + QStringLiteral("】的数据么？"),
                       QStringLiteral("提示：")))
-        return false;
+        return ImportOutcome::Declined;
 
     // Rows move by the working table's columns; a file with other columns cannot be read.
     if (fileColumns != ownColumns) {
         ui::showMessage(QStringLiteral("导入文件格式错误"));
-        return false;
+        return ImportOutcome::Refused;
     }
     QStringList quoted;
     for (const QString& name : ownColumns) quoted << db::quoteIdentifier(name);
@@ -169,7 +169,7 @@ bool importAttached(db::Connection& connection, const QString& table, const QStr
         connection.execute(QStringLiteral("INSERT INTO %1(%3) select %3 from %2.%1").arg(target, kAlias, columns));
         transaction.commit();
         ui::showMessage(QStringLiteral("数据已经被正确地从'") + chosen + QStringLiteral("'导入！"));
-        return true;
+        return ImportOutcome::Imported;
     } catch (const db::Error&) {
         // Nothing was added; the staging below finds the conflicting records.
     }
@@ -178,42 +178,42 @@ bool importAttached(db::Connection& connection, const QString& table, const QStr
                         ? QStringLiteral("导入文件格式错误")
                         : QStringLiteral("导入过程中发生错误，准备导入的数据可能与现有的\n\r数据有重复的内容，详细的内容请参见文件：\n\r\n\r"
                                          "            数据导入编号冲突.txt。"));
-    return false;
+    return ImportOutcome::Refused;
 }
 
 } // namespace
 
 QString ConflictReportPath() { return tempFolder() + QStringLiteral("/数据导入编号冲突.txt"); }
 
-bool ImportExchangeFileAt(WorkingDatabase& working, const QString& table, const QString& chosen) {
+ImportOutcome ImportExchangeFileAt(WorkingDatabase& working, const QString& table, const QString& chosen) {
     if (!QFileInfo(chosen).isFile()) {
         ui::showMessage(QStringLiteral("您选择的文件并不存在，请选择其它文件。"));
-        return true;
+        return ImportOutcome::Failed;
     }
     PreparedFile file;
     try {
         file = prepare(chosen);
     } catch (const std::exception& e) {
         ui::showRunError(QString::fromUtf8(e.what()), QStringLiteral("请与软件发行者联系。"));
-        return true;
+        return ImportOutcome::Failed;
     }
     db::Connection& connection = working.connection;
     // The file comes from elsewhere: no statement that reads it may run without end.
     const db::StatementTimeLimit limit(connection);
     if (file.path.isEmpty() || !attachFile(connection, file.path) || !fileIntact(connection)) {
         ui::showMessage(kFormatError);
-        return true;
+        return ImportOutcome::Failed;
     }
-    bool refresh = true;
+    ImportOutcome outcome = ImportOutcome::Failed;
     try {
-        refresh = importAttached(connection, table, chosen);
+        outcome = importAttached(connection, table, chosen);
     } catch (const db::Error& e) {
         ui::showRunError(e.message(), QStringLiteral("请与软件发行者联系。"));
     }
     detachFile(connection);
     // The working copy is of no use after the import; it goes also after an early end.
     if (file.workingCopy) QFile::remove(file.path);
-    return refresh;
+    return outcome;
 }
 
 bool ImportExchangeFile(WorkingDatabase& working, const QString& table) {
@@ -225,5 +225,5 @@ bool ImportExchangeFile(WorkingDatabase& working, const QString& table) {
     if (answer.path.trimmed().isEmpty()) return true;
     const QString chosen =
         CompleteOpenedFileName(answer.path, answer.filterIndex == 1 ? QStringLiteral(".mdb") : QStringLiteral(".dat"));
-    return ImportExchangeFileAt(working, table, chosen);
+    return MustRequeryRecordList(ImportExchangeFileAt(working, table, chosen));
 }

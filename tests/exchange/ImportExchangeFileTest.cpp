@@ -36,7 +36,7 @@ TEST_F(ImportExchangeFileTest, AddsEveryRecordAfterTheLabelIsConfirmedAndLeavesT
     const QString path = exchangeFileOf({110105000001, 110105000002});
     const QByteArray before = test::readAll(path);
     test::prompts().answers = {true};
-    EXPECT_TRUE(ImportExchangeFileAt(workingDatabase(), QStringLiteral("dt_data"), path));
+    EXPECT_EQ(ImportExchangeFileAt(workingDatabase(), QStringLiteral("dt_data"), path), ImportOutcome::Imported);
     EXPECT_EQ(test::prompts().messages,
               (QStringList{QStringLiteral("确认准备导入标记声明为【朝阳区总工会】的数据么？"),
                            QStringLiteral("数据已经被正确地从'") + path + QStringLiteral("'导入！")}));
@@ -50,7 +50,7 @@ TEST_F(ImportExchangeFileTest, AddsEveryRecordAfterTheLabelIsConfirmedAndLeavesT
     db().execute(QStringLiteral("delete from dt_data"));
     test::prompts().clear();
     test::prompts().answers = {true};
-    EXPECT_TRUE(ImportExchangeFileAt(workingDatabase(), QStringLiteral("dt_data"), backup));
+    EXPECT_EQ(ImportExchangeFileAt(workingDatabase(), QStringLiteral("dt_data"), backup), ImportOutcome::Imported);
     EXPECT_EQ(records(), 2);
 }
 
@@ -58,7 +58,7 @@ TEST_F(ImportExchangeFileTest, ACodeThatExistsAddsNothingAndIsReported) {
     test::addRecord(110105000002, {{"RecordState", 1}});
     const QString path = exchangeFileOf({110105000001, 110105000002, 110105000003});
     test::prompts().answers = {true};
-    EXPECT_FALSE(ImportExchangeFileAt(workingDatabase(), QStringLiteral("dt_data"), path));
+    EXPECT_EQ(ImportExchangeFileAt(workingDatabase(), QStringLiteral("dt_data"), path), ImportOutcome::Refused);
     EXPECT_EQ(test::prompts().messages.last(), kLongMessage);
     EXPECT_EQ(records(), 1);
     EXPECT_EQ(staged(), 1);
@@ -72,7 +72,7 @@ TEST_F(ImportExchangeFileTest, DecliningChangesNothing) {
     test::addRecord(110105000002, {{"RecordState", 1}});
     db().execute(QStringLiteral("insert into dt_data_dt_data(c901,c907) values(1,1)"));
     const QString path = exchangeFileOf({110105000001});
-    EXPECT_FALSE(ImportExchangeFileAt(workingDatabase(), QStringLiteral("dt_data"), path));
+    EXPECT_EQ(ImportExchangeFileAt(workingDatabase(), QStringLiteral("dt_data"), path), ImportOutcome::Declined);
     EXPECT_EQ(records(), 1);
     EXPECT_EQ(staged(), 1);
 }
@@ -81,19 +81,19 @@ TEST_F(ImportExchangeFileTest, UnusableFilesGetTheirMessageAndChangeNothing) {
     const auto importOnce = [&](const QString& path) {
         test::prompts().clear();
         test::prompts().answers = {true};
-        const bool refresh = ImportExchangeFileAt(workingDatabase(), QStringLiteral("dt_data"), path);
+        const ImportOutcome outcome = ImportExchangeFileAt(workingDatabase(), QStringLiteral("dt_data"), path);
         EXPECT_EQ(records(), 0) << path.toStdString();
-        return std::pair{refresh, test::prompts().messages};
+        return std::pair{outcome, test::prompts().messages};
     };
     EXPECT_EQ(importOnce(folder.path(QStringLiteral("none.dat"))),
-              (std::pair{true, QStringList{QStringLiteral("您选择的文件并不存在，请选择其它文件。")}}));
+              (std::pair{ImportOutcome::Failed, QStringList{QStringLiteral("您选择的文件并不存在，请选择其它文件。")}}));
 
     const QString garbage = folder.path(QStringLiteral("garbage.dat"));
     test::writeAll(garbage, QByteArray(4096, 'x'));
-    EXPECT_EQ(importOnce(garbage), (std::pair{true, QStringList{QStringLiteral("文件格式错误,请重新选择！")}}));
+    EXPECT_EQ(importOnce(garbage), (std::pair{ImportOutcome::Failed, QStringList{QStringLiteral("文件格式错误,请重新选择！")}}));
     const QString tiny = folder.path(QStringLiteral("tiny.dat"));
     test::writeAll(tiny, QByteArray(100, '\0'));
-    EXPECT_EQ(importOnce(tiny), (std::pair{true, QStringList{QStringLiteral("文件格式错误,请重新选择！")}}));
+    EXPECT_EQ(importOnce(tiny), (std::pair{ImportOutcome::Failed, QStringList{QStringLiteral("文件格式错误,请重新选择！")}}));
 
     // A view that calls itself dt_data is no table of records.
     const QString viewFile = folder.path(QStringLiteral("view.mdb"));
@@ -104,7 +104,7 @@ TEST_F(ImportExchangeFileTest, UnusableFilesGetTheirMessageAndChangeNothing) {
         file.executeScript(QStringLiteral("CREATE TABLE ct_label(db_name TEXT); CREATE VIEW dt_data AS SELECT 1 AS c901;"));
     }
     EXPECT_EQ(importOnce(viewFile),
-              (std::pair{true, QStringList{QStringLiteral("您选择的文件中不存在名字为\"dt_data\"的数据表")}}));
+              (std::pair{ImportOutcome::Failed, QStringList{QStringLiteral("您选择的文件中不存在名字为\"dt_data\"的数据表")}}));
 
     // Records of another layout cannot be read: refused after the confirmation.
     const QString otherLayout = folder.path(QStringLiteral("other.mdb"));
@@ -115,8 +115,8 @@ TEST_F(ImportExchangeFileTest, UnusableFilesGetTheirMessageAndChangeNothing) {
         file.executeScript(QStringLiteral("CREATE TABLE ct_label(db_name TEXT); INSERT INTO ct_label VALUES('x');"
                                           "CREATE TABLE dt_data(c901 INTEGER, c902 TEXT); INSERT INTO dt_data VALUES(1,'a');"));
     }
-    const auto [refresh, messages] = importOnce(otherLayout);
-    EXPECT_FALSE(refresh);
+    const auto [outcome, messages] = importOnce(otherLayout);
+    EXPECT_EQ(outcome, ImportOutcome::Refused);
     EXPECT_EQ(messages.last(), QStringLiteral("导入文件格式错误"));
 }
 

@@ -39,12 +39,14 @@ done
 dpkg-deb -c "$deb" | awk '{ print $6 ($7 == "->" ? " -> " $8 : "") }' | sed 's|^\./|/|' >"$work/files"
 for expected in \
   /opt/varnel-survey/varnel-survey \
+  /opt/varnel-survey/varnel-survey-cli \
   /opt/varnel-survey/2019NB_qv_201908291730.mdb \
   /opt/varnel-survey/view.dll \
   /opt/varnel-survey/2019打印表.xltx \
   /opt/varnel-survey/notes/TableNotesQV-00.rtf \
   /opt/varnel-survey/notes/TableNotesQV-13.rtf \
   "/usr/bin/varnel-survey -> /opt/varnel-survey/varnel-survey" \
+  "/usr/bin/varnel-survey-cli -> /opt/varnel-survey/varnel-survey-cli" \
   /usr/share/applications/varnel-survey.desktop \
   /usr/share/icons/hicolor/scalable/apps/varnel-survey.svg \
   /usr/share/icons/hicolor/16x16/apps/varnel-survey.png \
@@ -94,6 +96,11 @@ shown=$(start) || fail "the second start failed"
   fail "the record written after the first start is gone"
 [ -z "$(sqlite3 "$delivered/2019NB_qv_201908291730.mdb" "SELECT c902 FROM dt_data")" ] ||
   fail "the delivered system data file was changed"
+# The command-line companion works on the same database of the user.
+info=$(env HOME="$home" XDG_DATA_HOME="$home/data" TEMP="$home" "${as_user[@]}" "$delivered/varnel-survey-cli" info) ||
+  fail "varnel-survey-cli info failed"
+grep -qxF "文件	$data" <<<"$info" || fail "varnel-survey-cli did not use $data: $info"
+grep -qxF "记录数	1" <<<"$info" || fail "varnel-survey-cli counted otherwise: $info"
 # Where the per-user folder cannot be made, the start ends with the message.
 mkdir -m 555 "$work/locked"
 if message=$(start "$work/locked" 2>&1 >/dev/null); then
@@ -101,4 +108,4 @@ if message=$(start "$work/locked" 2>&1 >/dev/null); then
 fi
 [[ "$message" == *"无法建立程序文件夹“$work/locked/varnel-survey/”"* ]] || fail "message without a program folder: $message"
 
-echo "package $(basename "$deb"): control fields, file list and two starts from a read-only program folder checked"
+echo "package $(basename "$deb"): control fields, file list, two starts from a read-only program folder and the command-line companion checked"
