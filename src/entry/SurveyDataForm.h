@@ -92,7 +92,18 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    struct Field;
+    // One field of the metadata with its input control (none for columns without one).
+    struct Field {
+        QString name;
+        int id = 0;
+        int queryType = 0;
+        int page = -1;
+        QString hint;
+        QString rule;
+        TNumericEdit* number = nullptr;
+        TQuValidEdit* text = nullptr;
+        QWidget* control() const;
+    };
     void buildPages();
     QWidget* buildCover();
     QWidget* buildDataPage(int page);
