@@ -38,6 +38,7 @@
 namespace {
 
 const QString kQuotes = QStringLiteral("'\"`");
+const QString kFillerForbidden = QStringLiteral(".0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
 
 // The fields of the yes/no answers and the other limits the printed form gives.
 const QStringList kYesNoFields = [] {
@@ -73,12 +74,15 @@ TdlgSurveyDataForm::TdlgSurveyDataForm(db::Connection& connection, TMessageListW
     setWindowTitle(QStringLiteral("基层以上单位数据"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setFixedSize(995, 744);
+    // The wheel scrolls the notes and pages; over a field it moves as eventFilter says.
+    setProperty("handlesWheel", true);
     buildPages();
     buildCommands();
     connect(errorList_, &TMessageListWinForm::findingActivated, this, [this](int page, const QString& name) {
         if (navigating_ || !isVisible()) return;
         navigating_ = true;
-        if (page < kEntryPageCount && turnToPage(page)) {
+        // A finding of the page shown only moves the focus; another page is turned to first.
+        if (page == currentPage() || (page < kEntryPageCount && turnToPage(page))) {
             QWidget* target = control(name);
             if (target && target->isEnabled()) target->setFocus();
         }
@@ -119,10 +123,11 @@ void TdlgSurveyDataForm::buildPages() {
         scroll->setFrameShape(QFrame::NoFrame);
         pages_->addWidget(scroll);
     }
-    // A click on a tab asks the page-change procedure first.
-    connect(tabs_, &QTabBar::tabBarClicked, this, [this](int page) {
-        if (page >= 0 && page != currentPage()) turnToPage(page);
-        tabs_->setCurrentIndex(currentPage());
+    // A tab chosen by the user asks the page-change procedure; when it refuses,
+    // the tab of the page still shown is marked again.
+    connect(tabs_, &QTabBar::currentChanged, this, [this](int page) {
+        if (page == currentPage()) return;
+        if (!turnToPage(page)) tabs_->setCurrentIndex(currentPage());
     });
 
     notes_ = new QTextBrowser(this);
@@ -191,12 +196,12 @@ QWidget* TdlgSurveyDataForm::buildCover() {
         e->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         return e;
     };
-    auto text = [&](const QString& name, int maxLength) {
+    // The limits of the text columns are GB18030 bytes.
+    auto text = [&](const QString& name, int maxBytes) {
         auto* e = new TQuValidEdit(page);
         e->setObjectName(name);
-        e->setMaxLength(maxLength);
-        e->setCheckType(TQuValidEdit::tcForbid);
-        e->setForbidChars(kQuotes);
+        e->setMaxLength(maxBytes);
+        e->setByteLimit(maxBytes);
         return e;
     };
     auto buttonEdit = [&](const QString& name, const QString& hint) {
@@ -373,8 +378,8 @@ void TdlgSurveyDataForm::buildCommands() {
         b->setObjectName(QLatin1String(c.name));
         b->setText(QString::fromUtf16(c.caption));
         const QString hint = QString::fromUtf16(c.hint);
-        b->setToolTip(hint.section(QLatin1Char('|'), 0, 0));
-        b->setStatusTip(hint.section(QLatin1Char('|'), 1));
+        // The dialog has no status area: the long form of a hint, where there is one, is the tooltip.
+        b->setToolTip(hint.section(QLatin1Char('|'), hint.contains(QLatin1Char('|')) ? 1 : 0));
         b->setMinimumWidth(84);
         b->setFocusPolicy(Qt::NoFocus);
         connect(b, &QToolButton::clicked, this, c.run);
@@ -460,11 +465,17 @@ void TdlgSurveyDataForm::message(const QString& text) {
 
 void TdlgSurveyDataForm::applyRuntimeLimits() {
     for (Field& f : fields_) {
-        if (f.text) {
+        if (f.text && f.name == QLatin1String("c906")) {
+            // The telephone takes digits and "-" only.
+            f.text->setCheckType(TQuValidEdit::tcValidate);
+            f.text->setValidChars(QStringLiteral("0123456789-"));
+        } else if (f.text) {
+            // The filler takes no digits, Latin letters or ".".
             f.text->setCheckType(TQuValidEdit::tcForbid);
-            f.text->setForbidChars(kQuotes);
+            f.text->setForbidChars(f.name == QLatin1String("c905") ? kQuotes + kFillerForbidden : kQuotes);
         } else if (f.number && (f.queryType == 0 || f.queryType == 2) && f.id > 6) {
             f.number->setLimits(0, 99999999999999.0, 0, f.queryType == 2);
+            if (f.queryType == 2) f.number->setFormat(TNumericEdit::Format::Amount);
         } else if (f.number && f.queryType == 3) {
             f.number->setLimits(0, 2, 1, false);
         }

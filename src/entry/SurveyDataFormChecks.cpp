@@ -1,5 +1,7 @@
 #include "entry/SurveyDataForm.h"
 
+#include "core/InputMethod.h"
+#include "core/Settings.h"
 #include "core/TextEncoding.h"
 #include "checks/BuiltinRules.h"
 #include "checks/Expression.h"
@@ -14,6 +16,7 @@
 #include "entry/QuValidEdit.h"
 
 #include <QKeyEvent>
+#include <QWheelEvent>
 #include <QStackedWidget>
 #include <QTabBar>
 
@@ -41,8 +44,7 @@ bool TdlgSurveyDataForm::exitCheck(QWidget* field, bool showMessages) {
     }
     if (!loaded_ && showMessages) return true;
     if (f->text) {
-        const int limit = name == QLatin1String("c902") ? 60 : 50;
-        const QString cut = cutToByteLimit(f->text->text(), limit);
+        const QString cut = cutToByteLimit(f->text->text(), f->text->byteLimit());
         if (cut != f->text->text()) f->text->setText(cut);
         const QString trimmed = cut.trimmed();
         if (name == QLatin1String("c902") && trimmed.isEmpty()) return failWith(QStringLiteral("必须输入本级工会名称"));
@@ -157,17 +159,17 @@ void TdlgSurveyDataForm::CheckAllPages() {
 
 QList<QWidget*> TdlgSurveyDataForm::pageInputs(int page) const { return pageInputs_[size_t(page)]; }
 
-void TdlgSurveyDataForm::FocusNextField(QWidget* from) {
+void TdlgSurveyDataForm::FocusNextField(QWidget* from, bool saveAtEnd) {
     const int page = currentPage();
     const QList<QWidget*> inputs = pageInputs(page);
     for (qsizetype i = from ? inputs.indexOf(from) + 1 : 0; i < inputs.size(); ++i) {
         if (inputs[i]->isEnabled() && inputs[i]->isVisibleTo(this)) {
-            inputs[i]->setFocus();
+            inputs[i]->setFocus(Qt::TabFocusReason);
             return;
         }
     }
-    if (page == kEntryPageCount - 1) saveRecord();
-    else turnToPage(page + 1);
+    if (page < kEntryPageCount - 1) turnToPage(page + 1);
+    else if (saveAtEnd) saveRecord();
 }
 
 void TdlgSurveyDataForm::FocusPreviousField(QWidget* from) {
@@ -175,7 +177,7 @@ void TdlgSurveyDataForm::FocusPreviousField(QWidget* from) {
     const QList<QWidget*> inputs = pageInputs(page);
     for (qsizetype i = (from ? inputs.indexOf(from) : inputs.size()) - 1; i >= 0; --i) {
         if (inputs[i]->isEnabled() && inputs[i]->isVisibleTo(this)) {
-            inputs[i]->setFocus();
+            inputs[i]->setFocus(Qt::BacktabFocusReason);
             return;
         }
     }
@@ -184,7 +186,7 @@ void TdlgSurveyDataForm::FocusPreviousField(QWidget* from) {
     const QList<QWidget*> there = pageInputs(previous);
     for (qsizetype i = there.size() - 1; i >= 0; --i)
         if (there[i]->isEnabled()) {
-            there[i]->setFocus();
+            there[i]->setFocus(Qt::BacktabFocusReason);
             return;
         }
 }
@@ -192,7 +194,7 @@ void TdlgSurveyDataForm::FocusPreviousField(QWidget* from) {
 void TdlgSurveyDataForm::FocusFirstField() {
     for (QWidget* input : pageInputs(currentPage()))
         if (input->isEnabled()) {
-            input->setFocus();
+            input->setFocus(Qt::TabFocusReason);
             return;
         }
 }
@@ -201,7 +203,8 @@ void TdlgSurveyDataForm::FocusFirstField() {
 // ---------------------------------------------------------------- keys and exit checks
 
 bool TdlgSurveyDataForm::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() != QEvent::KeyPress && event->type() != QEvent::FocusOut)
+    const QEvent::Type type = event->type();
+    if (type != QEvent::KeyPress && type != QEvent::Wheel && type != QEvent::FocusOut && type != QEvent::FocusIn)
         return QDialog::eventFilter(watched, event);
     auto* widget = qobject_cast<QWidget*>(watched);
     Field* f = fieldOf(widget);
@@ -219,15 +222,17 @@ bool TdlgSurveyDataForm::eventFilter(QObject* watched, QEvent* event) {
             return true;
         default: break;
         }
-        const QString typed = key->text();
-        if (!typed.isEmpty() && typed[0].isPrint()) {
-            const char16_t c = typed[0].unicode();
-            const bool digit = c >= u'0' && c <= u'9';
-            const bool letter = (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
-            // The telephone takes digits and "-"; the filler no digits, letters or ".".
-            if (f->name == QLatin1String("c906") && !digit && c != u'-') return true;
-            if (f->name == QLatin1String("c905") && (digit || letter || c == u'.')) return true;
-        }
+    } else if (event->type() == QEvent::Wheel) {
+        // A turn over a field moves from the field that has the focus like the
+        // arrow keys, but never saves. (Elsewhere the page or the notes scroll.)
+        QWidget* focus = focusWidget();
+        const int turn = static_cast<QWheelEvent*>(event)->angleDelta().y();
+        if (fieldOf(focus) && turn < 0) FocusNextField(focus, false);
+        else if (fieldOf(focus) && turn > 0) FocusPreviousField(focus);
+        return true;
+    } else if (event->type() == QEvent::FocusIn) {
+        // The fields that take Chinese text switch the input method on.
+        if (f->text) SwitchInputMethodOn(preferredInputMethod());
     } else if (event->type() == QEvent::FocusOut && f->page == 0 && !inExitCheck_) {
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
         // Leaving the window (a message box, another program) is no leaving of the field.
@@ -239,4 +244,3 @@ bool TdlgSurveyDataForm::eventFilter(QObject* watched, QEvent* event) {
     }
     return QDialog::eventFilter(watched, event);
 }
-

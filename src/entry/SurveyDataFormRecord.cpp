@@ -3,6 +3,7 @@
 #include "core/Platform.h"
 #include "core/Prompt.h"
 #include "core/Settings.h"
+#include "core/TextEncoding.h"
 #include "checks/BuiltinRules.h"
 #include "checks/MessageListWin.h"
 #include "db/Connection.h"
@@ -25,6 +26,12 @@
 // close and move over the record list.
 
 // ---------------------------------------------------------------- opening and loading
+
+void TdlgSurveyDataForm::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // Only a visible dialog can hand its focus on; the code is where a clerk starts.
+    control(QStringLiteral("c901"))->setFocus();
+}
 
 int TdlgSurveyDataForm::exec() {
     prepareToShow();
@@ -85,7 +92,8 @@ void TdlgSurveyDataForm::LoadRecord() {
         }
         for (const char* name : {"c903", "c904", "c907"}) exitCheck(control(QLatin1String(name)), false);
     }
-    ApplyLevelRules(int(numberField(QStringLiteral("c904"))->value()));
+    // The reporting state of the record's own c907, which applies the level rules.
+    ApplyReportingState(int(numberField(QStringLiteral("c907"))->value()));
     setPage(0);
     LoadNotes(QStringLiteral("TableNotesQV-00"));
     if (isVisible()) control(QStringLiteral("c901"))->setFocus();
@@ -165,7 +173,8 @@ bool TdlgSurveyDataForm::writeRecord(int recordState) {
         for (const Field& f : fields_) {
             if (!f.control() || row_.fieldIndex(f.name) < 0) continue;
             if (f.text) {
-                row_.setValue(f.name, f.text->text().trimmed());
+                // Within the column's limit also when the text came in longer (an import).
+                row_.setValue(f.name, cutToByteLimit(f.text->text(), f.text->byteLimit()).trimmed());
             } else if (f.queryType == 2) {
                 row_.setValue(f.name, f.number->value());
             } else {
