@@ -548,9 +548,13 @@ TEST_F(SurveyDataFormTest, TheWheelScrollsTheNotesAndNeverSaves) {
 TEST_F(SurveyDataFormTest, LongTextsFitAndAmountsShowTwoDecimals) {
     addRecord(110101000001, 3);
     show(false);
-    // Long explanations get the row height the style needs.
+    // Long explanations get the row height the style needs, here a style with wide item padding.
+    errorList->grid()->setStyleSheet(QStringLiteral("QTableView::item { padding: 9px; }"));
     const QString explanation = QString(12, QChar(0x8BF4)) + QStringLiteral("，") + QString(80, QChar(0x660E));
-    errorList->addFinding(QStringLiteral("z002<=z001"), explanation, QStringLiteral("z002"), 1);
+    QString rule;  // a long expression without blanks, wrapped anywhere
+    for (int i = 2; i <= 11; ++i) rule += QStringLiteral("z%1+").arg(i, 3, 10, QLatin1Char('0'));
+    rule += QStringLiteral("y001+y002+y003+y004+y005<=z001");
+    errorList->addFinding(rule, explanation, QStringLiteral("z002"), 1);
     QTableWidget* grid = errorList->grid();
     const int height = grid->rowHeight(0);
     grid->resizeRowToContents(0);  // the height the view's style and font need
