@@ -470,7 +470,7 @@ void TdlgSurveyDataForm::applyRuntimeLimits() {
             f.text->setCheckType(TQuValidEdit::tcValidate);
             f.text->setValidChars(QStringLiteral("0123456789-"));
         } else if (f.text) {
-            // The filler takes no digits, Latin letters or ".".
+            // No quotes in the texts; the filler, written in Chinese, takes no digits, Latin letters or ".".
             f.text->setCheckType(TQuValidEdit::tcForbid);
             f.text->setForbidChars(f.name == QLatin1String("c905") ? kQuotes + kFillerForbidden : kQuotes);
         } else if (f.number && (f.queryType == 0 || f.queryType == 2) && f.id > 6) {
