@@ -50,6 +50,9 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() != QEvent::Wheel) return false;
+        // A window that handles the wheel itself (the entry dialog) keeps it.
+        const QWidget* focus = QApplication::focusWidget();
+        if (focus && focus->window()->property("handlesWheel").toBool()) return false;
         const int key = static_cast<QWheelEvent*>(event)->angleDelta().y() <= 0 ? Qt::Key_Down : Qt::Key_Up;
         QObject* target = QApplication::focusWidget() ? QApplication::focusWidget() : watched;
         QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);

@@ -1,6 +1,5 @@
 #include "checks/MessageListWin.h"
 
-#include <QFontMetrics>
 #include <QHeaderView>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -48,15 +47,10 @@ void TMessageListWinForm::addFinding(const QString& rule, const QString& explana
     hasErrors_ = true;
     const QString cells[4] = {rule, explanation, QString::number(page), focus};
     for (int c = 0; c < 4; ++c) grid_->setItem(row, c + 1, new QTableWidgetItem(cells[c]));
-    // The row grows to the wrapped height of the rule or the explanation, plus 8 pixels.
-    const QFontMetrics metrics(grid_->font());
-    int height = 18;
-    for (int c : {1, 2}) {
-        const QRect needed = metrics.boundingRect(QRect(0, 0, grid_->columnWidth(c) - 6, 10000),
-                                                  Qt::TextWordWrap, grid_->item(row, c)->text());
-        height = std::max(height, needed.height() + 8);
-    }
-    grid_->setRowHeight(row, height);
+    // The row grows to the wrapped height of the rule or the explanation, as the
+    // view's style and font lay them out, with 8 pixels to spare.
+    grid_->resizeRowToContents(row);
+    grid_->setRowHeight(row, std::max(18, grid_->rowHeight(row) + 8));
 }
 
 void TMessageListWinForm::clearList() {

@@ -39,6 +39,10 @@ TNumericEdit::TNumericEdit(QWidget* parent) : QLineEdit(parent) {
     setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     setMaxLength(32767);
     connect(this, &QLineEdit::textEdited, this, &TNumericEdit::contentChanged);
+    // Every change of the text shown while editing is the number as typed, so
+    // whoever reads the value, even while the focus leaves, sees what was typed.
+    // (The display format is set with the signals blocked.)
+    connect(this, &QLineEdit::textChanged, this, [this](const QString& typed) { plain_ = typed; });
 }
 
 void TNumericEdit::setLimits(double minimum, double maximum, int maxLength, bool decimals) {
@@ -53,7 +57,7 @@ void TNumericEdit::setFormat(Format format) {
     if (!hasFocus()) showFormatted();
 }
 
-QString TNumericEdit::plainText() const { return hasFocus() ? text() : plain_; }
+QString TNumericEdit::plainText() const { return plain_; }
 
 double TNumericEdit::value() const {
     const QString typed = plainText();
@@ -76,14 +80,15 @@ void TNumericEdit::setValue(double value) {
 
 void TNumericEdit::focusInEvent(QFocusEvent* event) {
     // The plain number is edited; the format returns when the focus leaves.
-    const bool wasModified = isModified();
-    setText(plain_);
-    setModified(wasModified);
+    if (text() != plain_) {
+        const bool wasModified = isModified();
+        setText(plain_);
+        setModified(wasModified);
+    }
     QLineEdit::focusInEvent(event);
 }
 
 void TNumericEdit::focusOutEvent(QFocusEvent* event) {
-    plain_ = text();
     if (!plain_.isEmpty()) {
         const double v = plain_.toDouble();
         if (v < minimum_ || v > maximum_) plain_ = plainNumber(std::clamp(v, minimum_, maximum_), decimals_);
@@ -98,6 +103,7 @@ void TNumericEdit::showFormatted() {
         switch (format_) {
         case Format::Plain: break;
         case Format::SixDigits: shown = QStringLiteral("%1").arg(qint64(shown.toDouble()), 6, 10, QLatin1Char('0')); break;
+        case Format::Amount: shown = QString::number(shown.toDouble(), 'f', 2); [[fallthrough]];
         case Format::Thousands: {
             const QString whole = shown.section(QLatin1Char('.'), 0, 0);
             const QString fraction = shown.contains(QLatin1Char('.')) ? QLatin1Char('.') + shown.section(QLatin1Char('.'), 1) : QString();

@@ -6,12 +6,13 @@
 // and maximum when the user leaves it, takes only digits (and a decimal point
 // where decimals are allowed),
 // and shows its display format when it does not have the focus: ",#" with
-// thousands separators, "#" plain, "000000" always six digits. A blank field
-// reads as the blank value.
+// thousands separators, "#,##0.00" an amount with thousands separators and two
+// decimals, "#" plain, "000000" always six digits. A blank field reads as the
+// blank value.
 class TNumericEdit final : public QLineEdit {
     Q_OBJECT
 public:
-    enum class Format { Plain, Thousands, SixDigits };
+    enum class Format { Plain, Thousands, Amount, SixDigits };
     explicit TNumericEdit(QWidget* parent = nullptr);
 
     void setLimits(double minimum, double maximum, int maxLength, bool decimals);
@@ -24,7 +25,8 @@ public:
     // The value; blank reads as the blank value.
     double value() const;
     void setValue(double value);
-    // What was typed, without the display format; empty when blank.
+    // What was typed, without the display format; empty when blank. While the
+    // focus leaves, before the limits are applied, it is the text as typed.
     QString plainText() const;
     bool isBlank() const { return plainText().isEmpty(); }
 

@@ -1,5 +1,7 @@
 #include "entry/QuValidEdit.h"
 
+#include "core/TextEncoding.h"
+
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 
@@ -10,18 +12,20 @@ bool TQuValidEdit::passes(QChar c) const {
     return !forbidChars_.contains(c);
 }
 
-QString TQuValidEdit::filtered(const QString& text) const {
+QString TQuValidEdit::admitted(const QString& incoming) const {
     QString kept;
-    for (const QChar c : text)
+    for (const QChar c : incoming)
         if (passes(c)) kept += c;
-    return kept;
+    if (byteLimit_ <= 0) return kept;
+    const qsizetype used = encodeGb18030(text()).size() - encodeGb18030(selectedText()).size();
+    return cutToByteLimit(kept, std::max(0, byteLimit_ - int(used)));
 }
 
 void TQuValidEdit::keyPressEvent(QKeyEvent* event) {
     const QString typed = event->text();
     const bool printable = !typed.isEmpty() && typed[0].isPrint();
     if (printable && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
-        const QString kept = filtered(typed);
+        const QString kept = admitted(typed);
         if (kept.isEmpty()) return;
         if (kept != typed) {
             insert(kept);
@@ -32,8 +36,7 @@ void TQuValidEdit::keyPressEvent(QKeyEvent* event) {
 }
 
 void TQuValidEdit::inputMethodEvent(QInputMethodEvent* event) {
-    // Text committed by an input method passes the same filter.
-    const QString kept = filtered(event->commitString());
+    const QString kept = admitted(event->commitString());
     if (kept != event->commitString()) {
         QInputMethodEvent filteredEvent(event->preeditString(), event->attributes());
         filteredEvent.setCommitString(kept, event->replacementStart(), event->replacementLength());

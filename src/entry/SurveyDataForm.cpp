@@ -38,6 +38,7 @@
 namespace {
 
 const QString kQuotes = QStringLiteral("'\"`");
+const QString kFillerForbidden = QStringLiteral(".0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
 
 // The fields of the yes/no answers and the other limits the printed form gives.
 const QStringList kYesNoFields = [] {
@@ -64,29 +65,24 @@ QLabel* codeLabel(const QString& code, QWidget* parent) {
 
 } // namespace
 
-struct TdlgSurveyDataForm::Field {
-    QString name;
-    int id = 0;
-    int queryType = 0;
-    int page = -1;
-    QString hint;
-    QString rule;
-    TNumericEdit* number = nullptr;
-    TQuValidEdit* text = nullptr;
-    QWidget* control() const { return number ? static_cast<QWidget*>(number) : static_cast<QWidget*>(text); }
-};
+QWidget* TdlgSurveyDataForm::Field::control() const {
+    return number ? static_cast<QWidget*>(number) : static_cast<QWidget*>(text);
+}
 
 TdlgSurveyDataForm::TdlgSurveyDataForm(db::Connection& connection, TMessageListWinForm* errorList, QWidget* parent)
     : QDialog(parent), connection_(connection), errorList_(errorList) {
     setWindowTitle(QStringLiteral("基层以上单位数据"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setFixedSize(995, 744);
+    // The wheel scrolls the notes and pages; over a field it moves as eventFilter says.
+    setProperty("handlesWheel", true);
     buildPages();
     buildCommands();
     connect(errorList_, &TMessageListWinForm::findingActivated, this, [this](int page, const QString& name) {
         if (navigating_ || !isVisible()) return;
         navigating_ = true;
-        if (page < kEntryPageCount && turnToPage(page)) {
+        // A finding of the page shown only moves the focus; another page is turned to first.
+        if (page == currentPage() || (page < kEntryPageCount && turnToPage(page))) {
             QWidget* target = control(name);
             if (target && target->isEnabled()) target->setFocus();
         }
@@ -127,10 +123,11 @@ void TdlgSurveyDataForm::buildPages() {
         scroll->setFrameShape(QFrame::NoFrame);
         pages_->addWidget(scroll);
     }
-    // A click on a tab asks the page-change procedure first.
-    connect(tabs_, &QTabBar::tabBarClicked, this, [this](int page) {
-        if (page >= 0 && page != currentPage()) turnToPage(page);
-        tabs_->setCurrentIndex(currentPage());
+    // A tab chosen by the user asks the page-change procedure; when it refuses,
+    // the tab of the page still shown is marked again.
+    connect(tabs_, &QTabBar::currentChanged, this, [this](int page) {
+        if (page == currentPage()) return;
+        if (!turnToPage(page)) tabs_->setCurrentIndex(currentPage());
     });
 
     notes_ = new QTextBrowser(this);
@@ -199,12 +196,12 @@ QWidget* TdlgSurveyDataForm::buildCover() {
         e->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         return e;
     };
-    auto text = [&](const QString& name, int maxLength) {
+    // The limits of the text columns are GB18030 bytes.
+    auto text = [&](const QString& name, int maxBytes) {
         auto* e = new TQuValidEdit(page);
         e->setObjectName(name);
-        e->setMaxLength(maxLength);
-        e->setCheckType(TQuValidEdit::tcForbid);
-        e->setForbidChars(kQuotes);
+        e->setMaxLength(maxBytes);
+        e->setByteLimit(maxBytes);
         return e;
     };
     auto buttonEdit = [&](const QString& name, const QString& hint) {
@@ -381,8 +378,8 @@ void TdlgSurveyDataForm::buildCommands() {
         b->setObjectName(QLatin1String(c.name));
         b->setText(QString::fromUtf16(c.caption));
         const QString hint = QString::fromUtf16(c.hint);
-        b->setToolTip(hint.section(QLatin1Char('|'), 0, 0));
-        b->setStatusTip(hint.section(QLatin1Char('|'), 1));
+        // The dialog has no status area: the long form of a hint, where there is one, is the tooltip.
+        b->setToolTip(hint.section(QLatin1Char('|'), hint.contains(QLatin1Char('|')) ? 1 : 0));
         b->setMinimumWidth(84);
         b->setFocusPolicy(Qt::NoFocus);
         connect(b, &QToolButton::clicked, this, c.run);
@@ -466,487 +463,21 @@ void TdlgSurveyDataForm::message(const QString& text) {
     errorList_->setStaysOnTop(true);
 }
 
-// ---------------------------------------------------------------- opening and loading
-
-int TdlgSurveyDataForm::exec() {
-    prepareToShow();
-    const int result = QDialog::exec();
-    errorList_->hide();
-    return result;
-}
-
-void TdlgSurveyDataForm::prepareToShow() {
-    move(10, 2);
-    levels_ = LoadCodeList(connection_, QStringLiteral("CT_LevelCode"));
-    states_ = LoadCodeList(connection_, QStringLiteral("CT_state"));
-    LoadRecord();
-    button(QStringLiteral("tbPrint"))->setEnabled(!addMode_ && static_cast<bool>(print_));
-    itemNo_->setVisible(!addMode_);
-}
-
-qint64 TdlgSurveyDataForm::NewRecordCode() {
-    return qint64(db::variantToReal(connection_.scalar(QStringLiteral("SELECT MAX(c901)+1 as NSI FROM dt_data"))));
-}
-
 void TdlgSurveyDataForm::applyRuntimeLimits() {
     for (Field& f : fields_) {
-        if (f.text) {
+        if (f.text && f.name == QLatin1String("c906")) {
+            // The telephone takes digits and "-" only.
+            f.text->setCheckType(TQuValidEdit::tcValidate);
+            f.text->setValidChars(QStringLiteral("0123456789-"));
+        } else if (f.text) {
+            // No quotes in the texts; the filler, written in Chinese, takes no digits, Latin letters or ".".
             f.text->setCheckType(TQuValidEdit::tcForbid);
-            f.text->setForbidChars(kQuotes);
+            f.text->setForbidChars(f.name == QLatin1String("c905") ? kQuotes + kFillerForbidden : kQuotes);
         } else if (f.number && (f.queryType == 0 || f.queryType == 2) && f.id > 6) {
             f.number->setLimits(0, 99999999999999.0, 0, f.queryType == 2);
+            if (f.queryType == 2) f.number->setFormat(TNumericEdit::Format::Amount);
         } else if (f.number && f.queryType == 3) {
             f.number->setLimits(0, 2, 1, false);
         }
     }
-}
-
-void TdlgSurveyDataForm::LoadRecord() {
-    loaded_ = false;
-    db::Connection& connection = connection_;
-    const bool hasRow = list_ && list_->isOpen() && !list_->isEmpty() && !list_->atEnd() && list_->position() >= 0;
-    const qint64 listCode = hasRow ? list_->integer(QStringLiteral("c901")) : 0;
-    row_.open(connection, QStringLiteral("SELECT * from dt_data Where c901=:ReocrdID"), {listCode});
-    row_.setUpdateTable(QStringLiteral("dt_data"), QStringLiteral("c901"));
-
-    applyRuntimeLimits();
-    if (addMode_) {
-        newRowWritten_ = false;
-        currentCode_ = 0;
-        for (Field& f : fields_) {
-            if (f.text) f.text->clear();
-            if (f.number) f.number->setValue(0);
-        }
-        numberField(QStringLiteral("c901"))->setValue(double(NewRecordCode()));
-        const int city = ReadSettingInteger(QStringLiteral("AppLastCity"), 0, SettingsRoot::LocalMachine, environmentKey());
-        numberField(QStringLiteral("c903"))->setValue(city);
-        cityName_->setTag(city);
-        cityName_->setText(LookupDivisionName(connection, city));
-        numberField(QStringLiteral("c904"))->setValue(10);
-        levelName_->setTag(10);
-        levelName_->setText(FindCodeName(levels_, 10));
-        numberField(QStringLiteral("c907"))->setValue(0);
-        stateName_->setTag(0);
-        stateName_->clear();
-        textField(QStringLiteral("c905"))->setText(ReadSettingText(QStringLiteral("c905"), {}, SettingsRoot::LocalMachine, dataKey()));
-        textField(QStringLiteral("c906"))->setText(ReadSettingText(QStringLiteral("c906"), {}, SettingsRoot::LocalMachine, dataKey()));
-    } else {
-        currentCode_ = row_.isEmpty() ? 0 : row_.integer(QStringLiteral("c901"));
-        for (Field& f : fields_) {
-            if (!f.control() || row_.isEmpty() || row_.fieldIndex(f.name) < 0) continue;
-            if (f.text) f.text->setText(row_.text(f.name));
-            else if (f.queryType == 2) f.number->setValue(row_.real(f.name));
-            else f.number->setValue(double(row_.integer(f.name)));
-        }
-        for (const char* name : {"c903", "c904", "c907"}) exitCheck(control(QLatin1String(name)), false);
-    }
-    ApplyLevelRules(int(numberField(QStringLiteral("c904"))->value()));
-    setPage(0);
-    LoadNotes(QStringLiteral("TableNotesQV-00"));
-    if (isVisible()) control(QStringLiteral("c901"))->setFocus();
-    if (!list_ || list_->rowCount() < 2) {
-        itemNo_->setText(QStringLiteral("第1条/共1条"));
-        navBar_->setVisible(false);
-    } else {
-        itemNo_->setText(QStringLiteral("第%1条/共%2条").arg(list_->position() + 1).arg(list_->rowCount()));
-        navBar_->setVisible(!addMode_);
-    }
-    button(QStringLiteral("tbAdd"))->setVisible(addMode_);
-    button(QStringLiteral("tbSave"))->setVisible(!addMode_);
-    setUnsaved(false, false);
-    updateNavigation();
-    loaded_ = true;
-}
-
-void TdlgSurveyDataForm::updateNavigation() {
-    const bool rows = list_ && list_->isOpen() && list_->rowCount() > 0;
-    const bool atFirst = !rows || list_->position() <= 0;
-    const bool atLast = !rows || list_->position() >= list_->rowCount() - 1;
-    navigation(QStringLiteral("actFirst"))->setEnabled(!atFirst);
-    navigation(QStringLiteral("actPrev"))->setEnabled(!atFirst);
-    navigation(QStringLiteral("actNext"))->setEnabled(!atLast);
-    navigation(QStringLiteral("actLast"))->setEnabled(!atLast);
-}
-
-void TdlgSurveyDataForm::LoadNotes(const QString& name) {
-    notes_->clear();
-    QFile file(programFolder() + QStringLiteral("notes/") + name + QStringLiteral(".rtf"));
-    if (file.open(QIODevice::ReadOnly)) notes_->setHtml(rtfToHtml(file.readAll()));
-}
-
-// ---------------------------------------------------------------- level and state
-
-void TdlgSurveyDataForm::ApplyLevelRules(int level) {
-    numberField(QStringLiteral("c904"))->setValue(level);
-    if (numberField(QStringLiteral("c907"))->value() >= 3) return;
-    for (Field& f : fields_) {
-        if (!f.control() || f.rule.isEmpty()) continue;
-        const bool allowed = MatchLevelRule(level, f.rule);
-        f.control()->setEnabled(allowed);
-        if (allowed) continue;
-        if (f.text) f.text->clear();
-        else f.number->setValue(0);
-    }
-}
-
-void TdlgSurveyDataForm::ApplyReportingState(int state) {
-    numberField(QStringLiteral("c907"))->setValue(state);
-    const bool reports = state < 3;
-    button(QStringLiteral("tbCheck"))->setEnabled(reports);
-    button(QStringLiteral("tbHold"))->setEnabled(reports);
-    if (!reports) errorList_->clearList();
-    // The 205 indicators z001 … y012: the columns the rule set reads after c901 and c904.
-    const auto& columns = ruleColumnNames();
-    for (auto name = columns.begin() + 2; name != columns.end(); ++name) {
-        TNumericEdit* e = numberField(*name);
-        if (!e) continue;
-        e->setEnabled(reports);
-        if (!reports) e->setValue(0);
-    }
-    if (reports) ApplyLevelRules(int(numberField(QStringLiteral("c904"))->value()));
-}
-
-// ---------------------------------------------------------------- validation
-
-bool TdlgSurveyDataForm::exitCheck(QWidget* field, bool showMessages) {
-    Field* f = fieldOf(field);
-    if (!f) return true;
-    const QString& name = f->name;
-    auto failWith = [&](const QString& text) {
-        if (showMessages) {
-            message(text);
-            field->setFocus();
-        }
-        return false;
-    };
-    if (name == QLatin1String("c901")) {
-        const QString typed = f->number->plainText();
-        if (typed.isEmpty()) return failWith(QStringLiteral("必须输入工会统计编码"));
-        if (typed.size() != 12) return failWith(QStringLiteral("工会统计编码必须为12位"));
-        return true;
-    }
-    if (!loaded_ && showMessages) return true;
-    if (f->text) {
-        const int limit = name == QLatin1String("c902") ? 60 : 50;
-        const QString cut = cutToByteLimit(f->text->text(), limit);
-        if (cut != f->text->text()) f->text->setText(cut);
-        const QString trimmed = cut.trimmed();
-        if (name == QLatin1String("c902") && trimmed.isEmpty()) return failWith(QStringLiteral("必须输入本级工会名称"));
-        if (name == QLatin1String("c905")) {
-            if (trimmed.isEmpty()) return failWith(QStringLiteral("必须输入填表人"));
-            if (HasLatinOrDigit(trimmed)) return failWith(QStringLiteral("填表人必须为汉字"));
-        }
-        if (name == QLatin1String("c906")) {
-            if (trimmed.isEmpty()) return failWith(QStringLiteral("必须输入联系电话"));
-            if (!TelephoneLengthOk(cut)) return failWith(QStringLiteral("联系电话必须是真实有效的7位、8位(可加区号)或11位!"));
-        }
-        return true;
-    }
-    const int code = int(f->number->value());
-    if (name == QLatin1String("c903")) {
-        const QString division = LookupDivisionName(connection_, code);
-        if (division.isEmpty()) return failWith(QStringLiteral("输入的行政区划代码错误，请重新输入，或用对话框选择"));
-        cityName_->setText(division);
-        cityName_->setTag(code);
-    } else if (name == QLatin1String("c904")) {
-        const QString level = FindCodeName(levels_, code);
-        if (level.isEmpty()) return failWith(QStringLiteral("输入的本级工会层次代码不合法，请重新输入或通过列表选择"));
-        levelName_->setText(level);
-        levelName_->setTag(code);
-        ApplyLevelRules(code);
-    } else if (name == QLatin1String("c907")) {
-        const QString state = FindCodeName(states_, code);
-        if (state.isEmpty()) return failWith(QStringLiteral("输入的填报状态代码不合法，请重新输入或通过列表选择"));
-        stateName_->setText(state);
-        stateName_->setTag(code);
-        ApplyReportingState(code);
-    }
-    return true;
-}
-
-bool TdlgSurveyDataForm::ValidateCover() {
-    CoverValues cover;
-    cover.code = numberField(QStringLiteral("c901"))->plainText();
-    cover.name = textField(QStringLiteral("c902"))->text();
-    cover.division = int(numberField(QStringLiteral("c903"))->value());
-    cover.level = int(numberField(QStringLiteral("c904"))->value());
-    cover.state = int(numberField(QStringLiteral("c907"))->value());
-    cover.filler = textField(QStringLiteral("c905"))->text();
-    cover.telephone = textField(QStringLiteral("c906"))->text();
-    const std::optional<CoverFailure> failure =
-        CheckCover(connection_, cover, levels_, states_, currentCode_, addMode_);
-    if (!failure) return true;
-    inExitCheck_ = true;
-    message(failure->message);
-    if (failure->duplicateCode) {
-        setUnsaved(false, false);
-        setPage(0);
-    }
-    control(failure->field)->setFocus();
-    inExitCheck_ = false;
-    return false;
-}
-
-// ---------------------------------------------------------------- pages and checks
-
-void TdlgSurveyDataForm::setPage(int page) {
-    pages_->setCurrentIndex(page);
-    tabs_->setCurrentIndex(page);
-}
-
-bool TdlgSurveyDataForm::turnToPage(int page) {
-    if (page < 0 || page >= kEntryPageCount) return false;
-    const int leaving = currentPage();
-    if (loaded_ && numberField(QStringLiteral("c907"))->value() < 3) {
-        errorList_->clearList();
-        bool runChecks = true;
-        if (leaving == 0) {
-            if (!ValidateCover()) return false;
-            runChecks = navigating_;
-        }
-        if (runChecks) {
-            CheckPage(page, true);
-            if (leaving >= 1) CheckPage(leaving, false);
-        }
-    }
-    setPage(page);
-    LoadNotes(QStringLiteral("TableNotesQV-%1").arg(page, 2, 10, QLatin1Char('0')));
-    FocusFirstField();
-    return true;
-}
-
-bool TdlgSurveyDataForm::CheckPage(int page, bool clear) {
-    if (page < 1 || page > 14) return false;
-    if (clear) errorList_->clearList();
-    db::Connection& connection = connection_;
-    const FieldValueLookup lookup = [this](const QString& name) { return fieldValue(name); };
-    db::Statement rules(connection, QStringLiteral("select expression, rule, explain, focus from dt_logic where page_id=?"));
-    rules.bind(1, page);
-    while (rules.next()) {
-        const QString expression = rules.text(0);
-        try {
-            if (EvaluateExpression(connection, expression, lookup))
-                errorList_->addFinding(rules.text(1), Parse(connection_, rules.text(2)), rules.text(3), page);
-        } catch (const db::Error&) {
-            message(expression);
-            break;
-        }
-    }
-    if (!errorList_->isEmptyList()) errorList_->showList();
-    return errorList_->isEmptyList();
-}
-
-void TdlgSurveyDataForm::CheckAllPages() {
-    CheckPage(1, true);
-    for (int page = 2; page <= 14; ++page) CheckPage(page, false);
-}
-
-QList<QWidget*> TdlgSurveyDataForm::pageInputs(int page) const { return pageInputs_[size_t(page)]; }
-
-void TdlgSurveyDataForm::FocusNextField(QWidget* from) {
-    const int page = currentPage();
-    const QList<QWidget*> inputs = pageInputs(page);
-    for (qsizetype i = from ? inputs.indexOf(from) + 1 : 0; i < inputs.size(); ++i) {
-        if (inputs[i]->isEnabled() && inputs[i]->isVisibleTo(this)) {
-            inputs[i]->setFocus();
-            return;
-        }
-    }
-    if (page == kEntryPageCount - 1) saveRecord();
-    else turnToPage(page + 1);
-}
-
-void TdlgSurveyDataForm::FocusPreviousField(QWidget* from) {
-    const int page = currentPage();
-    const QList<QWidget*> inputs = pageInputs(page);
-    for (qsizetype i = (from ? inputs.indexOf(from) : inputs.size()) - 1; i >= 0; --i) {
-        if (inputs[i]->isEnabled() && inputs[i]->isVisibleTo(this)) {
-            inputs[i]->setFocus();
-            return;
-        }
-    }
-    const int previous = page == 0 ? kEntryPageCount - 1 : page - 1;
-    if (!turnToPage(previous)) return;
-    const QList<QWidget*> there = pageInputs(previous);
-    for (qsizetype i = there.size() - 1; i >= 0; --i)
-        if (there[i]->isEnabled()) {
-            there[i]->setFocus();
-            return;
-        }
-}
-
-void TdlgSurveyDataForm::FocusFirstField() {
-    for (QWidget* input : pageInputs(currentPage()))
-        if (input->isEnabled()) {
-            input->setFocus();
-            return;
-        }
-}
-
-// ---------------------------------------------------------------- commands
-
-bool TdlgSurveyDataForm::writeRecord(int recordState) {
-    try {
-        if (!addMode_ || newRowWritten_) {
-            if (row_.isEmpty()) throw db::Error(QStringLiteral("记录已不存在"));
-            row_.edit();
-        } else {
-            row_.append();
-        }
-        for (const Field& f : fields_) {
-            if (!f.control() || row_.fieldIndex(f.name) < 0) continue;
-            if (f.text) {
-                row_.setValue(f.name, f.text->text().trimmed());
-            } else if (f.queryType == 2) {
-                row_.setValue(f.name, f.number->value());
-            } else {
-                qint64 v = qint64(std::llround(f.number->value()));
-                if (f.queryType == 3 && v > 2) v = 2;
-                row_.setValue(f.name, v);
-            }
-        }
-        row_.setValue(QStringLiteral("RecordState"), recordState);
-        row_.post();
-        currentCode_ = row_.integer(QStringLiteral("c901"));
-        return true;
-    } catch (const db::Error& e) {
-        row_.cancel();
-        message(QStringLiteral("保存过程中遇到错误：") + e.message() + QStringLiteral("数据没有被保存。"));
-        return false;
-    }
-}
-
-void TdlgSurveyDataForm::afterWrite() {
-    // The list is read again and returns to the row it was on.
-    if (list_ && list_->isOpen()) list_->requery(QStringLiteral("c901"));
-}
-
-void TdlgSurveyDataForm::holdRecord() {
-    if (!ValidateCover()) return;
-    if (!writeRecord(0)) return;
-    afterWrite();
-    newRowWritten_ = true;
-    button(QStringLiteral("tbHold"))->setEnabled(false);
-    message(QStringLiteral("数据已经被临时保存。"));
-}
-
-void TdlgSurveyDataForm::saveRecord() { save(true); }
-
-bool TdlgSurveyDataForm::save(bool withChecks) {
-    if (!ValidateCover()) return false;
-    if (withChecks && numberField(QStringLiteral("c907"))->value() <= 2) CheckAllPages();
-    const bool clean = errorList_->isEmptyList();
-    if (!writeRecord(clean ? 1 : 2)) return false;
-    afterWrite();
-    setUnsaved(false, false);
-    newRowWritten_ = false;
-    message(clean ? QStringLiteral("数据保存成功，没有逻辑错误！") : QStringLiteral("数据保存成功，有逻辑错误！"));
-    WriteSettingInteger(QStringLiteral("AppLastCity"), int(numberField(QStringLiteral("c903"))->value()),
-                        SettingsRoot::LocalMachine, environmentKey());
-    WriteSettingText(QStringLiteral("c905"), textField(QStringLiteral("c905"))->text(), SettingsRoot::LocalMachine, dataKey());
-    WriteSettingText(QStringLiteral("c906"), textField(QStringLiteral("c906"))->text(), SettingsRoot::LocalMachine, dataKey());
-    if (addMode_) LoadRecord();
-    return true;
-}
-
-void TdlgSurveyDataForm::checkRecord() {
-    if (!ValidateCover()) return;
-    CheckAllPages();
-    if (errorList_->isEmptyList()) {
-        message(QStringLiteral("没有逻辑错误"));
-        errorList_->hide();
-    } else {
-        errorList_->showList();
-        FocusFirstField();
-    }
-}
-
-void TdlgSurveyDataForm::printRecord() {
-    if (print_) print_(printCode_);
-}
-
-void TdlgSurveyDataForm::returnToCaller() {
-    setUnsaved(holdEnabled(), false);
-    close();
-}
-
-bool TdlgSurveyDataForm::closeProcedure() {
-    if (saveEnabled() && holdEnabled()) {
-        errorList_->setStaysOnTop(false);
-        const bool yes = ui::askYesNo(QStringLiteral("对数据改动后尚未保存，准备保存这些改动吗？"));
-        errorList_->setStaysOnTop(true);
-        if (yes) {
-            if (!ValidateCover()) return false;
-            if (numberField(QStringLiteral("c907"))->value() <= 2) CheckAllPages();
-            const bool clean = errorList_->isEmptyList();
-            errorList_->hide();
-            if (clean) save(false);
-            else holdRecord();
-            return true;
-        }
-    }
-    errorList_->hide();
-    return true;
-}
-
-void TdlgSurveyDataForm::closeEvent(QCloseEvent* event) {
-    if (closeProcedure()) event->accept();
-    else event->ignore();
-}
-
-void TdlgSurveyDataForm::reject() { close(); }
-
-void TdlgSurveyDataForm::moveTo(Step step) {
-    if (!list_ || !list_->isOpen() || !closeProcedure()) return;
-    switch (step) {
-    case Step::First: list_->first(); break;
-    case Step::Previous: list_->previous(); break;
-    case Step::Next: list_->next(); break;
-    case Step::Last: list_->last(); break;
-    }
-    if (list_->atEnd()) list_->last();
-    if (list_->position() < 0) list_->first();
-    LoadRecord();
-}
-
-// ---------------------------------------------------------------- keys and exit checks
-
-bool TdlgSurveyDataForm::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() != QEvent::KeyPress && event->type() != QEvent::FocusOut)
-        return QDialog::eventFilter(watched, event);
-    auto* widget = qobject_cast<QWidget*>(watched);
-    Field* f = fieldOf(widget);
-    if (!f) return QDialog::eventFilter(watched, event);
-    if (event->type() == QEvent::KeyPress) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        switch (key->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-        case Qt::Key_Down:
-            FocusNextField(widget);
-            return true;
-        case Qt::Key_Up:
-            FocusPreviousField(widget);
-            return true;
-        default: break;
-        }
-        const QString typed = key->text();
-        if (!typed.isEmpty() && typed[0].isPrint()) {
-            const char16_t c = typed[0].unicode();
-            const bool digit = c >= u'0' && c <= u'9';
-            const bool letter = (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
-            // The telephone takes digits and "-"; the filler no digits, letters or ".".
-            if (f->name == QLatin1String("c906") && !digit && c != u'-') return true;
-            if (f->name == QLatin1String("c905") && (digit || letter || c == u'.')) return true;
-        }
-    } else if (event->type() == QEvent::FocusOut && f->page == 0 && !inExitCheck_) {
-        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-        // Leaving the window (a message box, another program) is no leaving of the field.
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason && isVisible()) {
-            inExitCheck_ = true;
-            exitCheck(widget, true);
-            inExitCheck_ = false;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
 }

@@ -69,7 +69,10 @@ public:
     bool ValidateCover();
     bool CheckPage(int page, bool clear);
     void CheckAllPages();
-    void FocusNextField(QWidget* from);
+    // The field reached by these has its whole text selected, so typing replaces it.
+    // On the last field of the last page the next field is the save command,
+    // unless `saveAtEnd` is false (the mouse wheel).
+    void FocusNextField(QWidget* from, bool saveAtEnd = true);
     void FocusPreviousField(QWidget* from);
     void FocusFirstField();
     void LoadNotes(const QString& name);
@@ -87,12 +90,24 @@ public:
     std::optional<double> fieldValue(const QString& name) const;
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void reject() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    struct Field;
+    // One field of the metadata with its input control (none for columns without one).
+    struct Field {
+        QString name;
+        int id = 0;
+        int queryType = 0;
+        int page = -1;
+        QString hint;
+        QString rule;
+        TNumericEdit* number = nullptr;
+        TQuValidEdit* text = nullptr;
+        QWidget* control() const;
+    };
     void buildPages();
     QWidget* buildCover();
     QWidget* buildDataPage(int page);

@@ -1,4 +1,7 @@
+#include "app/MainForm.h"
+#include "core/InputMethod.h"
 #include "core/Platform.h"
+#include "core/Settings.h"
 #include "core/Startup.h"
 #include "checks/MessageListWin.h"
 #include "db/RecordSet.h"
@@ -12,11 +15,16 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QInputMethodEvent>
 #include <QLabel>
+#include <QScrollBar>
+#include <QTabBar>
 #include <QTableWidget>
 #include <QTest>
 #include <QTextBrowser>
 #include <QToolButton>
+#include <QWheelEvent>
 
 namespace {
 
@@ -71,6 +79,40 @@ protected:
         text("c905")->setText(QStringLiteral("张三"));
         text("c906")->setText(QStringLiteral("010-12345678"));
     }
+    // A clerk's ways into the fields: a click, a selection of all that it holds, typing.
+    static void click(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(4, w->height() / 2)); }
+    static void selectAll(QWidget* w) {
+        QTest::keyClick(w, Qt::Key_End);
+        QTest::keyClick(w, Qt::Key_Home, Qt::ShiftModifier);
+    }
+    // Key presses carrying the text, Chinese characters too.
+    static void type(QWidget* w, const QString& typed) {
+        for (const QChar c : typed) {
+            if (c.unicode() < 128) QTest::keyClick(w, char(c.unicode()));
+            else QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        }
+    }
+    void retype(QWidget* field, const QString& typed) {
+        click(field);
+        selectAll(field);
+        if (typed.isEmpty()) QTest::keyClick(field, Qt::Key_Backspace);
+        else type(field, typed);
+    }
+    static QWidget* focused() { return QApplication::focusWidget(); }
+    // Types the whole cover from c901 on, each field left with Enter.
+    void typeCover(const QString& code, int level, int state) {
+        click(number("c901"));
+        const QStringList values = {code, QStringLiteral("新建工会联合会"), QStringLiteral("110101"), QString::number(level),
+                                    QString::number(state), QStringLiteral("张三"), QStringLiteral("010-12345678")};
+        for (const QString& value : values) {
+            QWidget* field = focused();
+            selectAll(field);
+            type(field, value);
+            QTest::keyClick(field, Qt::Key_Return);
+        }
+    }
+    QTabBar* tabs() { return dialog->findChild<QTabBar*>(); }
+    void clickTab(int page) { QTest::mouseClick(tabs(), Qt::LeftButton, {}, tabs()->tabRect(page).center()); }
     int rows(const QString& where = QStringLiteral("1=1")) {
         return db().scalar(QStringLiteral("SELECT count(*) FROM dt_data WHERE ") + where).toInt();
     }
@@ -319,4 +361,253 @@ TEST_F(SurveyDataFormTest, TheTelephoneAndFillerFieldsDropWrongCharacters) {
     text("c902")->setFocus();
     QTest::keyClicks(text("c902"), QStringLiteral("x'\"`y"));
     EXPECT_TRUE(text("c902")->text().endsWith(QStringLiteral("xy")));
+}
+
+TEST_F(SurveyDataFormTest, TheFirstRecordOfAnEmptyDatabaseIsTypedInFromTheKeyboard) {
+    show(true);
+    typeCover(QStringLiteral("110101000001"), 3, 1);
+    EXPECT_TRUE(test::prompts().messages.isEmpty()) << test::prompts().messages.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(dialog->currentPage(), 1);  // Enter on the last cover field turns the page
+    EXPECT_EQ(dialog->levelName()->text(), QStringLiteral("县级地方工会"));
+    click(button("tbAdd"));
+    EXPECT_EQ(rows(), 1);
+    EXPECT_EQ(stored(110101000001, "c904").toInt(), 3);
+    EXPECT_EQ(stored(110101000001, "c902").toString(), QStringLiteral("新建工会联合会"));
+}
+
+TEST_F(SurveyDataFormTest, LeavingANumericCoverFieldChecksWhatWasTyped) {
+    addRecord(110101000001, 10);
+    show(false);
+    retype(number("c903"), QStringLiteral("110102"));
+    QTest::keyClick(focused(), Qt::Key_Return);
+    EXPECT_EQ(dialog->cityNameCtrl()->text(), QStringLiteral("北京市西城区"));
+    EXPECT_EQ(focused(), number("c904"));
+    retype(number("c904"), QStringLiteral("3"));
+    QTest::keyClick(focused(), Qt::Key_Return);
+    EXPECT_EQ(number("c904")->value(), 3);
+    EXPECT_EQ(dialog->levelName()->text(), QStringLiteral("县级地方工会"));
+    EXPECT_TRUE(number("d012")->isEnabled());  // a county union fills the cadre sheets
+    retype(number("c907"), QStringLiteral("3"));
+    QTest::keyClick(focused(), Qt::Key_Return);
+    EXPECT_EQ(number("c907")->value(), 3);
+    EXPECT_EQ(number("z001")->value(), 0);
+    EXPECT_FALSE(number("z001")->isEnabled());
+    EXPECT_TRUE(test::prompts().messages.isEmpty()) << test::prompts().messages.join(QLatin1Char('|')).toStdString();
+}
+
+TEST_F(SurveyDataFormTest, AFieldReachedFromTheKeyboardIsTypedOver) {
+    addRecord(110101000001);
+    show(false);
+    click(text("c902"));
+    QTest::keyClick(focused(), Qt::Key_Return);
+    ASSERT_EQ(focused(), number("c903"));
+    EXPECT_EQ(number("c903")->selectedText(), QStringLiteral("110101"));
+    type(focused(), QStringLiteral("110102"));
+    EXPECT_EQ(number("c903")->plainText(), QStringLiteral("110102"));
+    QTest::keyClick(focused(), Qt::Key_Down);
+    EXPECT_EQ(number("c904")->selectedText(), QStringLiteral("10"));
+    QTest::keyClick(focused(), Qt::Key_Up);
+    EXPECT_EQ(focused(), number("c903"));
+    EXPECT_EQ(number("c903")->selectedText(), QStringLiteral("110102"));
+    QTest::keyClick(focused(), Qt::Key_Tab);
+    EXPECT_EQ(focused(), number("c904"));
+    EXPECT_EQ(number("c904")->selectedText(), QStringLiteral("10"));
+    // The first field of a page turned to.
+    clickTab(1);
+    ASSERT_EQ(focused(), number("z001"));
+    EXPECT_EQ(number("z001")->selectedText(), QStringLiteral("50"));
+}
+
+TEST_F(SurveyDataFormTest, ADoubleClickOnAFindingOfTheShownPageOnlyMovesTheFocus) {
+    addRecord(110101000001, 3);
+    db().execute(QStringLiteral("UPDATE dt_data SET b004=1, b005=5, f004=1, f005=5"));
+    show(false);
+    clickTab(3);
+    clickTab(5);
+    ASSERT_TRUE(errorList->isVisible());
+    const int findings = errorList->findingCount();
+    QStringList pages;
+    for (int row = 0; row < findings; ++row) pages << errorList->cell(row, 3);
+    ASSERT_TRUE(pages.contains(QStringLiteral("3")) && pages.contains(QStringLiteral("5")));
+    QTableWidget* grid = errorList->grid();
+    const int row = int(pages.indexOf(QStringLiteral("5")));
+    const QPoint at = grid->visualItemRect(grid->item(row, 1)).center();
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(dialog->currentPage(), 5);
+    EXPECT_EQ(focused(), dialog->control(errorList->cell(row, 4)));
+    QStringList after;
+    for (int r = 0; r < errorList->findingCount(); ++r) after << errorList->cell(r, 3);
+    EXPECT_EQ(after, pages);
+}
+
+TEST_F(SurveyDataFormTest, TheCodeHasTheFocusWhenTheDialogOpens) {
+    addRecord(110101000001);
+    show(true);
+    EXPECT_EQ(focused(), number("c901"));
+    EXPECT_EQ(number("c901")->selectedText(), QStringLiteral("110101000002"));
+    click(number("c904"));
+    click(number("c907"));
+    EXPECT_TRUE(test::prompts().messages.isEmpty()) << test::prompts().messages.join(QLatin1Char('|')).toStdString();
+}
+
+TEST_F(SurveyDataFormTest, ARefusedPageChangeKeepsTheOldTab) {
+    addRecord(110101000001);
+    show(false);
+    retype(text("c902"), QString());
+    clickTab(2);
+    EXPECT_EQ(test::prompts().messages, QStringList{QStringLiteral("必须输入本级工会名称")});
+    EXPECT_EQ(dialog->currentPage(), 0);
+    EXPECT_EQ(tabs()->currentIndex(), 0);
+    retype(text("c902"), QStringLiteral("新名"));
+    clickTab(2);
+    EXPECT_EQ(dialog->currentPage(), 2);
+    EXPECT_EQ(tabs()->currentIndex(), 2);
+}
+
+TEST_F(SurveyDataFormTest, TextLimitsCountGb18030Bytes) {
+    addRecord(110101000001);
+    db().execute(QStringLiteral("UPDATE dt_data SET c905=?"), {QString(40, QChar(0x674E))});  // 80 bytes from an import
+    show(false);
+    retype(text("c902"), QString(45, QChar(0x5DE5)));
+    EXPECT_EQ(text("c902")->text(), QString(30, QChar(0x5DE5)));
+    // A two-byte character that would straddle the limit is not taken.
+    retype(text("c902"), QStringLiteral("a") + QString(30, QChar(0x5DE5)));
+    EXPECT_EQ(text("c902")->text(), QStringLiteral("a") + QString(29, QChar(0x5DE5)));
+    QTest::keyClick(focused(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(stored(110101000001, "c902").toString(), QStringLiteral("a") + QString(29, QChar(0x5DE5)));
+    // A text longer than its limit is cut when written, even from inside the field.
+    retype(text("c906"), QStringLiteral("13912345678"));
+    click(text("c905"));
+    QTest::keyClick(focused(), Qt::Key_End);
+    type(focused(), QStringLiteral("李"));
+    QTest::keyClick(focused(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(stored(110101000001, "c905").toString(), QString(25, QChar(0x674E)));
+    EXPECT_EQ(stored(110101000001, "c906").toString(), QStringLiteral("13912345678"));
+}
+
+TEST_F(SurveyDataFormTest, InputMethodTextPassesTheSameFilters) {
+    addRecord(110101000001);
+    show(false);
+    auto commit = [](QWidget* field, const QString& typed) {
+        QInputMethodEvent event;
+        event.setCommitString(typed);
+        QApplication::sendEvent(field, &event);
+    };
+    retype(text("c906"), QString());
+    commit(text("c906"), QStringLiteral("010电话abc-1234'"));
+    EXPECT_EQ(text("c906")->text(), QStringLiteral("010-1234"));
+    retype(text("c905"), QString());
+    commit(text("c905"), QStringLiteral("张ab1.三\""));
+    EXPECT_EQ(text("c905")->text(), QStringLiteral("张三"));
+    // Within the byte limit of the field.
+    retype(text("c902"), QString(29, QChar(0x5DE5)));
+    commit(text("c902"), QStringLiteral("工会"));
+    EXPECT_EQ(text("c902")->text(), QString(30, QChar(0x5DE5)));
+}
+
+TEST_F(SurveyDataFormTest, TheRecordAfterANonReportingOneStartsReporting) {
+    show(true);
+    typeCover(QStringLiteral("110101000001"), 3, 3);
+    click(button("tbAdd"));
+    ASSERT_EQ(stored(110101000001, "c907").toInt(), 3);
+    EXPECT_EQ(number("c901")->plainText(), QStringLiteral("110101000002"));
+    EXPECT_EQ(number("c907")->value(), 0);
+    EXPECT_TRUE(number("z001")->isEnabled());
+    EXPECT_TRUE(button("tbCheck")->isEnabled());
+}
+
+TEST_F(SurveyDataFormTest, TheWheelScrollsTheNotesAndNeverSaves) {
+    addRecord(110101000001, 3);
+    TMainForm main(TMainForm::Options{false});  // its wheel turns elsewhere move like the arrow keys
+    show(false);
+    auto wheel = [](QWidget* over, int delta) {
+        const QPoint local = over->rect().center();
+        QWheelEvent event(over->mapTo(over->window(), QPointF(local)), over->mapToGlobal(QPointF(local)), QPoint(),
+                          QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(over->window()->windowHandle(), &event);
+    };
+    click(number("c901"));
+    QScrollBar* notesBar = dialog->notes()->verticalScrollBar();
+    ASSERT_GT(notesBar->maximum(), 0);
+    wheel(dialog->notes()->viewport(), -120);
+    EXPECT_GT(notesBar->value(), 0);
+    EXPECT_EQ(focused(), number("c901"));
+
+    clickTab(13);
+    retype(number("y012"), QStringLiteral("9"));
+    wheel(number("y012"), -120);
+    wheel(number("y012"), -120);
+    EXPECT_EQ(stored(110101000001, "y012").toInt(), 0);
+    EXPECT_TRUE(test::prompts().messages.isEmpty()) << test::prompts().messages.join(QLatin1Char('|')).toStdString();
+    wheel(number("y012"), 120);  // up: the field before
+    EXPECT_NE(focused(), number("y012"));
+    EXPECT_TRUE(focused()->objectName().startsWith(QLatin1Char('y')));
+}
+
+TEST_F(SurveyDataFormTest, LongTextsFitAndAmountsShowTwoDecimals) {
+    addRecord(110101000001, 3);
+    show(false);
+    // Long explanations get the row height the style needs, here a style with wide item padding.
+    errorList->grid()->setStyleSheet(QStringLiteral("QTableView::item { padding: 9px; }"));
+    const QString explanation = QString(12, QChar(0x8BF4)) + QStringLiteral("，") + QString(80, QChar(0x660E));
+    QString rule;  // a long expression without blanks, wrapped anywhere
+    for (int i = 2; i <= 11; ++i) rule += QStringLiteral("z%1+").arg(i, 3, 10, QLatin1Char('0'));
+    rule += QStringLiteral("y001+y002+y003+y004+y005<=z001");
+    errorList->addFinding(rule, explanation, QStringLiteral("z002"), 1);
+    QTableWidget* grid = errorList->grid();
+    const int height = grid->rowHeight(0);
+    grid->resizeRowToContents(0);  // the height the view's style and font need
+    EXPECT_GE(height, grid->rowHeight(0));
+    // The long hints of the commands are tooltips; the dialog has no status area.
+    EXPECT_TRUE(button("tbHold")->toolTip().contains(QStringLiteral("临时保存的数据不能被导出或上报")));
+    EXPECT_TRUE(button("tbAdd")->toolTip().contains(QStringLiteral("以便输入新的数据")));
+    EXPECT_TRUE(button("tbHold")->statusTip().isEmpty());
+    // An amount of kind 2 with thousands separators and two decimals.
+    clickTab(3);
+    retype(number("b016"), QStringLiteral("1234567.5"));
+    QTest::keyClick(focused(), Qt::Key_Return);
+    EXPECT_EQ(number("b016")->text(), QStringLiteral("1,234,567.50"));
+    EXPECT_EQ(number("b016")->value(), 1234567.5);
+    EXPECT_EQ(number("z001")->text(), QStringLiteral("50"));
+}
+
+TEST_F(SurveyDataFormTest, ChineseFieldsSwitchTheInputMethodOn) {
+    addRecord(110101000001);
+    std::vector<QStringList> calls;
+    SetProgramRunner([&](const QString& program, const QStringList& arguments) {
+        calls.push_back(QStringList{QFileInfo(program).fileName()} + arguments);
+    });
+    const QByteArray path = qgetenv("PATH");
+    auto installed = [&](const QStringList& programs) {
+        const QString bin = folder.path(QStringLiteral("bin-") + programs.join(QLatin1Char('-')));
+        QDir().mkpath(bin);
+        for (const QString& name : programs) {
+            test::writeAll(bin + QLatin1Char('/') + name, "#!/bin/sh\n");
+            QFile::setPermissions(bin + QLatin1Char('/') + name, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        }
+        qputenv("PATH", bin.toLocal8Bit());
+    };
+    show(false);
+    installed({QStringLiteral("fcitx5-remote"), QStringLiteral("ibus")});
+    click(text("c902"));
+    click(number("c903"));
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0], (QStringList{QStringLiteral("fcitx5-remote"), QStringLiteral("-o")}));
+
+    installed({QStringLiteral("ibus")});
+    setPreferredInputMethod(QStringLiteral("libpinyin"));
+    for (int i = 0; i < 3; ++i) QTest::keyClick(focused(), Qt::Key_Down);
+    ASSERT_EQ(focused(), text("c905"));
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[1], (QStringList{QStringLiteral("ibus"), QStringLiteral("engine"), QStringLiteral("libpinyin")}));
+
+    // Nothing is run where no input method is installed, nor for number fields.
+    installed({});
+    QTest::keyClick(focused(), Qt::Key_Down);
+    ASSERT_EQ(focused(), text("c906"));
+    EXPECT_EQ(calls.size(), 2u);
+    qputenv("PATH", path);
+    setPreferredInputMethod({});
+    SetProgramRunner({});
 }
