@@ -54,7 +54,7 @@ void SummaryWorkbook::WriteSummarySheet(db::Connection& connection, int sheet, B
     progress.initSecond(int(rows.size()) * columns);
     // Rows are inserted at the first data row, so the total row's sums grow
     // over every row written.
-    for (size_t r = 1; r < rows.size(); ++r) target.insertRow(kFirstDataRow);
+    if (rows.size() > 1) target.insertRow(kFirstDataRow, int(rows.size()) - 1);
     for (size_t r = 0; r < rows.size(); ++r) {
         const int row = kFirstDataRow + int(r);
         target.setValue({row, 1}, rows[r].label);
