@@ -1,3 +1,4 @@
+#include "app/MainForm.h"
 #include "core/Platform.h"
 #include "core/Startup.h"
 #include "core/TextEncoding.h"
@@ -14,6 +15,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -76,6 +78,20 @@ protected:
     std::unique_ptr<TdlgSumForm> dialog;
     QStringList opened;
 };
+
+TEST_F(SumFormTest, MainWindowCommandOpensTheDialog) {
+    TMainForm main(TMainForm::Options{false});
+    QString shown;
+    QTimer::singleShot(0, &main, [&] {
+        auto* modal = qobject_cast<TdlgSumForm*>(QApplication::activeModalWidget());
+        if (!modal) return;
+        shown = modal->windowTitle();
+        QTest::mouseClick(modal->findChild<QPushButton*>(QStringLiteral("tbReturn")), Qt::LeftButton);
+    });
+    main.action(QStringLiteral("actSum"))->trigger();
+    EXPECT_EQ(shown, QStringLiteral("数据分类汇总"));
+    EXPECT_TRUE(QFile::exists(folder.path(QStringLiteral("sumtable.qv"))));
+}
 
 TEST_F(SumFormTest, BandDoubleClickTicksItsTablesAndTicksSurviveARestart) {
     open();
