@@ -13,11 +13,14 @@
 #include "RecordGenerator.h"
 
 #include "core/Platform.h"
+#include "core/Progress.h"
 #include "core/Startup.h"
 #include "checks/BatchCheck.h"
 #include "checks/BuiltinRules.h"
 #include "db/RecordSet.h"
 #include "db/Statement.h"
+#include "summary/Groupings.h"
+#include "summary/SummaryWorkbook.h"
 #include "workbook/RecordPrint.h"
 #include "workbook/Workbook.h"
 
@@ -112,6 +115,44 @@ void benchWorkbooks(db::Connection& connection, int runs, const QString& folder)
     setFileOpener({});
 }
 
+// The summary of all 23 tables, by level and by a grouping of 100 items,
+// against reading the values the statements add up.
+void benchSummary(db::Connection& connection, int runs, const QString& folder) {
+    QStringList fields;
+    for (const summary::SummarySheet& sheet : summary::summarySheets())
+        for (const summary::SummaryIndicator& indicator : sheet.indicators)
+            if (!indicator.field.isEmpty()) fields << indicator.field;
+    fields << QStringLiteral("d012") << QStringLiteral("c904");
+    const double reading = time(runs, [&] {
+        db::Statement rows(connection, QStringLiteral("select %1 from dt_data where c901>0").arg(fields.join(QLatin1Char(','))));
+        double sum = 0;
+        while (rows.next())
+            for (int c = 0; c < rows.columnCount(); ++c) sum += rows.real(c);
+        if (sum < 0) std::printf("?");
+    });
+    report("summary baseline: read the summed values", reading);
+
+    QFile::copy(QCoreApplication::applicationDirPath() + QStringLiteral("/") + summary::summaryTemplateName(),
+                folder + QStringLiteral("/") + summary::summaryTemplateName());
+    setFileOpener([](const QString& path) { QFile::remove(path); });
+    QList<int> all;
+    for (int sheet = 1; sheet <= summary::kSummarySheetCount; ++sheet) all << sheet;
+    report("summary of 23 tables by level, workbook saved", time(runs, [&] {
+               summary::RunSummary(connection, QStringLiteral("bench"), all, summary::Breakdown::Level, 0, ui::twoLineProgress());
+           }), reading);
+
+    const qint64 low = connection.scalar(QStringLiteral("select min(c901) from dt_data")).toLongLong();
+    const qint64 high = connection.scalar(QStringLiteral("select max(c901) from dt_data")).toLongLong() + 1;
+    const qint64 group = AddGrouping(connection, QStringLiteral("百组"));
+    for (int i = 0; i < 100; ++i)
+        AddGroupItem(connection, group, {QStringLiteral("第%1组").arg(i + 1), low + (high - low) * i / 100, QStringLiteral(">="),
+                                         low + (high - low) * (i + 1) / 100, QStringLiteral("<")});
+    report("summary of 23 tables by 100 groups, saved", time(runs, [&] {
+               summary::RunSummary(connection, QStringLiteral("bench"), all, summary::Breakdown::Grouping, group, ui::twoLineProgress());
+           }), reading);
+    setFileOpener({});
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -200,6 +241,7 @@ int main(int argc, char* argv[]) {
            }));
     list.close();
     benchWorkbooks(working.connection, runs, folder.path());
+    benchSummary(working.connection, runs, folder.path());
 
     // The batch check against merely reading the rows it checks.
     const double reading = time(runs, [&] {

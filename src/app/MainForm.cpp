@@ -21,6 +21,7 @@
 #include "exchange/ImportExchangeFile.h"
 #include "exchange/ReportFile.h"
 #include "summary/GroupListForm.h"
+#include "summary/SumForm.h"
 #include "workbook/RecordPrint.h"
 
 #include <QAction>
@@ -134,6 +135,7 @@ TMainForm::TMainForm(Options options, QWidget* parent) : QMainWindow(parent) {
     wire(action(QStringLiteral("actCheckSelected")), [this] { CheckSelectedRecords(checkTarget()); });
     wire(action(QStringLiteral("actCheck")), [this] { ShowCheckDialog(checkTarget(), this); });
     wire(action(QStringLiteral("actGroup")), [this] { ShowGroupListDialog(workingDatabase().connection, this); });
+    wire(action(QStringLiteral("actSum")), [this] { ShowSumDialog(workingDatabase().connection, workingDatabase().label, this); });
     wire(action(QStringLiteral("actExport")), [] { ExportForReporting(workingDatabase()); });
     wire(action(QStringLiteral("actReportFile")), [] { ExportReportFile(workingDatabase().connection); });
     wire(action(QStringLiteral("actFastImport")), [this] {

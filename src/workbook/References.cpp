@@ -48,11 +48,11 @@ bool parsePart(std::string_view text, ReferencePart& part) {
     return true;
 }
 
-void appendPart(std::string& out, const ReferencePart& part, int insertedRow) {
+void appendPart(std::string& out, const ReferencePart& part, int insertedRow, int count) {
     out += part.columnText;
     if (part.kind == ReferencePart::Column) return;
     if (part.rowAbsolute) out += '$';
-    out += std::to_string(part.row >= insertedRow ? part.row + 1 : part.row);
+    out += std::to_string(part.row >= insertedRow ? part.row + count : part.row);
 }
 
 bool sameSheet(std::string_view name, const QString& target) {
@@ -61,8 +61,8 @@ bool sameSheet(std::string_view name, const QString& target) {
 
 class RowMover {
 public:
-    RowMover(std::string_view formula, bool ownSheetIsTarget, const QString& target, int row)
-        : f_(formula), ownSheetIsTarget_(ownSheetIsTarget), target_(target), row_(row) {}
+    RowMover(std::string_view formula, bool ownSheetIsTarget, const QString& target, int row, int count)
+        : f_(formula), ownSheetIsTarget_(ownSheetIsTarget), target_(target), row_(row), count_(count) {}
 
     std::string run() {
         while (i_ < f_.size()) {
@@ -148,9 +148,9 @@ private:
             const size_t secondEnd = wordEnd(end + 1);
             if (parsePart(f_.substr(end + 1, secondEnd - end - 1), b) && b.kind == a.kind) {
                 if (move) {
-                    appendPart(out_, a, row_);
+                    appendPart(out_, a, row_, count_);
                     out_ += ':';
-                    appendPart(out_, b, row_);
+                    appendPart(out_, b, row_, count_);
                 } else {
                     out_ += f_.substr(i_, secondEnd - i_);
                 }
@@ -158,7 +158,7 @@ private:
                 return;
             }
         }
-        if (move && a.kind == ReferencePart::Cell) appendPart(out_, a, row_);
+        if (move && a.kind == ReferencePart::Cell) appendPart(out_, a, row_, count_);
         else out_ += first;
         i_ = end;
     }
@@ -167,6 +167,7 @@ private:
     bool ownSheetIsTarget_;
     const QString& target_;
     int row_;
+    int count_;
     size_t i_ = 0;
     std::string out_;
 };
@@ -195,8 +196,8 @@ void appendCellName(std::string& out, int row, int column) {
     out.append(digits, end);
 }
 
-std::string moveRowsDown(std::string_view formula, bool ownSheetIsTarget, const QString& target, int row) {
-    return RowMover(formula, ownSheetIsTarget, target, row).run();
+std::string moveRowsDown(std::string_view formula, bool ownSheetIsTarget, const QString& target, int row, int count) {
+    return RowMover(formula, ownSheetIsTarget, target, row, count).run();
 }
 
 CellAddress cellAt(QStringView a1) {

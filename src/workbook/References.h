@@ -16,9 +16,9 @@ bool parseCellName(std::string_view name, int& row, int& column);
 void appendCellName(std::string& out, int row, int column);
 
 // The formula with every reference to row `row` or below of the sheet
-// `target` moved down by one row. References without a sheet name belong to
-// the formula's own sheet: they move when `ownSheetIsTarget`. A range that
-// starts above `row` and ends at or below it grows by one row.
-std::string moveRowsDown(std::string_view formula, bool ownSheetIsTarget, const QString& target, int row);
+// `target` moved down by `count` rows. References without a sheet name belong
+// to the formula's own sheet: they move when `ownSheetIsTarget`. A range that
+// starts above `row` and ends at or below it grows by `count` rows.
+std::string moveRowsDown(std::string_view formula, bool ownSheetIsTarget, const QString& target, int row, int count = 1);
 
 } // namespace workbook

@@ -451,15 +451,16 @@ void Sheet::setValue(CellAddress address, const QVariant& value) {
     cell.formula.reset();
 }
 
-void Sheet::insertRow(int row) {
+void Sheet::insertRow(int row, int count) {
     checkCell({row, 1});
+    if (count < 1) return;
     auto& rows = sheet_->rows;
-    if (!rows.empty() && rows.back().number == kMaxRow && rows.back().number >= row)
+    if (!rows.empty() && rows.back().number > kMaxRow - count && rows.back().number >= row)
         throw Error(QStringLiteral("工作表“%1”的最后一行已有内容，不能再插入行。").arg(sheet_->name));
     auto at = std::lower_bound(rows.begin(), rows.end(), row, [](const Row& r, int n) { return r.number < n; });
-    for (auto r = at; r != rows.end(); ++r) ++r->number;
+    for (auto r = at; r != rows.end(); ++r) r->number += count;
 
-    // The new row looks like the row above it.
+    // The new rows look like the row above them.
     Row inserted{row, {}, {}};
     if (at != rows.begin() && std::prev(at)->number == row - 1) {
         const Row& above = *std::prev(at);
@@ -468,24 +469,31 @@ void Sheet::insertRow(int row) {
         for (const Cell& cell : above.cells)
             if (cell.style != 0) inserted.cells.push_back(Cell{cell.column, cell.style, CellKind::Empty, {}, {}});
     }
-    if (!inserted.cells.empty() || !inserted.attributes.empty()) rows.insert(at, std::move(inserted));
+    if (!inserted.cells.empty() || !inserted.attributes.empty()) {
+        std::vector<Row> added;
+        for (int n = 0; n < count; ++n) {
+            added.push_back({row + n, inserted.attributes, {}});
+            for (const Cell& cell : inserted.cells) added.back().cells.push_back(Cell{cell.column, cell.style, CellKind::Empty, {}, {}});
+        }
+        rows.insert(at, std::make_move_iterator(added.begin()), std::make_move_iterator(added.end()));
+    }
 
     const QString& target = sheet_->name;
     for (pugi::xml_node merge : sheet_->xml.document_element().child("mergeCells").children("mergeCell"))
-        merge.attribute("ref").set_value(moveRowsDown(merge.attribute("ref").value(), true, target, row).c_str());
+        merge.attribute("ref").set_value(moveRowsDown(merge.attribute("ref").value(), true, target, row, count).c_str());
     for (const auto& sheet : book_->sheets) {
         const bool own = sheet.get() == sheet_;
         for (Row& r : sheet->rows)
             for (Cell& cell : r.cells) {
                 if (!cell.formula) continue;
-                cell.formula->text = moveRowsDown(cell.formula->text, own, target, row);
+                cell.formula->text = moveRowsDown(cell.formula->text, own, target, row, count);
                 if (!own) continue;
                 for (auto& [name, value] : cell.formula->attributes)
-                    if (name == "ref") value = moveRowsDown(value, true, target, row);
+                    if (name == "ref") value = moveRowsDown(value, true, target, row, count);
             }
     }
     for (pugi::xml_node name : book_->workbook.document_element().child("definedNames").children("definedName"))
-        name.text().set(moveRowsDown(name.text().get(), false, target, row).c_str());
+        name.text().set(moveRowsDown(name.text().get(), false, target, row, count).c_str());
 }
 
 void Sheet::autoFitColumn(int column) {

@@ -76,13 +76,13 @@ public:
     // stays "0101"). A formula in the cell is replaced.
     void setValue(CellAddress cell, const QVariant& value);
 
-    // Inserts an empty row at `row`: that row and the rows below move down by
-    // one with their cells, formats and heights; merged ranges below move and
-    // merged ranges across it grow; references to moved cells in every formula
-    // of the workbook and in its defined names follow them. The new row takes
-    // the height and cell formats of the row above, as spreadsheet
-    // applications do.
-    void insertRow(int row);
+    // Inserts `count` empty rows at `row`: that row and the rows below move
+    // down by `count` with their cells, formats and heights; merged ranges
+    // below move and merged ranges across it grow; references to moved cells
+    // in every formula of the workbook and in its defined names follow them.
+    // The new rows take the height and cell formats of the row above, as
+    // spreadsheet applications do.
+    void insertRow(int row, int count = 1);
 
     // Sets the width of a column to fit the longest value shown in it, with
     // Chinese and other wide characters counting double. Cells merged across

@@ -13,8 +13,8 @@
 // value cell spans columns B and C. Each sheet prints on one A4 page.
 
 #include "Csv.h"
+#include "TemplateFile.h"
 
-#include "workbook/Package.h"
 #include "workbook/Workbook.h"
 
 #include <QCoreApplication>
@@ -125,13 +125,6 @@ struct Page {
     }
 };
 
-QString escaped(QString text) {
-    return text.replace(QLatin1Char('&'), QStringLiteral("&amp;"))
-        .replace(QLatin1Char('<'), QStringLiteral("&lt;"))
-        .replace(QLatin1Char('>'), QStringLiteral("&gt;"))
-        .replace(QLatin1Char('"'), QStringLiteral("&quot;"));
-}
-
 std::string worksheet(const Page& page, bool first) {
     QString xml = QStringLiteral(
         "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
@@ -156,7 +149,7 @@ std::string worksheet(const Page& page, bool first) {
             for (const auto& [column, cell] : found->second) {
                 xml += QStringLiteral("<c r=\"%1\" s=\"%2\"").arg(workbook::cellName({row, column})).arg(int(cell.style));
                 if (cell.text.isEmpty()) xml += QStringLiteral("/>");
-                else xml += QStringLiteral(" t=\"inlineStr\"><is><t>%1</t></is></c>").arg(escaped(cell.text));
+                else xml += QStringLiteral(" t=\"inlineStr\"><is><t>%1</t></is></c>").arg(xmlEscaped(cell.text));
             }
         xml += QStringLiteral("</row>");
     }
@@ -276,40 +269,9 @@ std::vector<Page> layOut(const QString& dataFolder) {
 }
 
 void writeTemplate(const std::vector<Page>& pages, const QString& path) {
-    workbook::Package package;
-    QString types = QStringLiteral(
-        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
-        "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
-        "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
-        "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
-        "<Override PartName=\"/xl/workbook.xml\" ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.template.main+xml\"/>"
-        "<Override PartName=\"/xl/styles.xml\" ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml\"/>");
-    QString book = QStringLiteral(
-        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
-        "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
-        "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">"
-        "<bookViews><workbookView activeTab=\"0\"/></bookViews><sheets>");
-    QString relations = QStringLiteral(
-        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
-        "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-        "<Relationship Id=\"rIdStyles\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles\" Target=\"styles.xml\"/>");
-    for (size_t i = 0; i < pages.size(); ++i) {
-        const int n = int(i) + 1;
-        package.setPart(QStringLiteral("xl/worksheets/sheet%1.xml").arg(n).toStdString(), worksheet(pages[i], i == 0));
-        types += QStringLiteral("<Override PartName=\"/xl/worksheets/sheet%1.xml\" ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml\"/>").arg(n);
-        book += QStringLiteral("<sheet name=\"%1\" sheetId=\"%2\" r:id=\"rId%2\"/>").arg(escaped(pages[i].name)).arg(n);
-        relations += QStringLiteral("<Relationship Id=\"rId%1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet\" Target=\"worksheets/sheet%1.xml\"/>").arg(n);
-    }
-    package.setPart("[Content_Types].xml", (types + QStringLiteral("</Types>")).toStdString());
-    package.setPart("_rels/.rels",
-                    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
-                    "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-                    "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument\" Target=\"xl/workbook.xml\"/>"
-                    "</Relationships>");
-    package.setPart("xl/workbook.xml", (book + QStringLiteral("</sheets><calcPr calcId=\"191029\"/></workbook>")).toStdString());
-    package.setPart("xl/_rels/workbook.xml.rels", (relations + QStringLiteral("</Relationships>")).toStdString());
-    package.setPart("xl/styles.xml", kStyles);
-    package.write(path);
+    std::vector<TemplateSheet> sheets;
+    for (size_t i = 0; i < pages.size(); ++i) sheets.push_back({pages[i].name, worksheet(pages[i], i == 0)});
+    writeTemplateFile(sheets, kStyles, path);
 }
 
 } // namespace

@@ -1,0 +1,161 @@
+#include "summary/SummaryStatements.h"
+
+#include "db/Connection.h"
+#include "summary/Groupings.h"
+#include "support/TestSupport.h"
+
+using namespace summary;
+
+namespace {
+
+// A copy of the system data file with returns added as each test needs.
+class SummaryStatementsTest : public ::testing::Test {
+protected:
+    void SetUp() override { connection.open(folder.copyOfSystemDataFile()); }
+
+    // Adds a return: its unit code, level, state and further values by field.
+    void addReturn(qint64 code, int level, int state, const QVariantMap& values = {}) {
+        QStringList fields{QStringLiteral("c901"), QStringLiteral("c904"), QStringLiteral("c907"), QStringLiteral("RecordState")};
+        QVariantList params{code, level, state, 1};
+        for (auto v = values.begin(); v != values.end(); ++v) {
+            fields << v.key();
+            params << v.value();
+        }
+        connection.execute(QStringLiteral("INSERT INTO dt_data(%1) VALUES(%2)")
+                               .arg(fields.join(QLatin1Char(',')), QStringList(fields.size(), QStringLiteral("?")).join(QLatin1Char(','))),
+                           params);
+    }
+    // The row of a breakdown with this label.
+    static SummaryRow rowOf(const std::vector<SummaryRow>& rows, const QString& label) {
+        for (const SummaryRow& row : rows)
+            if (row.label == label) return row;
+        throw std::runtime_error("no row " + label.toStdString());
+    }
+
+    test::TempFolder folder;
+    db::Connection connection;
+};
+
+TEST_F(SummaryStatementsTest, SheetTableGivesTheListedColumns) {
+    const auto& sheets = summarySheets();
+    ASSERT_EQ(sheets.size(), size_t(kSummarySheetCount));
+    EXPECT_EQ(sheets[0].name, QStringLiteral("封面"));
+    EXPECT_EQ(sheets[23].name, QStringLiteral("附表2  工会经费审查工作情况"));
+    // count, z001-z004, z005 as a pair.
+    EXPECT_EQ(resultColumnCount(sheets[1]), 7);
+    EXPECT_EQ(resultColumnCount(sheets[6]), 11);   // b019-b029
+    EXPECT_EQ(resultColumnCount(sheets[7]), 15);   // b030-b042 with two pairs
+    EXPECT_TRUE(aggregateStatement(2).startsWith(QStringLiteral("count(*) as cnt,sum(z001) as sum_z001,")));
+    EXPECT_TRUE(aggregateStatement(3).endsWith(QStringLiteral(" from dt_data where c901>0")));
+    for (int sheet = 3; sheet <= kSummarySheetCount; ++sheet)
+        EXPECT_FALSE(aggregateStatement(sheet).contains(QStringLiteral("count(*)"))) << sheet;
+    EXPECT_THROW(aggregateStatement(1), db::Error);
+    EXPECT_THROW(aggregateStatement(25), db::Error);
+    // Every statement runs on the system data file, every column of it a field of dt_data.
+    for (int sheet = kFirstTableSheet; sheet <= kSummarySheetCount; ++sheet)
+        EXPECT_NO_THROW(breakdownRows(connection, sheet, Breakdown::Level, 0)) << sheet;
+}
+
+TEST_F(SummaryStatementsTest, LevelsShowByAscendingSequenceWithEmptyRowsForLevelsWithoutReturns) {
+    addReturn(110000000001, 2, 1, {{QStringLiteral("z001"), 10}});
+    addReturn(110000000002, 2, 1, {{QStringLiteral("z001"), 5}});
+    addReturn(110000000003, 1, 1, {{QStringLiteral("z001"), 7}});
+    const std::vector<SummaryRow> rows = breakdownRows(connection, 2, Breakdown::Level, 0);
+    ASSERT_EQ(rows.size(), 14u);
+    EXPECT_EQ(rows[0].label, QStringLiteral("省级地方工会"));       // sequence 1
+    EXPECT_EQ(rows[1].label, QStringLiteral("地(市)级地方工会"));   // sequence 2
+    EXPECT_EQ(rows[2].label, QStringLiteral("县级地方工会"));       // sequence 3, no returns
+    EXPECT_EQ(rows[13].label, QStringLiteral("未知"));              // sequence 99
+    EXPECT_EQ(rows[0].values.mid(0, 2), (QVariantList{1, 7}));
+    EXPECT_EQ(rows[1].values.mid(0, 2), (QVariantList{2, 15}));
+    ASSERT_EQ(rows[2].values.size(), 7);
+    for (const QVariant& value : rows[2].values) EXPECT_TRUE(value.isNull());
+
+    const std::vector<SummaryRow> states = breakdownRows(connection, 2, Breakdown::State, 0);
+    ASSERT_EQ(states.size(), 7u);
+    EXPECT_EQ(states[0].label, QStringLiteral("正常填报"));
+    EXPECT_EQ(states[0].values.mid(0, 2), (QVariantList{3, 22}));
+}
+
+TEST_F(SummaryStatementsTest, YesNoPairCountsOneAsYesAndTwoOrZeroAsNo) {
+    addReturn(110000000001, 1, 1, {{QStringLiteral("z005"), 1}});
+    addReturn(110000000002, 1, 1, {{QStringLiteral("z005"), 2}});
+    addReturn(110000000003, 1, 1, {{QStringLiteral("z005"), 0}});
+    addReturn(110000000004, 1, 1, {{QStringLiteral("z005"), QVariant()}});
+    addReturn(110000000005, 1, 1, {{QStringLiteral("z005"), 1}});
+    const SummaryRow row = rowOf(breakdownRows(connection, 2, Breakdown::Level, 0), QStringLiteral("省级地方工会"));
+    EXPECT_EQ(row.values[0], 5);  // count
+    EXPECT_EQ(row.values[5], 2);  // z005 = 1
+    EXPECT_EQ(row.values[6], 2);  // z005 = 2 or 0; NULL in neither
+}
+
+TEST_F(SummaryStatementsTest, WeightedAveragesDivideAsRealsAndLeaveOutNonPositiveUnitCodesOnlyFromBreakdowns) {
+    // d017 weighted by d012: (30*1 + 45*1) / 2 = 37.5; the return with d017 0 is left out.
+    addReturn(110000000001, 1, 1, {{QStringLiteral("d017"), 30}, {QStringLiteral("d012"), 1}});
+    addReturn(110000000002, 1, 1, {{QStringLiteral("d017"), 45}, {QStringLiteral("d012"), 1}});
+    addReturn(110000000003, 1, 1, {{QStringLiteral("d017"), 0}, {QStringLiteral("d012"), 50}});
+    // A return without a positive unit code: not in the breakdown, but in the total.
+    addReturn(0, 1, 1, {{QStringLiteral("d017"), 60}, {QStringLiteral("d012"), 2}, {QStringLiteral("d014"), 100}});
+
+    const SummaryRow row = rowOf(breakdownRows(connection, 21, Breakdown::Level, 0), QStringLiteral("省级地方工会"));
+    EXPECT_TRUE(row.values[0].isNull());               // d014 of the return with code 0 is left out
+    EXPECT_DOUBLE_EQ(row.values[3].toDouble(), 37.5);  // d017
+    // (30 + 45 + 120) / 4
+    EXPECT_DOUBLE_EQ(weightedTotal(connection, 21).toDouble(), 48.75);
+    EXPECT_TRUE(weightedTotal(connection, 2).isNull());
+
+    addReturn(110000000004, 1, 1, {{QStringLiteral("d033"), 40}, {QStringLiteral("x001"), 3}});
+    addReturn(110000000005, 1, 1, {{QStringLiteral("d033"), 41}, {QStringLiteral("x001"), 1}});
+    EXPECT_DOUBLE_EQ(weightedTotal(connection, 22).toDouble(), 40.25);
+}
+
+TEST_F(SummaryStatementsTest, AllZeroAverageGivesZero) {
+    addReturn(110000000001, 1, 1, {{QStringLiteral("d017"), 0}, {QStringLiteral("d012"), 4}});
+    addReturn(110000000002, 1, 1, {{QStringLiteral("d017"), 0}, {QStringLiteral("d012"), 0}});
+    const SummaryRow row = rowOf(breakdownRows(connection, 21, Breakdown::State, 0), QStringLiteral("正常填报"));
+    EXPECT_EQ(row.values[3].toDouble(), 0.0);
+    EXPECT_FALSE(row.values[3].isNull());
+    EXPECT_EQ(weightedTotal(connection, 21).toDouble(), 0.0);
+}
+
+TEST_F(SummaryStatementsTest, ReversedOrderTurnsOnlyUpperCaseDirectionWords) {
+    EXPECT_EQ(reversedOrder(QStringLiteral("title DESC")), QStringLiteral("title asc"));
+    EXPECT_EQ(reversedOrder(QStringLiteral("id ASC")), QStringLiteral("id desc"));
+    EXPECT_EQ(reversedOrder(QStringLiteral("title desc")), QStringLiteral("title desc"));
+    EXPECT_EQ(reversedOrder(QStringLiteral("title asc")), QStringLiteral("title asc"));
+    EXPECT_EQ(reversedOrder(QString()), QStringLiteral("id desc"));
+}
+
+TEST_F(SummaryStatementsTest, GroupingRowsFollowTheStoredOrderAndTakeAnyTitle) {
+    addReturn(110000000001, 1, 1, {{QStringLiteral("z001"), 3}});
+    addReturn(120000000001, 1, 1, {{QStringLiteral("z001"), 4}});
+    addReturn(120000000002, 1, 1, {{QStringLiteral("z001"), 5}});
+    const qint64 group = AddGrouping(connection, QStringLiteral("按地区"));
+    AddGroupItem(connection, group, {QStringLiteral("北京"), 110000000000, QStringLiteral(">="), 120000000000, QStringLiteral("<")});
+    AddGroupItem(connection, group, {QStringLiteral("O'Neil 天津"), 120000000000, QStringLiteral(">="), 130000000000, QStringLiteral("<")});
+    AddGroupItem(connection, group, {QStringLiteral("河北"), 130000000000, QStringLiteral(">="), 140000000000, QStringLiteral("<")});
+
+    auto labelsAndSums = [&] {
+        QStringList shown;
+        for (const SummaryRow& row : breakdownRows(connection, 2, Breakdown::Grouping, group))
+            shown << row.label + QLatin1Char('=') + row.values[1].toString();
+        return shown;
+    };
+    EXPECT_EQ(labelsAndSums(), (QStringList{QStringLiteral("北京=3"), QStringLiteral("O'Neil 天津=9"), QStringLiteral("河北=")}));
+    StoreGroupingOrder(connection, group, QStringLiteral("Title DESC"));
+    // Titles by descending code points.
+    EXPECT_EQ(labelsAndSums(), (QStringList{QStringLiteral("河北="), QStringLiteral("北京=3"), QStringLiteral("O'Neil 天津=9")}));
+    // A hand-made order that is not a list of columns is not put into the query.
+    connection.execute(QStringLiteral("UPDATE ct_group SET orderstr='id; DROP TABLE dt_data' WHERE id=?"), {group});
+    EXPECT_EQ(labelsAndSums().size(), 3);
+    EXPECT_TRUE(connection.hasTable(QStringLiteral("dt_data")));
+}
+
+TEST_F(SummaryStatementsTest, GroupingItemWithForgedBoundIsRefused) {
+    const qint64 group = AddGrouping(connection, QStringLiteral("按地区"));
+    connection.execute(QStringLiteral("INSERT INTO DT_GroupItem(GroupID, Title, LowBoundary, HighBoundary, LowSymbol, HighSymbol) "
+                                      "VALUES(?, '坏', 1, 2, '>0 or 1=1 --', '<')"), {group});
+    EXPECT_THROW(breakdownRows(connection, 2, Breakdown::Grouping, group), db::Error);
+}
+
+} // namespace
