@@ -9,8 +9,11 @@
 #include "exchange/ExportForReporting.h"
 #include "exchange/ImportExchangeFile.h"
 #include "exchange/ReportFile.h"
+#include "core/Progress.h"
+#include "summary/SummaryWorkbook.h"
 
 #include <QFileInfo>
+#include <algorithm>
 #include <QMap>
 #include <QStringList>
 #include <stdexcept>
@@ -194,10 +197,55 @@ int runReport(const Invocation& call, ConsoleSession&) {
     return printWritten(ExportReportFile(openDatabase(call).connection));
 }
 
-// The summary workbook is built by the summary part of the program, which this build does not have yet.
-int runSummary(const Invocation&, ConsoleSession&) {
-    printError(QStringLiteral("这个版本没有汇总功能：summary 命令不可用。"));
-    return kBadUsage;
+// "--tables 2-24" or "--tables 2,5,21": sheet numbers from 1 (the cover) to 24; all tables without the option.
+QList<int> chosenSheets(const Invocation& call) {
+    if (!call.has(QStringLiteral("--tables"))) {
+        QList<int> tables;
+        for (int sheet = 2; sheet <= summary::kSummarySheetCount; ++sheet) tables << sheet;
+        return tables;
+    }
+    const auto sheetNumber = [](const QString& text) {
+        bool ok = false;
+        const int sheet = text.trimmed().toInt(&ok);
+        if (!ok || sheet < 1 || sheet > summary::kSummarySheetCount)
+            throw ArgumentError(QStringLiteral("“%1”不是1到%2的表号。").arg(text).arg(summary::kSummarySheetCount));
+        return sheet;
+    };
+    QList<int> sheets;
+    for (const QString& part : call.value(QStringLiteral("--tables")).split(u',')) {
+        const QStringList range = part.split(u'-');
+        if (range.size() > 2) throw ArgumentError(QStringLiteral("“%1”不是表号的范围。").arg(part));
+        const int first = sheetNumber(range.first()), last = sheetNumber(range.last());
+        for (int sheet = first; sheet <= last; ++sheet)
+            if (!sheets.contains(sheet)) sheets << sheet;
+    }
+    std::sort(sheets.begin(), sheets.end());
+    return sheets;
+}
+
+int runSummary(const Invocation& call, ConsoleSession& session) {
+    const QString by = call.value(QStringLiteral("--by"));
+    summary::Breakdown breakdown = summary::Breakdown::Level;
+    qint64 groupId = 0;
+    if (by == QLatin1String("state")) {
+        breakdown = summary::Breakdown::State;
+    } else if (by.startsWith(QLatin1String("group="))) {
+        breakdown = summary::Breakdown::Grouping;
+        groupId = qint64(numberArgument(by.mid(6)));
+    } else if (by != QLatin1String("level")) {
+        throw ArgumentError(QStringLiteral("请用 --by level、--by state 或 --by group=编号 给出汇总的方式。"));
+    }
+    const QList<int> sheets = chosenSheets(call);
+    const QString destination = call.files[0];
+    if (QFileInfo::exists(destination) && !call.has(QStringLiteral("--yes"))) {
+        printError(QStringLiteral("文件“%1”已经存在，没有覆盖它（要覆盖，请加上 --yes）。").arg(destination));
+        return kFailure;
+    }
+    WorkingDatabase& working = openDatabase(call);
+    const QString written = summary::RunSummary(working.connection, working.label, sheets, breakdown, groupId,
+                                                ui::twoLineProgress(), destination);
+    if (session.prompter().runErrorShown()) return kFailure;
+    return printWritten(written);
 }
 
 int changeHeader(const Invocation& call, void (*change)(const QString&)) {

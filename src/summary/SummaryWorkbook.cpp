@@ -82,7 +82,7 @@ void SummaryWorkbook::FinishSummary(const QList<int>& chosenSheets) {
 }
 
 QString RunSummary(db::Connection& connection, const QString& label, const QList<int>& chosenSheets, Breakdown breakdown,
-                   qint64 groupId, ui::TwoLineProgressSink& progress) {
+                   qint64 groupId, ui::TwoLineProgressSink& progress, const QString& destination) {
     if (running || chosenSheets.isEmpty()) return {};
     if (chosenSheets == QList<int>{1}) {
         ui::showMessage(QStringLiteral("除去封面，请至少选择一个表格进行汇总"));
@@ -108,6 +108,10 @@ QString RunSummary(db::Connection& connection, const QString& label, const QList
         }
         progress.hide();
         summary->FinishSummary(chosenSheets);
+        if (!destination.isEmpty()) {
+            summary->book().save(destination);
+            return destination;
+        }
         const QString name = QStringLiteral("2019基层以上汇总表-%1-%2").arg(label, QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
         return workbook::showToUser(summary->book(), name);
     } catch (const std::runtime_error& e) {  // a database or workbook error, with its message for the user

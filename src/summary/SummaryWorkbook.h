@@ -59,7 +59,8 @@ private:
 // and so on when the name is taken: no file is ever overwritten) and hands it
 // to the desktop's default application (see setFileOpener in core/Platform.h
 // for a run without one). The upper progress bar steps once per chosen sheet,
-// the lower one once per cell.
+// the lower one once per cell. With a `destination` the workbook is saved
+// there instead (replacing a file of that name) and not handed on.
 //
 // Returns the saved file's path; returns an empty text, having saved nothing,
 // when no sheet is chosen, when a run is already going on, and, after showing
@@ -67,6 +68,6 @@ private:
 // when the template is missing or unreadable, or on a database or disk error
 // ("运行中发生错误：…").
 QString RunSummary(db::Connection& connection, const QString& label, const QList<int>& chosenSheets, Breakdown breakdown,
-                   qint64 groupId, ui::TwoLineProgressSink& progress);
+                   qint64 groupId, ui::TwoLineProgressSink& progress, const QString& destination = {});
 
 } // namespace summary

@@ -5,6 +5,8 @@
 #include "exchange/ExchangeTestSupport.h"
 #include "exchange/ExportForReporting.h"
 #include "exchange/ImportExchangeFile.h"
+#include "summary/SummaryWorkbook.h"
+#include "workbook/Workbook.h"
 
 #include <QFile>
 #include <QProcess>
@@ -105,8 +107,11 @@ TEST_F(CliTest, HelpAndBadArguments) {
          QStringLiteral("--range 和 --codes 只能用其中一个。")},
         {{QStringLiteral("import")}, QStringLiteral("命令 import 至少要给1个文件。")},
         {{QStringLiteral("export"), path(QStringLiteral("out.dat"))}, QStringLiteral("请用 --label 给出提供数据的单位的名称。")},
-        {{QStringLiteral("summary"), QStringLiteral("--by"), QStringLiteral("level"), path(QStringLiteral("out.xlsx"))},
-         QStringLiteral("这个版本没有汇总功能：summary 命令不可用。")},
+        {{QStringLiteral("summary"), QStringLiteral("--by"), QStringLiteral("county"), path(QStringLiteral("out.xlsx"))},
+         QStringLiteral("请用 --by level、--by state 或 --by group=编号 给出汇总的方式。")},
+        {{QStringLiteral("summary"), QStringLiteral("--by"), QStringLiteral("level"), QStringLiteral("--tables"),
+          QStringLiteral("2-25"), path(QStringLiteral("out.xlsx"))},
+         QStringLiteral("“25”不是1到24的表号。")},
     };
     const QByteArray before = test::readAll(systemDataFile());
     for (const auto& [arguments, message] : bad) {
@@ -117,6 +122,7 @@ TEST_F(CliTest, HelpAndBadArguments) {
     }
     EXPECT_EQ(test::readAll(systemDataFile()), before);
     EXPECT_FALSE(QFile::exists(path(QStringLiteral("out.dat"))));
+    EXPECT_FALSE(QFile::exists(path(QStringLiteral("out.xlsx"))));
 }
 
 TEST_F(CliTest, MissingFilesAndFilesThatAreNoSurveyDatabaseGiveStatusTwoAndStayAsTheyWere) {
@@ -318,3 +324,25 @@ TEST_F(CliTest, RestoreAndTransformUndoEachOther) {
 }
 
 } // namespace
+
+TEST_F(CliTest, SummaryWritesTheChosenTablesAtTheGivenPath) {
+    ASSERT_TRUE(QFile::copy(test::builtProgramFolder() + summary::summaryTemplateName(),
+                            programDir() + summary::summaryTemplateName()));
+    const QString county = databaseOf(QStringLiteral("county.mdb"), {110101000001, 110101000002});
+    const QString out = path(QStringLiteral("汇总.xlsx"));
+    const QStringList arguments{QStringLiteral("--db"), county, QStringLiteral("summary"), QStringLiteral("--by"),
+                                QStringLiteral("level"), QStringLiteral("--tables"), QStringLiteral("2,21"), out};
+    Finished result = run(arguments);
+    EXPECT_EQ(result.status, 0) << result.err.toStdString();
+    EXPECT_EQ(result.out, out + u'\n');
+    EXPECT_EQ(workbook::Workbook::open(out).sheetCount(), 2);
+
+    // An existing file is replaced only when asked to.
+    const QByteArray first = test::readAll(out);
+    result = run(arguments);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_TRUE(result.err.contains(QStringLiteral("--yes"))) << result.err.toStdString();
+    EXPECT_EQ(test::readAll(out), first);
+    result = run(QStringList{QStringLiteral("--yes")} + arguments);
+    EXPECT_EQ(result.status, 0) << result.err.toStdString();
+}
