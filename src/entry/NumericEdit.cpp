@@ -38,11 +38,16 @@ TNumericEdit::TNumericEdit(QWidget* parent) : QLineEdit(parent) {
     setValidator(new NumberValidator(this));
     setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     setMaxLength(32767);
-    connect(this, &QLineEdit::textEdited, this, &TNumericEdit::contentChanged);
     // Every change of the text shown while editing is the number as typed, so
     // whoever reads the value, even while the focus leaves, sees what was typed.
-    // (The display format is set with the signals blocked.)
+    // (The display format is set with the signals blocked.) An edit by the
+    // user is signalled before the text change, so it takes the number itself
+    // before it reports the new content.
     connect(this, &QLineEdit::textChanged, this, [this](const QString& typed) { plain_ = typed; });
+    connect(this, &QLineEdit::textEdited, this, [this](const QString& typed) {
+        plain_ = typed;
+        emit contentChanged();
+    });
 }
 
 void TNumericEdit::setLimits(double minimum, double maximum, int maxLength, bool decimals) {
