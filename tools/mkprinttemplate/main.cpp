@@ -95,21 +95,11 @@ constexpr int kCoverValueRowHeight = 26;
 
 [[noreturn]] void fail(const QString& message) { throw std::runtime_error(message.toStdString()); }
 
-struct CellText {
-    Style style = kPlain;
-    QString text;
-};
-
 // What one worksheet shows.
-struct Page {
-    QString name;
-    std::vector<double> widths;  // of columns A, B, C
-    std::map<int, double> heights;
-    std::map<int, std::map<int, CellText>> cells;  // by row, by column
-    QStringList merges;
+struct Page : TemplatePage {
 
     void put(int row, int column, Style style, const QString& text = {}) {
-        CellText& cell = cells[row][column];
+        TemplateCell& cell = cells[row][column];
         if (cell.style != kPlain || !cell.text.isEmpty())
             fail(QStringLiteral("%1 %2 is used twice").arg(name, workbook::cellName({row, column})));
         cell = {style, text};
@@ -125,47 +115,10 @@ struct Page {
     }
 };
 
-std::string worksheet(const Page& page, bool first) {
-    QString xml = QStringLiteral(
-        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
-        "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
-        "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">"
-        "<sheetPr><pageSetUpPr fitToPage=\"1\"/></sheetPr>");
-    xml += QStringLiteral("<sheetViews><sheetView%1 showGridLines=\"0\" workbookViewId=\"0\"/></sheetViews>")
-               .arg(first ? QStringLiteral(" tabSelected=\"1\"") : QString());
-    xml += QStringLiteral("<sheetFormatPr defaultRowHeight=\"14.25\"/><cols>");
-    for (size_t c = 0; c < page.widths.size(); ++c)
-        xml += QStringLiteral("<col min=\"%1\" max=\"%1\" width=\"%2\" customWidth=\"1\"/>").arg(c + 1).arg(page.widths[c]);
-    xml += QStringLiteral("</cols><sheetData>");
-    std::set<int> rows;
-    for (const auto& [row, cells] : page.cells) rows.insert(row);
-    for (const auto& [row, height] : page.heights) rows.insert(row);
-    for (int row : rows) {
-        xml += QStringLiteral("<row r=\"%1\"").arg(row);
-        if (auto h = page.heights.find(row); h != page.heights.end())
-            xml += QStringLiteral(" ht=\"%1\" customHeight=\"1\"").arg(h->second);
-        xml += QLatin1Char('>');
-        if (auto found = page.cells.find(row); found != page.cells.end())
-            for (const auto& [column, cell] : found->second) {
-                xml += QStringLiteral("<c r=\"%1\" s=\"%2\"").arg(workbook::cellName({row, column})).arg(int(cell.style));
-                if (cell.text.isEmpty()) xml += QStringLiteral("/>");
-                else xml += QStringLiteral(" t=\"inlineStr\"><is><t>%1</t></is></c>").arg(xmlEscaped(cell.text));
-            }
-        xml += QStringLiteral("</row>");
-    }
-    xml += QStringLiteral("</sheetData>");
-    if (!page.merges.isEmpty()) {
-        xml += QStringLiteral("<mergeCells count=\"%1\">").arg(page.merges.size());
-        for (const QString& m : page.merges) xml += QStringLiteral("<mergeCell ref=\"%1\"/>").arg(m);
-        xml += QStringLiteral("</mergeCells>");
-    }
-    xml += QStringLiteral(
-        "<printOptions horizontalCentered=\"1\"/>"
-        "<pageMargins left=\"0.6\" right=\"0.6\" top=\"0.75\" bottom=\"0.75\" header=\"0.3\" footer=\"0.3\"/>"
-        "<pageSetup paperSize=\"9\" orientation=\"portrait\" fitToWidth=\"1\" fitToHeight=\"1\"/>"
-        "</worksheet>");
-    return xml.toStdString();
-}
+// The print form: portrait, one page per sheet, without grid lines.
+const SheetLayout kPrintLayout{14.25, false,
+                               QStringLiteral("left=\"0.6\" right=\"0.6\" top=\"0.75\" bottom=\"0.75\" header=\"0.3\" footer=\"0.3\""),
+                               false, true};
 
 struct Field {
     QString name;
@@ -204,7 +157,7 @@ std::vector<Page> layOut(const QString& dataFolder) {
     for (const QVariantList& row : form.rows)
         if (row[2].toString() == QLatin1String("sheet")) {
             if (row[0].toInt() != int(pages.size()) + 1) fail(QStringLiteral("printform.csv: sheets out of order"));
-            pages.push_back({row[3].toString(), {}, {}, {}, {}});
+            pages.emplace_back().name = row[3].toString();
         }
     if (pages.empty()) fail(QStringLiteral("printform.csv names no sheet"));
 
@@ -270,7 +223,7 @@ std::vector<Page> layOut(const QString& dataFolder) {
 
 void writeTemplate(const std::vector<Page>& pages, const QString& path) {
     std::vector<TemplateSheet> sheets;
-    for (size_t i = 0; i < pages.size(); ++i) sheets.push_back({pages[i].name, worksheet(pages[i], i == 0)});
+    for (size_t i = 0; i < pages.size(); ++i) sheets.push_back({pages[i].name, worksheetXml(pages[i], kPrintLayout, i == 0)});
     writeTemplateFile(sheets, kStyles, path);
 }
 

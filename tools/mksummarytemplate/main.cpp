@@ -85,22 +85,10 @@ constexpr int kTotalRow = 8;
 
 [[noreturn]] void fail(const QString& message) { throw std::runtime_error(message.toStdString()); }
 
-struct Cell {
-    Style style = kPlain;
-    QString text;
-    bool formula = false;
-};
-
-struct Page {
-    QString name;
-    std::vector<double> widths;
-    std::map<int, double> heights;
-    std::map<int, std::map<int, Cell>> cells;  // by row, by column
-    QStringList merges;
-    bool landscape = true;
+struct Page : TemplatePage {
 
     void put(int row, int column, Style style, const QString& text = {}, bool formula = false) {
-        cells[row][column] = {style, text, formula};
+        cells[row][column] = {int(style), text, formula};
     }
     // A block of cells merged into one, its text in the top left cell.
     void putMerged(int row, int column, int lastRow, int lastColumn, Style style, const QString& text) {
@@ -112,48 +100,10 @@ struct Page {
     }
 };
 
-std::string worksheet(const Page& page, bool first) {
-    QString xml = QStringLiteral(
-        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
-        "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
-        "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">"
-        "<sheetPr><pageSetUpPr fitToPage=\"1\"/></sheetPr>");
-    xml += QStringLiteral("<sheetViews><sheetView%1 workbookViewId=\"0\"/></sheetViews>")
-               .arg(first ? QStringLiteral(" tabSelected=\"1\"") : QString());
-    xml += QStringLiteral("<sheetFormatPr defaultRowHeight=\"18\"/><cols>");
-    for (size_t c = 0; c < page.widths.size(); ++c)
-        xml += QStringLiteral("<col min=\"%1\" max=\"%1\" width=\"%2\" customWidth=\"1\"/>").arg(c + 1).arg(page.widths[c]);
-    xml += QStringLiteral("</cols><sheetData>");
-    std::map<int, bool> rows;
-    for (const auto& [row, cells] : page.cells) rows[row] = true;
-    for (const auto& [row, height] : page.heights) rows[row] = true;
-    for (const auto& [row, unused] : rows) {
-        xml += QStringLiteral("<row r=\"%1\"").arg(row);
-        if (auto h = page.heights.find(row); h != page.heights.end())
-            xml += QStringLiteral(" ht=\"%1\" customHeight=\"1\"").arg(h->second);
-        xml += QLatin1Char('>');
-        if (auto found = page.cells.find(row); found != page.cells.end())
-            for (const auto& [column, cell] : found->second) {
-                xml += QStringLiteral("<c r=\"%1\" s=\"%2\"").arg(workbook::cellName({row, column})).arg(int(cell.style));
-                if (cell.text.isEmpty()) xml += QStringLiteral("/>");
-                else if (cell.formula) xml += QStringLiteral("><f>%1</f></c>").arg(xmlEscaped(cell.text));
-                else xml += QStringLiteral(" t=\"inlineStr\"><is><t xml:space=\"preserve\">%1</t></is></c>").arg(xmlEscaped(cell.text));
-            }
-        xml += QStringLiteral("</row>");
-    }
-    xml += QStringLiteral("</sheetData>");
-    if (!page.merges.isEmpty()) {
-        xml += QStringLiteral("<mergeCells count=\"%1\">").arg(page.merges.size());
-        for (const QString& m : page.merges) xml += QStringLiteral("<mergeCell ref=\"%1\"/>").arg(m);
-        xml += QStringLiteral("</mergeCells>");
-    }
-    xml += QStringLiteral(
-        "<printOptions horizontalCentered=\"1\"/>"
-        "<pageMargins left=\"0.4\" right=\"0.4\" top=\"0.6\" bottom=\"0.6\" header=\"0.3\" footer=\"0.3\"/>"
-        "<pageSetup paperSize=\"9\" orientation=\"%1\" fitToWidth=\"1\" fitToHeight=\"0\"/>"
-        "</worksheet>").arg(page.landscape ? QStringLiteral("landscape") : QStringLiteral("portrait"));
-    return xml.toStdString();
-}
+// The summary tables: landscape, as wide as the page, over as many pages as they need.
+const SheetLayout kSummaryLayout{18, true,
+                                 QStringLiteral("left=\"0.4\" right=\"0.4\" top=\"0.6\" bottom=\"0.6\" header=\"0.3\" footer=\"0.3\""),
+                                 true, false};
 
 // The caption of each field, from fieldlist.csv; a yes/no caption without its "(1=是；2=否)".
 std::map<QString, QString> readCaptions(const QString& path) {
@@ -220,9 +170,8 @@ std::vector<Page> layOut(const QString& dataFolder) {
     const auto captions = readCaptions(dataFolder + QStringLiteral("/fieldlist.csv"));
     const auto& sheets = summary::summarySheets();
     std::vector<Page> pages;
-    for (const summary::SummarySheet& sheet : sheets) pages.push_back({sheet.name, {}, {}, {}, {}, true});
+    for (const summary::SummarySheet& sheet : sheets) pages.emplace_back().name = sheet.name;
     pages[0].widths = {100};
-    pages[0].landscape = true;
     for (size_t s = 1; s < sheets.size(); ++s) layOutTable(pages[s], sheets[s], captions);
 
     const CsvTable form = readCsv(dataFolder + QStringLiteral("/summaryform.csv"));
@@ -266,7 +215,7 @@ int main(int argc, char* argv[]) {
     try {
         const std::vector<Page> pages = layOut(QString::fromLocal8Bit(argv[1]));
         std::vector<TemplateSheet> sheets;
-        for (size_t i = 0; i < pages.size(); ++i) sheets.push_back({pages[i].name, worksheet(pages[i], i == 0)});
+        for (size_t i = 0; i < pages.size(); ++i) sheets.push_back({pages[i].name, worksheetXml(pages[i], kSummaryLayout, i == 0)});
         writeTemplateFile(sheets, kStyles, QString::fromLocal8Bit(argv[2]));
         if (!writeSumTableList(QString::fromLocal8Bit(argv[3]), shippedSumTableList())) fail(QStringLiteral("cannot write the check list"));
     } catch (const workbook::Error& e) {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -14,3 +16,32 @@ void writeTemplateFile(const std::vector<TemplateSheet>& sheets, const std::stri
 
 // A text made safe for XML content and attribute values.
 QString xmlEscaped(QString text);
+
+// One cell of a template sheet: the index of its style in the style sheet and
+// its text, or its formula.
+struct TemplateCell {
+    int style = 0;
+    QString text;
+    bool formula = false;
+};
+
+// What one worksheet of a template holds.
+struct TemplatePage {
+    QString name;
+    std::vector<double> widths;                        // of the columns from A on
+    std::map<int, double> heights;                     // by row
+    std::map<int, std::map<int, TemplateCell>> cells;  // by row, by column
+    QStringList merges;                                // "A1:C1"
+};
+
+// How the sheets of a template show and print: always on A4, as wide as the page.
+struct SheetLayout {
+    double defaultRowHeight;
+    bool gridLines;
+    QString margins;    // the attributes of pageMargins
+    bool landscape;
+    bool onePageHigh;   // also as high as one page
+};
+
+// The XML of a worksheet part; `first` marks the sheet selected when the workbook opens.
+std::string worksheetXml(const TemplatePage& page, const SheetLayout& layout, bool first);
