@@ -32,6 +32,12 @@ void CopyFileWhole(const QString& source, const QString& destination) {
     if (!out.commit()) throw Error(QStringLiteral("无法写入文件“%1”：%2").arg(destination, out.errorString()));
 }
 
+bool SameFile(const QString& a, const QString& b) {
+    const QFileInfo x(a), y(b);
+    return x.exists() && y.exists() ? x.canonicalFilePath() == y.canonicalFilePath()
+                                    : x.absoluteFilePath() == y.absoluteFilePath();
+}
+
 bool TableExists(const Connection& connection, const QString& table) { return connection.hasTable(table); }
 
 bool CompactDatabaseFile(const QString& path) {

@@ -10,6 +10,10 @@ class Connection;
 // all; copying a file onto itself fails and leaves it intact. Raises Error.
 void CopyFileWhole(const QString& source, const QString& destination);
 
+// Whether two paths name the same file: the same file on disk when both exist,
+// else the same place.
+bool SameFile(const QString& a, const QString& b);
+
 // Whether the connection has a table (or view) of that name, ignoring case.
 bool TableExists(const Connection& connection, const QString& table);
 

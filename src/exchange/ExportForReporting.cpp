@@ -12,7 +12,6 @@
 #include <QDate>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
 #include <filesystem>
 #include <optional>
@@ -21,12 +20,6 @@ namespace {
 
 const QString kDefaultLabel = QStringLiteral("默认数据库");
 const QString kAlias = QStringLiteral("exchange");
-
-bool sameFile(const QString& a, const QString& b) {
-    const QFileInfo x(a), y(b);
-    return x.exists() && y.exists() ? x.canonicalFilePath() == y.canonicalFilePath()
-                                    : x.absoluteFilePath() == y.absoluteFilePath();
-}
 
 // The label typed at the prompt; empty optional when the user cancelled.
 std::optional<QString> askLabel(const QString& current) {
@@ -61,7 +54,7 @@ bool AllRecordsVerified(db::Connection& working, const QString& refusal) {
 }
 
 void WriteExchangeFile(WorkingDatabase& working, const QString& label, const QString& destination) {
-    if (sameFile(destination, working.path) || sameFile(destination, programFolder() + QStringLiteral("view.dll")))
+    if (db::SameFile(destination, working.path) || db::SameFile(destination, programFolder() + QStringLiteral("view.dll")))
         throw std::runtime_error(QStringLiteral("文件“%1”正在使用，不能被覆盖").arg(destination).toStdString());
     const QString building = destination + QStringLiteral(".part");
     db::CopyFileWhole(programFolder() + QStringLiteral("view.dll"), building);

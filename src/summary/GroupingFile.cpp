@@ -30,12 +30,6 @@ QString chooseFile(bool forExport) {
     return path;
 }
 
-bool sameFile(const QString& a, const QString& b) {
-    const QFileInfo x(a), y(b);
-    if (x.exists() && y.exists()) return x.canonicalFilePath() == y.canonicalFilePath();
-    return x.absoluteFilePath() == y.absoluteFilePath();
-}
-
 // The column names of a table in a schema, in their order.
 QStringList columnNames(const db::Connection& connection, const QString& table, const QString& schema) {
     db::Statement columns(connection, QStringLiteral("SELECT name FROM pragma_table_info(?, ?) ORDER BY cid"));
@@ -121,7 +115,7 @@ QString ChooseGroupingExportFile() { return chooseFile(true); }
 QString ChooseGroupingImportFile() { return chooseFile(false); }
 
 bool ExportGroupings(db::Connection& working, const QString& filePath, ui::ProgressSink& progress) {
-    if (sameFile(filePath, working.path()) || sameFile(filePath, programFolder() + systemDataFileName())) {
+    if (db::SameFile(filePath, working.path()) || db::SameFile(filePath, programFolder() + systemDataFileName())) {
         ui::showMessage(QStringLiteral("不能导出到正在使用的数据库文件，请选择其它文件。"));
         return false;
     }
