@@ -1,6 +1,7 @@
 #include "db/Maintenance.h"
 
 #include "db/Connection.h"
+#include "db/Statement.h"
 
 #include <QDir>
 #include <QFile>
@@ -36,6 +37,14 @@ bool SameFile(const QString& a, const QString& b) {
     const QFileInfo x(a), y(b);
     return x.exists() && y.exists() ? x.canonicalFilePath() == y.canonicalFilePath()
                                     : x.absoluteFilePath() == y.absoluteFilePath();
+}
+
+QStringList ColumnNames(const Connection& connection, const QString& schema, const QString& table) {
+    Statement columns(connection, QStringLiteral("SELECT name FROM pragma_table_info(?, ?) ORDER BY cid"));
+    columns.bindAll({table, schema});
+    QStringList names;
+    while (columns.next()) names << columns.text(0);
+    return names;
 }
 
 bool TableExists(const Connection& connection, const QString& table) { return connection.hasTable(table); }

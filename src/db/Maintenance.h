@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace db {
 
@@ -13,6 +14,9 @@ void CopyFileWhole(const QString& source, const QString& destination);
 // Whether two paths name the same file: the same file on disk when both exist,
 // else the same place.
 bool SameFile(const QString& a, const QString& b);
+
+// The column names of a table in a schema ("main", or an attached file's alias), in their order.
+QStringList ColumnNames(const Connection& connection, const QString& schema, const QString& table);
 
 // Whether the connection has a table (or view) of that name, ignoring case.
 bool TableExists(const Connection& connection, const QString& table);

@@ -63,8 +63,8 @@ void WriteExchangeFile(WorkingDatabase& working, const QString& label, const QSt
         connection.attach(building, kAlias, DeriveExchangePassword());
         try {
             QStringList columns;
-            db::Statement names(connection, QStringLiteral("SELECT name FROM pragma_table_info('dt_data','main') ORDER BY cid"));
-            while (names.next()) columns << db::quoteIdentifier(names.text(0));
+            for (const QString& name : db::ColumnNames(connection, QStringLiteral("main"), QStringLiteral("dt_data")))
+                columns << db::quoteIdentifier(name);
             db::Transaction transaction(connection);
             connection.execute(QStringLiteral("insert into %1.dt_data(%2) select %2 from main.dt_data where RecordState=1")
                                    .arg(kAlias, columns.join(u',')));

@@ -83,14 +83,6 @@ bool fileHasTable(db::Connection& connection, const QString& table) {
                                  .arg(kAlias), {table}).toLongLong() > 0;
 }
 
-QStringList columnNames(db::Connection& connection, const QString& schema, const QString& table) {
-    db::Statement columns(connection, QStringLiteral("SELECT lower(name) FROM pragma_table_info(?, ?) ORDER BY cid"));
-    columns.bindAll({table, schema});
-    QStringList names;
-    while (columns.next()) names << columns.text(0);
-    return names;
-}
-
 QString missingTableMessage(const QString& where, const QString& table) {
     return where + QStringLiteral("不存在名字为\"") + table + QStringLiteral("\"的数据表");
 }
@@ -145,8 +137,8 @@ ImportOutcome importAttached(db::Connection& connection, const QString& table, c
         }
         db::Statement labels(connection, QStringLiteral("select * from %1.ct_label").arg(kAlias));
         if (labels.next()) label = labels.text(labels.columnIndex(QStringLiteral("db_name")));
-        fileColumns = columnNames(connection, kAlias, table);
-        ownColumns = columnNames(connection, QStringLiteral("main"), table);
+        fileColumns = db::ColumnNames(connection, kAlias, table);
+        ownColumns = db::ColumnNames(connection, QStringLiteral("main"), table);
     } catch (const db::Error& e) {
         ui::showRunError(e.message(), QStringLiteral("请与软件发行者联系。"));
         return ImportOutcome::Failed;
@@ -156,7 +148,7 @@ ImportOutcome importAttached(db::Connection& connection, const QString& table, c
         return ImportOutcome::Declined;
 
     // Rows move by the working table's columns; a file with other columns cannot be read.
-    if (fileColumns != ownColumns) {
+    if (fileColumns.join(u',').toLower() != ownColumns.join(u',').toLower()) {
         ui::showMessage(QStringLiteral("导入文件格式错误"));
         return ImportOutcome::Refused;
     }

@@ -30,15 +30,6 @@ QString chooseFile(bool forExport) {
     return path;
 }
 
-// The column names of a table in a schema, in their order.
-QStringList columnNames(const db::Connection& connection, const QString& table, const QString& schema) {
-    db::Statement columns(connection, QStringLiteral("SELECT name FROM pragma_table_info(?, ?) ORDER BY cid"));
-    columns.bindAll({table, schema});
-    QStringList names;
-    while (columns.next()) names << columns.text(0);
-    return names;
-}
-
 // The kind of an object of the grouping file ("table", "view", ...); empty when it has none of that name.
 QString objectKind(db::Connection& working, const QString& name) {
     return working.scalar(QStringLiteral("SELECT type FROM %1.sqlite_schema WHERE lower(name)=lower(?)").arg(kFileAlias), {name})
@@ -63,8 +54,8 @@ QString badRowsSql(const QString& table) {
 void checkFileTable(db::Connection& working, const QString& table) {
     if (objectKind(working, table) != QLatin1String("table"))
         throw db::Error(QStringLiteral("分组文件中的“%1”不是数据表").arg(table));
-    QStringList ours = columnNames(working, table, QStringLiteral("main"));
-    QStringList theirs = columnNames(working, table, kFileAlias);
+    QStringList ours = db::ColumnNames(working, QStringLiteral("main"), table);
+    QStringList theirs = db::ColumnNames(working, kFileAlias, table);
     for (QString& name : ours) name = name.toLower();
     for (QString& name : theirs) name = name.toLower();
     ours.sort();
@@ -76,7 +67,7 @@ void checkFileTable(db::Connection& working, const QString& table) {
 
 // Replaces a working grouping table with the file's, column by column name.
 void copyFileTable(db::Connection& working, const QString& table) {
-    QStringList columns = columnNames(working, table, QStringLiteral("main"));
+    QStringList columns = db::ColumnNames(working, QStringLiteral("main"), table);
     for (QString& name : columns) name = db::quoteIdentifier(name);
     const QString list = columns.join(QLatin1Char(','));
     working.execute(QStringLiteral("delete from main.") + db::quoteIdentifier(table));
