@@ -16,7 +16,7 @@
 #include "entry/NumericEdit.h"
 #include "entry/SurveyDataForm.h"
 #include "core/Platform.h"
-#include "app/RecordGrid.h"
+#include "widgets/RecordGrid.h"
 #include "core/Startup.h"
 #include "db/Statement.h"
 

@@ -9,7 +9,7 @@
 #include "core/Platform.h"
 #include "app/ProgressBar.h"
 #include "core/Prompt.h"
-#include "app/RecordGrid.h"
+#include "widgets/RecordGrid.h"
 #include "core/Settings.h"
 #include "core/Startup.h"
 #include "core/Version.h"

@@ -2,7 +2,7 @@
 
 #include "CheckTestSupport.h"
 #include "app/MainForm.h"
-#include "app/RecordGrid.h"
+#include "widgets/RecordGrid.h"
 
 #include <QAction>
 #include <QApplication>

@@ -2,7 +2,7 @@
 #include "app/GroupBar.h"
 #include "app/MainForm.h"
 #include "core/Platform.h"
-#include "app/RecordGrid.h"
+#include "widgets/RecordGrid.h"
 #include "core/Startup.h"
 #include "db/Error.h"
 #include "db/Statement.h"

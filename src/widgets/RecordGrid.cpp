@@ -1,4 +1,4 @@
-#include "app/RecordGrid.h"
+#include "widgets/RecordGrid.h"
 
 #include "app/ErrorGuard.h"
 #include "db/Error.h"
