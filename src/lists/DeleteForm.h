@@ -3,8 +3,7 @@
 #include <QDialog>
 #include <functional>
 
-class QLineEdit;
-class QRadioButton;
+class RecordChoiceBox;
 class RecordGridView;
 namespace db {
 class Connection;
@@ -30,9 +29,5 @@ private:
     db::RecordSet& list_;
     RecordGridView& grid_;
     std::function<void()> rerunList_;
-    QRadioButton* selected_;
-    QRadioButton* allRecord_;
-    QRadioButton* range_;
-    QLineEdit* firstCode_;
-    QLineEdit* lastCode_;
+    RecordChoiceBox* choice_;
 };
