@@ -180,6 +180,25 @@ TEST_F(ListFormsTest, ARangeNeedsBothCodesAndAReversedRangeDeletesOnlyItsLowerBo
     EXPECT_EQ(grid()->listModel()->rowCount(), 4);
 }
 
+TEST_F(ListFormsTest, ADatabaseErrorWhileDeletingSaysWhyAndDeletesNothing) {
+    open(3);
+    workingDatabase().connection.execute(QStringLiteral(
+        "CREATE TRIGGER keep_three BEFORE DELETE ON dt_data WHEN old.c901 = 110101000003 "
+        "BEGIN SELECT RAISE(ABORT, '记录被锁定'); END"));
+    clickRow(1);
+    clickRow(2, Qt::ShiftModifier);
+    test::prompts().questionAnswers = {ui::qaYesToAll};
+    inDialog<TdlgDeleteForm>([&] { form->action(QStringLiteral("actDelete"))->trigger(); }, [&](TdlgDeleteForm& d) {
+        QTest::mouseClick(child<QPushButton>(d, "tbDelete"), Qt::LeftButton);
+        EXPECT_TRUE(d.isVisible());
+    });
+    ASSERT_EQ(test::prompts().messages.size(), 2);
+    EXPECT_TRUE(test::prompts().messages[1].startsWith(QStringLiteral("运行中发生错误："))) << test::prompts().messages[1].toStdString();
+    EXPECT_EQ(records(), (QList<int>{1, 2, 3}));
+    EXPECT_EQ(grid()->listModel()->rowCount(), 3);
+    EXPECT_TRUE(form->action(QStringLiteral("actDelete"))->isEnabled());
+}
+
 TEST_F(ListFormsTest, LocatingByCodeWantsTwelveDigitsAndStaysOpenUntilItFindsTheRecord) {
     open(5);
     EXPECT_TRUE(inDialog<TdlgLocateForm>([&] { QTest::keyClick(form.get(), Qt::Key_L, Qt::ControlModifier); }, [&](TdlgLocateForm& d) {
