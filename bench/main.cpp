@@ -181,8 +181,10 @@ void readEveryCell(db::Connection& connection, const QString& sql) {
     if (sum < 0) std::printf("?");
 }
 
-// An exchange file of `count` generated verified records with codes from `firstCode` on.
-QString writeOfficeFile(const QString& folder, const QString& name, int count, qint64 firstCode) {
+// An exchange file of `count` generated verified records with codes from
+// `firstCode` on; the codes of `existing` replace codes spread over the file.
+QString writeOfficeFile(const QString& folder, const QString& name, int count, qint64 firstCode,
+                        const QList<qint64>& existing = {}) {
     const QString database = folder + QStringLiteral("/") + name + QStringLiteral(".mdb");
     QFile::copy(QCoreApplication::applicationDirPath() + QStringLiteral("/") + systemDataFileName(), database);
     QFile::setPermissions(database, QFile::ReadOwner | QFile::WriteOwner);
@@ -190,7 +192,18 @@ QString writeOfficeFile(const QString& folder, const QString& name, int count, q
     office.connection.open(database);
     office.path = database;
     generateRecords(office.connection, count, 2020);
-    office.connection.execute(QStringLiteral("UPDATE dt_data SET c901=?+rowid, RecordState=1"), {firstCode});
+    office.connection.execute(QStringLiteral("UPDATE dt_data SET c901=c901-(select min(c901) from dt_data)+?, RecordState=1"),
+                              {firstCode});
+    if (!existing.isEmpty()) {
+        QList<qint64> own;
+        {
+            db::Statement codes(office.connection, QStringLiteral("select c901 from dt_data order by c901 desc"));
+            while (codes.next()) own << codes.integer(0);
+        }
+        const qsizetype step = own.size() / existing.size();
+        for (qsizetype i = 0; i < existing.size(); ++i)
+            office.connection.execute(QStringLiteral("UPDATE dt_data SET c901=? WHERE c901=?"), {existing[i], own[i * step]});
+    }
     const QString file = folder + QStringLiteral("/") + name + QStringLiteral(".dat");
     WriteExchangeFile(office, QStringLiteral("下级单位"), file);
     return file;
@@ -216,20 +229,12 @@ void benchExchange(WorkingDatabase& working, int runs, const QString& folder) {
     const int incoming = int(std::max<qint64>(records / 5, 1));
     const qint64 firstNew = 990000000000;
     const QString fresh = writeOfficeFile(folder, QStringLiteral("fresh"), incoming, firstNew);
-    const QString clashing = writeOfficeFile(folder, QStringLiteral("clashing"), incoming, firstNew);
+    QList<qint64> existing;
     {
-        db::Connection office;
-        office.open(folder + QStringLiteral("/clashing.mdb"));
-        db::Statement existing(connection, QStringLiteral("select c901 from dt_data order by c901 desc limit 100"));
-        for (qint64 rowid = incoming; existing.next(); rowid -= incoming / 100)
-            office.execute(QStringLiteral("UPDATE dt_data SET c901=? WHERE rowid=?"), {existing.integer(0), rowid});
-        WorkingDatabase clash;
-        clash.connection.open(folder + QStringLiteral("/clashing.mdb"));
-        clash.path = folder + QStringLiteral("/clashing.mdb");
-        office.close();
-        QFile::remove(clashing);
-        WriteExchangeFile(clash, QStringLiteral("下级单位"), clashing);
+        db::Statement codes(connection, QStringLiteral("select c901 from dt_data order by c901 desc limit 100"));
+        while (codes.next()) existing << codes.integer(0);
     }
+    const QString clashing = writeOfficeFile(folder, QStringLiteral("clashing"), incoming, firstNew, existing);
     const QString restored = folder + QStringLiteral("/restored.dat");
     const double readingFile = time(runs, [&] {
         QFile::remove(restored);
