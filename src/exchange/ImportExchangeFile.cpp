@@ -60,11 +60,17 @@ QString severalFilesSummary(const ImportCounts& counts, qsizetype total) {
 ImportCounts importSeveralFiles(db::Connection& connection, const QString& table, const QStringList& chosen) {
     QList<Listed> readable;
     ImportCounts counts;
+    // Reading dozens of files takes a while: the bar runs once for the reading, once for the import.
+    ui::ProgressSink& progress = ui::progress();
+    progress.setCaption(QStringLiteral("数据导入"));
+    progress.start(int(chosen.size()), 0);
     for (const QString& path : chosen) {
         const IncomingFile file(connection, table, path);
         if (file.problem().isEmpty() && file.sameColumns()) readable.append({path, file.label(), file.records()});
         else counts.unreadable << path;
+        progress.step();
     }
+    progress.hide();
     if (!readable.isEmpty() && !ui::askYesNo(severalFilesQuestion(readable, counts.unreadable), kConfirmTitle)) {
         ImportCounts declined;
         declined.declined = true;
@@ -72,8 +78,6 @@ ImportCounts importSeveralFiles(db::Connection& connection, const QString& table
     }
 
     QList<ConflictSection> sections;
-    ui::ProgressSink& progress = ui::progress();
-    progress.setCaption(QStringLiteral("数据导入"));
     progress.start(int(readable.size()), 0);
     for (const Listed& listed : readable) {
         IncomingFile file(connection, table, listed.path);
