@@ -1,9 +1,9 @@
 // Benchmarks of the survey tool on generated data.
 //
-//   survey-bench [records=50000] [runs=5]
+//   survey-bench [records=50000] [runs=5] [exchange]
 //   survey-bench --generate FILE [records=50000]
 //
-// The second form only writes a copy of the system data file holding the
+// With "exchange" only the exchange files are timed. The second form only writes a copy of the system data file holding the
 // generated records to FILE, for trying the program out on a full database.
 //
 // Generates the records into a copy of the system data file, then times each
@@ -17,6 +17,13 @@
 #include "core/Startup.h"
 #include "checks/BatchCheck.h"
 #include "checks/BuiltinRules.h"
+#include "core/ExchangePassword.h"
+#include "core/Prompt.h"
+#include "db/Maintenance.h"
+#include "exchange/ExchangeFile.h"
+#include "exchange/ExportForReporting.h"
+#include "exchange/ImportExchangeFile.h"
+#include "exchange/ReportFile.h"
 #include "db/RecordSet.h"
 #include "db/Statement.h"
 #include "summary/Groupings.h"
@@ -153,6 +160,116 @@ void benchSummary(db::Connection& connection, int runs, const QString& folder) {
     setFileOpener({});
 }
 
+// Answers every question Yes and shows nothing, so that the imports run unattended.
+class YesPrompter final : public ui::Prompter {
+public:
+    void inform(const QString&, const QString&) override {}
+    bool ask(const QString&, const QString&) override { return true; }
+    ui::FileDialogAnswer chooseSaveFile(const ui::FileDialogRequest&) override { return {}; }
+    ui::FileDialogAnswer chooseOpenFile(const ui::FileDialogRequest&) override { return {}; }
+    int askQuestion(const QString&, int) override { return ui::qaYes; }
+    int chooseFromMenu(const QStringList&, int, QPoint) override { return -1; }
+    bool inputText(const QString&, const QString&, QString&) override { return true; }
+};
+
+// Steps through every row of `sql` and reads every cell.
+void readEveryCell(db::Connection& connection, const QString& sql) {
+    db::Statement rows(connection, sql);
+    double sum = 0;
+    while (rows.next())
+        for (int c = 0; c < rows.columnCount(); ++c) sum += rows.value(c).toDouble();
+    if (sum < 0) std::printf("?");
+}
+
+// An exchange file of `count` generated verified records with codes from
+// `firstCode` on; the codes of `existing` replace codes spread over the file.
+QString writeOfficeFile(const QString& folder, const QString& name, int count, qint64 firstCode,
+                        const QList<qint64>& existing = {}) {
+    const QString database = folder + QStringLiteral("/") + name + QStringLiteral(".mdb");
+    QFile::copy(QCoreApplication::applicationDirPath() + QStringLiteral("/") + systemDataFileName(), database);
+    QFile::setPermissions(database, QFile::ReadOwner | QFile::WriteOwner);
+    WorkingDatabase office;
+    office.connection.open(database);
+    office.path = database;
+    generateRecords(office.connection, count, 2020);
+    office.connection.execute(QStringLiteral("UPDATE dt_data SET c901=c901-(select min(c901) from dt_data)+?, RecordState=1"),
+                              {firstCode});
+    if (!existing.isEmpty()) {
+        QList<qint64> own;
+        {
+            db::Statement codes(office.connection, QStringLiteral("select c901 from dt_data order by c901 desc"));
+            while (codes.next()) own << codes.integer(0);
+        }
+        const qsizetype step = own.size() / existing.size();
+        for (qsizetype i = 0; i < existing.size(); ++i)
+            office.connection.execute(QStringLiteral("UPDATE dt_data SET c901=? WHERE c901=?"), {existing[i], own[i * step]});
+    }
+    const QString file = folder + QStringLiteral("/") + name + QStringLiteral(".dat");
+    WriteExchangeFile(office, QStringLiteral("下级单位"), file);
+    return file;
+}
+
+// The exchange files: the export of every record, the import of a file of a
+// fifth as many records without and with conflicts, the encrypted report.
+void benchExchange(WorkingDatabase& working, int runs, const QString& folder) {
+    db::Connection& connection = working.connection;
+    connection.execute(QStringLiteral("UPDATE dt_data SET RecordState=1"));
+    const qint64 records = connection.scalar(QStringLiteral("select count(*) from dt_data")).toLongLong();
+    const double reading = time(runs, [&] { readEveryCell(connection, QStringLiteral("select * from dt_data order by c901")); });
+    report(("exchange baseline: read " + QByteArray::number(records) + " rows, every cell").constData(), reading);
+    const QString exported = folder + QStringLiteral("/export.dat");
+    report("export for reporting, every record", time(runs, [&] { WriteExchangeFile(working, QStringLiteral("本级"), exported); },
+                                                      [&] { QFile::remove(exported); }),
+           reading);
+    report("encrypted report file, every record", time(runs, [&] {
+               WriteReportFile(connection, folder + QStringLiteral("/report.dat"), folder + QStringLiteral("/reporttemp.dat"));
+           }), reading);
+
+    // The incoming file: new codes below every generated one. The second file
+    // has a hundred codes that exist, which come last in it: the bulk insert
+    // fails only at its end, the slowest case.
+    const int incoming = int(std::max<qint64>(records / 5, 1));
+    const qint64 firstNew = 100000000000, lastNew = 100999999999;
+    const QString fresh = writeOfficeFile(folder, QStringLiteral("fresh"), incoming, firstNew);
+    QList<qint64> existing;
+    {
+        db::Statement codes(connection, QStringLiteral("select c901 from dt_data order by c901 desc limit 100"));
+        while (codes.next()) existing << codes.integer(0);
+    }
+    const QString clashing = writeOfficeFile(folder, QStringLiteral("clashing"), incoming, firstNew, existing);
+    const QString restored = folder + QStringLiteral("/restored.dat");
+    const double readingFile = time(runs, [&] {
+        QFile::remove(restored);
+        db::CopyFileWhole(fresh, restored);
+        RestoreExchangeHeader(restored);
+        db::Connection file;
+        file.open(restored, db::Access::ReadOnly, DeriveExchangePassword());
+        readEveryCell(file, QStringLiteral("select * from dt_data"));
+    });
+    report(("import baseline: restore, open and read the " + QByteArray::number(incoming) + " rows").constData(), readingFile);
+
+    YesPrompter yes;
+    ui::installPrompter(&yes);
+    qputenv("TEMP", folder.toLocal8Bit());
+    setFileOpener([](const QString&) {});
+    const auto removeImported = [&] {
+        connection.execute(QStringLiteral("DELETE FROM dt_data WHERE c901 BETWEEN ? AND ?"), {firstNew, lastNew});
+    };
+    ImportOutcome outcome = ImportOutcome::Failed;
+    report("import, no conflicts", time(runs, [&] { outcome = ImportExchangeFileAt(working, QStringLiteral("dt_data"), fresh); },
+                                        removeImported),
+           readingFile);
+    if (outcome != ImportOutcome::Imported) std::printf("  (the import without conflicts did not import)\n");
+    report("import, 100 conflicts: nothing added, report", time(runs, [&] {
+               outcome = ImportExchangeFileAt(working, QStringLiteral("dt_data"), clashing);
+           }, removeImported),
+           readingFile);
+    if (outcome != ImportOutcome::Refused) std::printf("  (the import with conflicts was not refused)\n");
+    removeImported();
+    setFileOpener({});
+    ui::installPrompter(nullptr);
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -174,6 +291,7 @@ int main(int argc, char* argv[]) {
     }
     const int records = argc > 1 ? std::atoi(argv[1]) : 50000;
     const int runs = argc > 2 ? std::atoi(argv[2]) : 5;
+    const bool onlyExchange = argc > 3 && QLatin1String(argv[3]) == QLatin1String("exchange");
 
     QTemporaryDir folder;
     setProgramFolder(folder.path());
@@ -185,6 +303,7 @@ int main(int argc, char* argv[]) {
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
     QFile::copy(QCoreApplication::applicationDirPath() + QStringLiteral("/") + printTemplateName(),
                 programFolder() + printTemplateName());
+    QFile::copy(QCoreApplication::applicationDirPath() + QStringLiteral("/view.dll"), programFolder() + QStringLiteral("view.dll"));
     {
         db::Connection connection;
         connection.open(path);
@@ -196,6 +315,11 @@ int main(int argc, char* argv[]) {
 
     WorkingDatabase& working = workingDatabase();
     if (!OpenSurveyDatabase()) return 1;
+    if (onlyExchange) {
+        benchExchange(working, runs, folder.path());
+        closeWorkingDatabase();
+        return 0;
+    }
     // Start-up: opening the file against checking it before the main window is built.
     const double open = time(runs, [&] {
         db::Connection connection;
@@ -266,6 +390,7 @@ int main(int argc, char* argv[]) {
            }), reading);
     std::printf("  (%lld findings, a results file of %.0f MB)\n", static_cast<long long>(checkRunState().findingsCount),
                 double(QFileInfo(resultsFilePath(workingDatabase().label)).size()) / 1e6);
+    benchExchange(working, runs, folder.path());
     closeWorkingDatabase();
     return 0;
 }

@@ -22,12 +22,15 @@ ui::FileDialogAnswer runFileDialog(const ui::FileDialogRequest& request, QFileDi
     dialog.setLabelText(QFileDialog::FileType, QStringLiteral("文件类型："));
     dialog.setLabelText(QFileDialog::Accept, mode == QFileDialog::AcceptSave ? QStringLiteral("保存") : QStringLiteral("打开"));
     dialog.setLabelText(QFileDialog::Reject, QStringLiteral("取消"));
-    dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile
+                       : request.multiple              ? QFileDialog::ExistingFiles
+                                                       : QFileDialog::ExistingFile);
     dialog.setNameFilters(request.filters);
     if (!request.confirmOverwrite) dialog.setOption(QFileDialog::DontConfirmOverwrite);
     if (!request.fileName.isEmpty()) dialog.selectFile(request.fileName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-    return {dialog.selectedFiles().constFirst(), int(request.filters.indexOf(dialog.selectedNameFilter()))};
+    const QStringList files = dialog.selectedFiles();
+    return {files.constFirst(), int(request.filters.indexOf(dialog.selectedNameFilter())), files};
 }
 
 } // namespace

@@ -159,26 +159,12 @@ int runCheck(const Invocation& call, ConsoleSession& session) {
     return kSuccess;
 }
 
-int runImport(const Invocation& call, ConsoleSession& session) {
+int runImport(const Invocation& call, ConsoleSession&) {
     QStringList files;
     for (const QString& name : call.files) files << existingFile(name);
-    WorkingDatabase& working = openDatabase(call);
-    ConsoleProgress* progress = session.progress();
-    if (progress) {
-        progress->setCaption(QStringLiteral("数据导入"));
-        progress->start(int(files.size()), 0);
-    }
-    int imported = 0, declined = 0;
-    for (const QString& file : files) {
-        const ImportOutcome outcome = ImportExchangeFileAt(working, QStringLiteral("dt_data"), file);
-        if (outcome == ImportOutcome::Imported) ++imported;
-        if (outcome == ImportOutcome::Declined) ++declined;
-        if (progress) progress->step();
-    }
-    if (progress) progress->hide();
-    if (declined > 0) printError(QStringLiteral("要导入以上标记的数据，请加上 --yes 再运行一次。"));
-    printError(QStringLiteral("共%1个文件，导入了%2个。").arg(files.size()).arg(imported));
-    return imported == int(files.size()) ? kSuccess : kFailure;
+    const ImportCounts counts = ImportExchangeFilesAt(openDatabase(call), QStringLiteral("dt_data"), files);
+    if (counts.declined) printError(QStringLiteral("要导入以上标记的数据，请加上 --yes 再运行一次。"));
+    return counts.imported == int(files.size()) ? kSuccess : kFailure;
 }
 
 // The file an export wrote is printed; none means it was refused or failed.

@@ -58,7 +58,7 @@ ui::FileDialogAnswer ConsolePrompter::chooseSaveFile(const ui::FileDialogRequest
         printError(QStringLiteral("文件“%1”已经存在，没有覆盖它（要覆盖，请加上 --yes）。").arg(answers_.saveAs));
         return {};
     }
-    return {answers_.saveAs, 0};
+    return {answers_.saveAs, 0, {answers_.saveAs}};
 }
 
 // The commands name their files on the command line; no operation they run opens a dialog for one.

@@ -15,11 +15,13 @@ struct FileDialogRequest {
     QString fileName;      // proposed name, empty for none
     QStringList filters;   // e.g. "Access文件(*.mdb)"
     bool confirmOverwrite = true;
+    bool multiple = false; // open dialogs: several existing files may be chosen
 };
 
 struct FileDialogAnswer {
-    QString path;          // empty when the user cancelled
+    QString path;          // empty when the user cancelled; the first file of several
     int filterIndex = 0;   // the filter chosen, 0-based
+    QStringList paths;     // every file chosen (`path` alone when only one)
 };
 
 // Buttons of the question dialog and the answers it gives.

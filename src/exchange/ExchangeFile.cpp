@@ -163,11 +163,15 @@ void WritePlainReportText(db::Connection& connection, const QString& path) {
     struct ReportField {
         QString name;
         int queryType;
+        bool recordState;  // written as the whole number it holds
     };
     QList<ReportField> fields;
     db::Statement fieldList(connection, QStringLiteral(
         "select fieldName,QueryType from dt_fieldlist where sequence>0 and sequence<1000 order by sequence"));
-    while (fieldList.next()) fields.append({fieldList.text(0), int(fieldList.integer(1))});
+    while (fieldList.next()) {
+        const QString name = fieldList.text(0);
+        fields.append({name, int(fieldList.integer(1)), name.compare(QLatin1String("RecordState"), Qt::CaseInsensitive) == 0});
+    }
 
     TextFileWriter text(path, TextFileWriter::Mode::Truncate);
     QString header;
@@ -181,9 +185,7 @@ void WritePlainReportText(db::Connection& connection, const QString& path) {
         QString line;
         for (qsizetype i = 0; i < fields.size(); ++i) {
             const QVariant value = records.value(columns[i]);
-            line += fields[i].name.compare(QLatin1String("RecordState"), Qt::CaseInsensitive) == 0
-                        ? wholeNumberText(value)
-                        : ReportValueText(fields[i].queryType, value);
+            line += fields[i].recordState ? wholeNumberText(value) : ReportValueText(fields[i].queryType, value);
             line += u',';
         }
         text.writeLine(line);

@@ -1,211 +1,153 @@
 #include "exchange/ImportExchangeFile.h"
 
-#include "core/ExchangePassword.h"
 #include "core/Platform.h"
+#include "core/Progress.h"
 #include "core/Prompt.h"
 #include "core/Startup.h"
-#include "core/TextEncoding.h"
-#include "db/Connection.h"
-#include "db/Maintenance.h"
-#include "db/Statement.h"
 #include "exchange/ExchangeFile.h"
+#include "exchange/IncomingFile.h"
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 namespace {
 
-const QString kAlias = QStringLiteral("incoming");
-const QString kFormatError = QStringLiteral("文件格式错误,请重新选择！");
+const QString kConfirmTitle = QStringLiteral("提示：");
+const QString kReportName = QStringLiteral("数据导入编号冲突.txt");
 
-// The file the import reads: the chosen one, or its working copy with the header restored.
-struct PreparedFile {
+// Writes the conflict report and opens it with the default viewer; a report
+// that cannot be written is said so.
+void writeAndOpenReport(const QList<ConflictSection>& sections) {
+    try {
+        WriteConflictReport(sections);
+        openWithDefaultApplication(ConflictReportPath());
+    } catch (const std::exception& e) {
+        ui::showRunError(QString::fromUtf8(e.what()), QStringLiteral("请与软件发行者联系。"));
+    }
+}
+
+QString fileName(const QString& path) { return QFileInfo(path).fileName(); }
+
+// A readable file of an import of several, as the confirmation lists it.
+struct Listed {
     QString path;
-    bool workingCopy = false;
+    QString label;
+    qint64 records;
 };
 
-bool isPlainDatabase(const QByteArray& head) {
-    return head.startsWith('\0') || head.startsWith(QByteArrayLiteral("SQLite format 3\0"));
+QString severalFilesQuestion(const QList<Listed>& readable, const QStringList& unreadable) {
+    QString text = QStringLiteral("确认准备导入以下%1个文件的数据么？\n").arg(readable.size());
+    for (const Listed& file : readable)
+        text += QStringLiteral("\n%1：标记声明为【%2】，%3条记录").arg(fileName(file.path), file.label).arg(file.records);
+    for (const QString& path : unreadable) text += QStringLiteral("\n%1：文件格式错误，不能导入").arg(fileName(path));
+    return text;
 }
 
-// Empty path when the file is too short to be an exchange or backup file.
-PreparedFile prepare(const QString& chosen) {
-    QFile file(chosen);
-    if (!file.open(QIODevice::ReadOnly)) throw db::Error(QStringLiteral("无法打开文件“%1”").arg(chosen));
-    if (file.size() < kExchangeHeaderSize) return {};
-    const QByteArray head = file.read(16);
-    file.close();
-    if (isPlainDatabase(head)) return {chosen, false};
-    const QString copy = programFolder() + QStringLiteral("temp.dat");
-    db::CopyFileWhole(chosen, copy);
-    RestoreExchangeHeader(copy);
-    return {copy, true};
-}
-
-// Attaches the file read-only, first without the exchange password and then with it.
-bool attachFile(db::Connection& connection, const QString& path) {
-    try {
-        connection.attach(path, kAlias, {}, true);
-        return true;
-    } catch (const db::Error&) {
+QString severalFilesSummary(const ImportCounts& counts, qsizetype total) {
+    QString text = QStringLiteral("共%1个文件：导入了%2个，因编号冲突没有导入%3个，不能读取%4个。")
+                       .arg(total)
+                       .arg(counts.imported)
+                       .arg(counts.refused)
+                       .arg(counts.unreadable.size());
+    if (counts.refused > 0) text += QStringLiteral("\n\n发生编号冲突的记录请参见文件：\n            ") + kReportName;
+    if (!counts.unreadable.isEmpty()) {
+        QStringList names;
+        for (const QString& path : counts.unreadable) names << fileName(path);
+        text += QStringLiteral("\n\n不能读取的文件：") + names.join(QStringLiteral("、"));
     }
-    try {
-        connection.attach(path, kAlias, DeriveExchangePassword(), true);
-        return true;
-    } catch (const db::Error&) {
-        return false;
+    return text;
+}
+
+ImportCounts importSeveralFiles(db::Connection& connection, const QString& table, const QStringList& chosen) {
+    QList<Listed> readable;
+    ImportCounts counts;
+    // Reading dozens of files takes a while: the bar runs once for the reading, once for the import.
+    ui::ProgressSink& progress = ui::progress();
+    progress.setCaption(QStringLiteral("数据导入"));
+    progress.start(int(chosen.size()), 0);
+    for (const QString& path : chosen) {
+        const IncomingFile file(connection, table, path);
+        if (file.problem().isEmpty() && file.sameColumns()) readable.append({path, file.label(), file.records()});
+        else counts.unreadable << path;
+        progress.step();
     }
-}
-
-// Attached read-only, the file has nothing to write back; should the detach
-// fail, the connection drops it when it closes.
-void detachFile(db::Connection& connection) {
-    try {
-        connection.detach(kAlias);
-    } catch (const db::Error&) {
+    progress.hide();
+    if (!readable.isEmpty() && !ui::askYesNo(severalFilesQuestion(readable, counts.unreadable), kConfirmTitle)) {
+        ImportCounts declined;
+        declined.declined = true;
+        return declined;
     }
-}
 
-// The engine's quick check of the attached file; a damaged file is detached again.
-bool fileIntact(db::Connection& connection) {
-    try {
-        if (connection.scalar(QStringLiteral("PRAGMA %1.quick_check").arg(kAlias)).toString() == QLatin1String("ok")) return true;
-    } catch (const db::Error&) {
-        // A file the engine cannot check is as damaged as one that fails the check.
-    }
-    detachFile(connection);
-    return false;
-}
-
-bool fileHasTable(db::Connection& connection, const QString& table) {
-    return connection.scalar(QStringLiteral("SELECT count(*) FROM %1.sqlite_schema WHERE type='table' AND lower(name)=lower(?)")
-                                 .arg(kAlias), {table}).toLongLong() > 0;
-}
-
-QString missingTableMessage(const QString& where, const QString& table) {
-    return where + QStringLiteral("不存在名字为\"") + table + QStringLiteral("\"的数据表");
-}
-
-// Writes the conflict report when the staging table holds rows; true when it did.
-bool writeConflictReport(db::Connection& connection, const QString& staging) {
-    db::Statement rows(connection, QStringLiteral("select c901,c902 from %1 order by c901").arg(staging));
-    if (!rows.next()) return false;
-    TextFileWriter report(ConflictReportPath(), TextFileWriter::Mode::Truncate);
-    report.writeLine(QStringLiteral("在准备导入的文件中，如下的记录与现有的记录发生编号冲突"));
-    report.writeLine(QString(80, u'-'));
-    do {
-        report.writeLine(u'(' + db::variantToText(rows.value(0)) + u',' + rows.text(1) + u')');
-    } while (rows.next());
-    report.close();
-    return true;
-}
-
-enum class Stage { None, Staging, Staged };
-
-// After a failed bulk insert: copies the file's records into the staging table,
-// keeps those whose c901 exists already and reports them. The stage reached.
-Stage stageConflicts(db::Connection& connection, const QString& staging, const QString& table, const QString& columns) {
-    Stage stage = Stage::None;
-    try {
-        connection.execute(QStringLiteral("delete from %1").arg(staging));
-        db::Transaction transaction(connection);
-        stage = Stage::Staging;
-        connection.execute(QStringLiteral("insert into %1(%3) select %3 from %2.%4").arg(staging, kAlias, columns, table));
-        connection.execute(QStringLiteral("delete from %1 where c901 not in (select c901 from %2)").arg(staging, table));
-        transaction.commit();
-        stage = Stage::Staged;
-        if (writeConflictReport(connection, staging)) openWithDefaultApplication(ConflictReportPath());
-    } catch (const std::exception&) {
-        // The stage reached decides the message.
-    }
-    return stage;
-}
-
-// Steps after the file is attached.
-ImportOutcome importAttached(db::Connection& connection, const QString& table, const QString& chosen) {
-    QString label;
-    QStringList fileColumns, ownColumns;
-    try {
-        if (!fileHasTable(connection, table)) {
-            ui::showMessage(missingTableMessage(QStringLiteral("您选择的文件中"), table));
-            return ImportOutcome::Failed;
+    QList<ConflictSection> sections;
+    progress.start(int(readable.size()), 0);
+    for (const Listed& listed : readable) {
+        IncomingFile file(connection, table, listed.path);
+        QList<IncomingFile::Conflict> conflicts;
+        const IncomingFile::Result result =
+            file.problem().isEmpty() ? file.importRecords(conflicts) : IncomingFile::Result::Unreadable;
+        if (result == IncomingFile::Result::Imported) {
+            ++counts.imported;
+        } else if (result == IncomingFile::Result::Conflicting && !conflicts.isEmpty()) {
+            ++counts.refused;
+            sections.append({listed.path, conflicts});
+        } else {
+            // Records the database refuses for other reasons than their codes cannot be read into it either.
+            counts.unreadable << listed.path;
         }
-        if (!connection.hasTable(table)) {
-            ui::showMessage(missingTableMessage(QStringLiteral("系统中"), table));
-            return ImportOutcome::Failed;
-        }
-        db::Statement labels(connection, QStringLiteral("select * from %1.ct_label").arg(kAlias));
-        if (labels.next()) label = labels.text(labels.columnIndex(QStringLiteral("db_name")));
-        fileColumns = db::ColumnNames(connection, kAlias, table);
-        ownColumns = db::ColumnNames(connection, QStringLiteral("main"), table);
-    } catch (const db::Error& e) {
-        ui::showRunError(e.message(), QStringLiteral("请与软件发行者联系。"));
-        return ImportOutcome::Failed;
+        progress.step();
     }
-    if (!ui::askYesNo(QStringLiteral("确认准备导入标记声明为【") + label + QStringLiteral("】的数据么？"),
-                      QStringLiteral("提示：")))
-        return ImportOutcome::Declined;
-
-    // Rows move by the working table's columns; a file with other columns cannot be read.
-    if (fileColumns.join(u',').toLower() != ownColumns.join(u',').toLower()) {
-        ui::showMessage(QStringLiteral("导入文件格式错误"));
-        return ImportOutcome::Refused;
-    }
-    QStringList quoted;
-    for (const QString& name : ownColumns) quoted << db::quoteIdentifier(name);
-    const QString columns = quoted.join(u',');
-    const QString target = db::quoteIdentifier(table);
-    try {
-        db::Transaction transaction(connection);
-        connection.execute(QStringLiteral("INSERT INTO %1(%3) select %3 from %2.%1").arg(target, kAlias, columns));
-        transaction.commit();
-        ui::showMessage(QStringLiteral("数据已经被正确地从'") + chosen + QStringLiteral("'导入！"));
-        return ImportOutcome::Imported;
-    } catch (const db::Error&) {
-        // Nothing was added; the staging below finds the conflicting records.
-    }
-    const Stage stage = stageConflicts(connection, db::quoteIdentifier(table + u'_' + table), target, columns);
-    ui::showMessage(stage == Stage::Staging
-                        ? QStringLiteral("导入文件格式错误")
-                        : QStringLiteral("导入过程中发生错误，准备导入的数据可能与现有的\n\r数据有重复的内容，详细的内容请参见文件：\n\r\n\r"
-                                         "            数据导入编号冲突.txt。"));
-    return ImportOutcome::Refused;
+    progress.hide();
+    if (!sections.isEmpty()) writeAndOpenReport(sections);
+    ui::showMessage(severalFilesSummary(counts, chosen.size()));
+    return counts;
 }
 
 } // namespace
 
-QString ConflictReportPath() { return tempFolder() + QStringLiteral("/数据导入编号冲突.txt"); }
+QString ConflictReportPath() { return tempFolder() + u'/' + kReportName; }
 
 ImportOutcome ImportExchangeFileAt(WorkingDatabase& working, const QString& table, const QString& chosen) {
-    if (!QFileInfo(chosen).isFile()) {
-        ui::showMessage(QStringLiteral("您选择的文件并不存在，请选择其它文件。"));
+    IncomingFile file(working.connection, table, chosen);
+    if (!file.problem().isEmpty()) {
+        ui::showMessage(file.problem());
         return ImportOutcome::Failed;
     }
-    PreparedFile file;
-    try {
-        file = prepare(chosen);
-    } catch (const std::exception& e) {
-        ui::showRunError(QString::fromUtf8(e.what()), QStringLiteral("请与软件发行者联系。"));
-        return ImportOutcome::Failed;
+    if (!ui::askYesNo(QStringLiteral("确认准备导入标记声明为【") + file.label() + QStringLiteral("】的数据么？"), kConfirmTitle))
+        return ImportOutcome::Declined;
+    QList<IncomingFile::Conflict> conflicts;
+    switch (file.importRecords(conflicts)) {
+    case IncomingFile::Result::Imported:
+        ui::showMessage(QStringLiteral("数据已经被正确地从'") + chosen + QStringLiteral("'导入！"));
+        return ImportOutcome::Imported;
+    case IncomingFile::Result::Unreadable:
+        ui::showMessage(QStringLiteral("导入文件格式错误"));
+        return ImportOutcome::Refused;
+    case IncomingFile::Result::Conflicting:
+        break;
     }
-    db::Connection& connection = working.connection;
-    // The file comes from elsewhere: no statement that reads it may run without end.
-    const db::StatementTimeLimit limit(connection);
-    if (file.path.isEmpty() || !attachFile(connection, file.path) || !fileIntact(connection)) {
-        ui::showMessage(kFormatError);
-        return ImportOutcome::Failed;
+    if (!conflicts.isEmpty()) writeAndOpenReport({{QString(), conflicts}});
+    ui::showMessage(QStringLiteral("导入过程中发生错误，准备导入的数据可能与现有的\n\r数据有重复的内容，详细的内容请参见文件：\n\r\n\r"
+                                   "            ") + kReportName + QStringLiteral("。"));
+    return ImportOutcome::Refused;
+}
+
+ImportCounts ImportExchangeFilesAt(WorkingDatabase& working, const QString& table, const QStringList& chosen) {
+    if (chosen.size() != 1) return importSeveralFiles(working.connection, table, chosen);
+    ImportCounts counts;
+    switch (ImportExchangeFileAt(working, table, chosen.constFirst())) {
+    case ImportOutcome::Imported:
+        counts.imported = 1;
+        break;
+    case ImportOutcome::Declined:
+        counts.declined = true;
+        break;
+    case ImportOutcome::Refused:
+        counts.refused = 1;
+        break;
+    case ImportOutcome::Failed:
+        counts.unreadable << chosen.constFirst();
+        break;
     }
-    ImportOutcome outcome = ImportOutcome::Failed;
-    try {
-        outcome = importAttached(connection, table, chosen);
-    } catch (const db::Error& e) {
-        ui::showRunError(e.message(), QStringLiteral("请与软件发行者联系。"));
-    }
-    detachFile(connection);
-    // The working copy is of no use after the import; it goes also after an early end.
-    if (file.workingCopy) QFile::remove(file.path);
-    return outcome;
+    return counts;
 }
 
 bool ImportExchangeFile(WorkingDatabase& working, const QString& table) {
@@ -213,9 +155,12 @@ bool ImportExchangeFile(WorkingDatabase& working, const QString& table) {
     request.title = QStringLiteral("选择导入文件");
     request.folder = documentsFolder();
     request.filters = {QStringLiteral("数据加密文件(*.dat)"), QStringLiteral("数据备份文件(*.mdb)")};
+    request.multiple = true;
     const ui::FileDialogAnswer answer = ui::prompter().chooseOpenFile(request);
+    // Files picked together exist as they are; a single name is completed by the chosen filter.
+    if (answer.paths.size() > 1) return ImportExchangeFilesAt(working, table, answer.paths).mustRequery();
     if (answer.path.trimmed().isEmpty()) return true;
     const QString chosen =
         CompleteOpenedFileName(answer.path, answer.filterIndex == 1 ? QStringLiteral(".mdb") : QStringLiteral(".dat"));
-    return MustRequeryRecordList(ImportExchangeFileAt(working, table, chosen));
+    return ImportExchangeFilesAt(working, table, {chosen}).mustRequery();
 }

@@ -207,31 +207,35 @@ TEST_F(CliTest, ImportTakesEachFileWholeOrNotAtAllAndReportsConflicts) {
     const QString target = databaseOf(QStringLiteral("city.mdb"), {110105000002});
     const QString first = exchangeFileOf(QStringLiteral("a.dat"), {110101000001, 110101000002}, QStringLiteral("东城区总工会"));
     const QString second = exchangeFileOf(QStringLiteral("b.dat"), {110105000001, 110105000002}, QStringLiteral("朝阳区总工会"));
-    const QString third = exchangeFileOf(QStringLiteral("c.dat"), {110108000001}, QStringLiteral("海淀区总工会"));
+    const QString third = exchangeFileOf(QStringLiteral("c.dat"), {110108000001, 110101000001}, QStringLiteral("海淀区总工会"));
     const QStringList import{QStringLiteral("--db"), target, QStringLiteral("import"), first, second, third};
 
     // Without --yes the labels are listed and nothing is imported.
     const QByteArray before = test::readAll(target);
     const Finished listed = run(import);
     EXPECT_EQ(listed.status, 1);
-    for (const QString& label : {QStringLiteral("东城区总工会"), QStringLiteral("朝阳区总工会"), QStringLiteral("海淀区总工会")})
-        EXPECT_TRUE(listed.err.contains(QStringLiteral("确认准备导入标记声明为【") + label + QStringLiteral("】的数据么？")));
+    EXPECT_TRUE(listed.err.startsWith(QStringLiteral("确认准备导入以下3个文件的数据么？\n\na.dat：标记声明为【东城区总工会】，2条记录\n"
+                                                     "b.dat：标记声明为【朝阳区总工会】，2条记录\n"
+                                                     "c.dat：标记声明为【海淀区总工会】，2条记录 —— 否")))
+        << listed.err.toStdString();
     EXPECT_TRUE(listed.err.contains(QStringLiteral("请加上 --yes 再运行一次")));
     EXPECT_EQ(test::readAll(target), before);
 
+    // Each file whole or not at all; one report holds the conflicts of both refused files.
     const QByteArray secondBefore = test::readAll(second);
     const Finished result = run(import + QStringList{QStringLiteral("--yes")});
     EXPECT_EQ(result.status, 1);
     const QString conflicts = tempDir() + QStringLiteral("/数据导入编号冲突.txt");
     EXPECT_EQ(result.out, conflicts + u'\n');
-    EXPECT_TRUE(result.err.contains(QStringLiteral("数据已经被正确地从'") + first + QStringLiteral("'导入！")));
-    EXPECT_TRUE(result.err.contains(QStringLiteral("数据导入编号冲突.txt。")));
-    EXPECT_TRUE(result.err.endsWith(QStringLiteral("共3个文件，导入了2个。\n")));
+    EXPECT_TRUE(result.err.endsWith(QStringLiteral("共3个文件：导入了1个，因编号冲突没有导入2个，不能读取0个。\n\n"
+                                                   "发生编号冲突的记录请参见文件：\n            数据导入编号冲突.txt\n")))
+        << result.err.toStdString();
+    const QString heading = QStringLiteral("在准备导入的文件中，如下的记录与现有的记录发生编号冲突\r\n") + QString(80, u'-');
     EXPECT_EQ(decodeGb18030(test::readAll(conflicts)),
-              QStringLiteral("在准备导入的文件中，如下的记录与现有的记录发生编号冲突\r\n") + QString(80, u'-')
-                  + QStringLiteral("\r\n(110105000002,单位2)\r\n"));
+              QStringLiteral("文件：") + second + QStringLiteral("\r\n") + heading + QStringLiteral("\r\n(110105000002,单位2)\r\n\r\n")
+                  + QStringLiteral("文件：") + third + QStringLiteral("\r\n") + heading + QStringLiteral("\r\n(110101000001,单位1)\r\n"));
     EXPECT_EQ(codesIn(target), (QStringList{QStringLiteral("110101000001"), QStringLiteral("110101000002"),
-                                            QStringLiteral("110105000002"), QStringLiteral("110108000001")}));
+                                            QStringLiteral("110105000002")}));
     EXPECT_EQ(test::readAll(second), secondBefore);
 
     // A damaged file is refused with the desktop's message; nothing changes.

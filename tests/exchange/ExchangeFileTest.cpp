@@ -167,5 +167,6 @@ TEST(ChosenFileNames, AreCompletedWithTheirExtension) {
     EXPECT_EQ(CompleteOpenedFileName(QStringLiteral("abcd"), QStringLiteral(".dat")), QStringLiteral("abcd"));
     EXPECT_EQ(CompleteSavedExchangeName(QStringLiteral("a")), QStringLiteral("a.dat"));
     EXPECT_EQ(CompleteSavedExchangeName(QStringLiteral(".dat")), QStringLiteral(".dat.dat"));
+    EXPECT_EQ(CompleteSavedExchangeName(QStringLiteral("/x/X.DAT")), QStringLiteral("/x/X.DAT.dat"));
     EXPECT_EQ(CompleteSavedExchangeName(QStringLiteral(" /x/上报.dat ")), QStringLiteral("/x/上报.dat"));
 }

@@ -5,6 +5,7 @@
 #include "db/Maintenance.h"
 #include "db/Statement.h"
 #include "exchange/ExchangeFile.h"
+#include "exchange/ExportForReporting.h"
 
 #include <QFile>
 
@@ -21,6 +22,22 @@ protected:
     }
     static qint64 count(const QString& sql) { return db().scalar(sql).toLongLong(); }
 };
+
+// Writes the exchange file `path` as another office's export would: records of
+// `codes` (verified, named "单位" + the last three digits) under `label`. The
+// working database's program folder must hold "view.dll".
+inline void writeExchangeFile(const QString& path, const QList<qint64>& codes, const QString& label) {
+    TempFolder other;
+    WorkingDatabase office;
+    office.connection.open(other.copyOfSystemDataFile());
+    office.path = office.connection.path();
+    db::Transaction transaction(office.connection);
+    for (qint64 code : codes)
+        office.connection.execute(QStringLiteral("INSERT INTO dt_data(c901,c902,c907,RecordState) VALUES(?,?,1,1)"),
+                                  {code, QStringLiteral("单位%1").arg(code % 1000)});
+    transaction.commit();
+    WriteExchangeFile(office, label, path);
+}
 
 // Opens an exchange file as the receiving office does: header restored on a copy, then with the password.
 inline void openExchangeFile(db::Connection& connection, const QString& path, const QString& copy) {

@@ -60,6 +60,19 @@ TEST_F(ExportForReportingTest, CancelOrAFailureLeavesNoFileAndAnExistingOneAsItW
     EXPECT_THROW(WriteExchangeFile(workingDatabase(), QStringLiteral("东城区"), workingDatabase().path), std::exception);
     EXPECT_EQ(test::readAll(workingDatabase().path), before);
     EXPECT_EQ(count(QStringLiteral("select count(*) from dt_data")), 1);
+    // Nor the system data file or the template, whichever database is open; by any spelling of their paths.
+    {
+        test::TempFolder other;
+        WorkingDatabase office;
+        office.connection.open(other.copyOfSystemDataFile());
+        office.path = office.connection.path();
+        for (const QString& name : {systemDataFileName(), QStringLiteral("view.dll")}) {
+            const QString kept = folder.path(name);
+            const QByteArray bytes = test::readAll(kept);
+            EXPECT_THROW(WriteExchangeFile(office, QStringLiteral("东城区"), folder.path(QStringLiteral("./")) + name), std::exception);
+            EXPECT_EQ(test::readAll(kept), bytes) << name.toStdString();
+        }
+    }
 
     // A failure reaches the clerk as a message.
     test::prompts().inputAnswers = {QStringLiteral("东城区")};

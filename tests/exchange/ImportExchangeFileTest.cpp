@@ -1,7 +1,5 @@
 #include "exchange/ImportExchangeFile.h"
 
-#include "exchange/ExportForReporting.h"
-
 #include "ExchangeTestSupport.h"
 
 namespace {
@@ -12,18 +10,10 @@ const QString kLongMessage = QStringLiteral(
 class ImportExchangeFileTest : public test::ExchangeDatabase {
 protected:
     // An exchange file of `codes` (names "单位<n>") made by another office's export.
-    QString exchangeFileOf(std::initializer_list<qint64> codes, const QString& name = QStringLiteral("下级.dat")) {
+    QString exchangeFileOf(const QList<qint64>& codes, const QString& name = QStringLiteral("下级.dat"),
+                           const QString& label = QStringLiteral("朝阳区总工会")) {
         const QString path = folder.path(name);
-        {
-            test::TempFolder other;
-            WorkingDatabase office;
-            office.connection.open(other.copyOfSystemDataFile());
-            office.path = office.connection.path();
-            for (qint64 code : codes)
-                office.connection.execute(QStringLiteral("INSERT INTO dt_data(c901,c902,c907,RecordState) VALUES(?,?,1,1)"),
-                                          {code, QStringLiteral("单位%1").arg(code % 1000)});
-            WriteExchangeFile(office, QStringLiteral("朝阳区总工会"), path);
-        }
+        test::writeExchangeFile(path, codes, label);
         return path;
     }
     qint64 records() { return count(QStringLiteral("select count(*) from dt_data")); }
@@ -126,6 +116,7 @@ TEST_F(ImportExchangeFileTest, TheCommandCompletesTheChosenNameByTheFilter) {
     test::prompts().answers = {true};
     EXPECT_TRUE(ImportExchangeFile(workingDatabase(), QStringLiteral("dt_data")));
     EXPECT_EQ(test::prompts().fileRequests[0].title, QStringLiteral("选择导入文件"));
+    EXPECT_TRUE(test::prompts().fileRequests[0].multiple);
     EXPECT_EQ(records(), 1);
     EXPECT_EQ(test::prompts().messages.last(), QStringLiteral("数据已经被正确地从'") + path + QStringLiteral("'导入！"));
 
@@ -133,4 +124,59 @@ TEST_F(ImportExchangeFileTest, TheCommandCompletesTheChosenNameByTheFilter) {
     test::prompts().clear();
     EXPECT_TRUE(ImportExchangeFile(workingDatabase(), QStringLiteral("dt_data")));
     EXPECT_TRUE(test::prompts().messages.isEmpty());
+}
+
+TEST_F(ImportExchangeFileTest, SeveralFilesAreConfirmedOnceImportedInTurnAndReportedTogether) {
+    test::addRecord(110105000002, {{"RecordState", 1}});
+    const QString label = QStringLiteral("东城区'总工会\"𠮷");
+    const QString first = exchangeFileOf({110101000001, 110101000002}, QStringLiteral("a.dat"), label);
+    const QString existing = exchangeFileOf({110105000001, 110105000002}, QStringLiteral("b.dat"));
+    // Conflicts with a record the first file has just added.
+    const QString late = exchangeFileOf({110108000001, 110101000002}, QStringLiteral("c.dat"), QStringLiteral("海淀区总工会"));
+    const QString garbage = folder.path(QStringLiteral("garbage.dat"));
+    test::writeAll(garbage, QByteArray(4096, 'x'));
+    const QString last = exchangeFileOf({110108000002}, QStringLiteral("d.dat"), QStringLiteral("丰台区总工会"));
+    test::prompts().answers = {true};
+
+    const ImportCounts counts =
+        ImportExchangeFilesAt(workingDatabase(), QStringLiteral("dt_data"), {first, existing, late, garbage, last});
+    EXPECT_EQ(counts.imported, 2);
+    EXPECT_EQ(counts.refused, 2);
+    EXPECT_EQ(counts.unreadable, QStringList{garbage});
+    EXPECT_EQ(test::prompts().messages,
+              (QStringList{QStringLiteral("确认准备导入以下4个文件的数据么？\n\na.dat：标记声明为【") + label
+                               + QStringLiteral("】，2条记录\nb.dat：标记声明为【朝阳区总工会】，2条记录\n"
+                                                "c.dat：标记声明为【海淀区总工会】，2条记录\nd.dat：标记声明为【丰台区总工会】，1条记录\n"
+                                                "garbage.dat：文件格式错误，不能导入"),
+                           QStringLiteral("共5个文件：导入了2个，因编号冲突没有导入2个，不能读取1个。\n\n发生编号冲突的记录请参见文件：\n"
+                                          "            数据导入编号冲突.txt\n\n不能读取的文件：garbage.dat")}));
+    EXPECT_EQ(db().scalar(QStringLiteral("select group_concat(c901) from (select c901 from dt_data order by c901)")).toString(),
+              QStringLiteral("110101000001,110101000002,110105000002,110108000002"));
+    EXPECT_EQ(opened, QStringList{ConflictReportPath()});
+    const QString heading = QStringLiteral("在准备导入的文件中，如下的记录与现有的记录发生编号冲突\r\n") + QString(80, u'-');
+    EXPECT_EQ(decodeGb18030(test::readAll(ConflictReportPath())),
+              QStringLiteral("文件：") + existing + QStringLiteral("\r\n") + heading + QStringLiteral("\r\n(110105000002,单位2)\r\n\r\n")
+                  + QStringLiteral("文件：") + late + QStringLiteral("\r\n") + heading + QStringLiteral("\r\n(110101000002,单位2)\r\n"));
+    EXPECT_FALSE(QFile::exists(folder.path(QStringLiteral("temp.dat"))));
+}
+
+TEST_F(ImportExchangeFileTest, SeveralFilesDeclinedOrAllUnreadableChangeNothing) {
+    test::addRecord(110105000002, {{"RecordState", 1}});
+    const QStringList files{exchangeFileOf({110101000001}, QStringLiteral("a.dat")),
+                            exchangeFileOf({110105000002}, QStringLiteral("b.dat"))};
+    const ImportCounts declined = ImportExchangeFilesAt(workingDatabase(), QStringLiteral("dt_data"), files);
+    EXPECT_TRUE(declined.declined);
+    EXPECT_FALSE(declined.mustRequery());
+    EXPECT_EQ(test::prompts().messages.size(), 1);
+    EXPECT_EQ(records(), 1);
+    EXPECT_TRUE(opened.isEmpty());
+
+    // Nothing to confirm: only the closing count.
+    test::prompts().clear();
+    const ImportCounts unreadable = ImportExchangeFilesAt(
+        workingDatabase(), QStringLiteral("dt_data"), {folder.path(QStringLiteral("none.dat")), folder.path(QStringLiteral("x.mdb"))});
+    EXPECT_EQ(unreadable.unreadable.size(), 2);
+    EXPECT_EQ(test::prompts().messages,
+              QStringList{QStringLiteral("共2个文件：导入了0个，因编号冲突没有导入0个，不能读取2个。\n\n不能读取的文件：none.dat、x.mdb")});
+    EXPECT_EQ(records(), 1);
 }

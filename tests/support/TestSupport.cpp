@@ -21,11 +21,15 @@ ui::FileDialogAnswer RecordingPrompter::chooseSaveFile(const ui::FileDialogReque
     if (fileAnswers.empty()) return {};
     const QString path = fileAnswers.front();
     fileAnswers.pop_front();
-    return {path, 0};
+    return {path, 0, {path}};
 }
 
 ui::FileDialogAnswer RecordingPrompter::chooseOpenFile(const ui::FileDialogRequest& request) {
-    return chooseSaveFile(request);
+    if (!request.multiple || fileSelections.empty()) return chooseSaveFile(request);
+    fileRequests.push_back(request);
+    const QStringList paths = fileSelections.front();
+    fileSelections.pop_front();
+    return {paths.value(0), 0, paths};
 }
 
 int RecordingPrompter::askQuestion(const QString& text, int) {
@@ -59,6 +63,7 @@ void RecordingPrompter::clear() {
     messages.clear();
     answers.clear();
     fileAnswers.clear();
+    fileSelections.clear();
     fileRequests.clear();
     questionAnswers.clear();
     menuChoices.clear();

@@ -30,6 +30,7 @@ public:
     QStringList messages;             // every text shown, in order
     std::deque<bool> answers;         // answers to questions
     std::deque<QString> fileAnswers;  // paths for file dialogs
+    std::deque<QStringList> fileSelections;  // files picked together in open dialogs that take several
     std::vector<ui::FileDialogRequest> fileRequests;
     std::deque<int> questionAnswers;  // answers to the question dialog; empty: cancel
     std::deque<int> menuChoices;      // indexes chosen from pop-up menus; empty: nothing

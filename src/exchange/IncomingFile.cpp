@@ -1,0 +1,187 @@
+#include "exchange/IncomingFile.h"
+
+#include "core/ExchangePassword.h"
+#include "core/Platform.h"
+#include "core/TextEncoding.h"
+#include "db/Connection.h"
+#include "db/Maintenance.h"
+#include "db/Statement.h"
+#include "exchange/ExchangeFile.h"
+#include "exchange/ImportExchangeFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+const QString kAlias = QStringLiteral("incoming");
+const QString kFormatError = QStringLiteral("文件格式错误,请重新选择！");
+
+QString runError(const QString& text) {
+    return QStringLiteral("运行中发生错误：") + text + QStringLiteral("请与软件发行者联系。");
+}
+
+bool isPlainDatabase(const QByteArray& head) {
+    return head.startsWith('\0') || head.startsWith(QByteArrayLiteral("SQLite format 3\0"));
+}
+
+// Attaches the file read-only, first without the exchange password and then with it.
+bool attachFile(db::Connection& connection, const QString& path) {
+    try {
+        connection.attach(path, kAlias, {}, true);
+        return true;
+    } catch (const db::Error&) {
+    }
+    try {
+        connection.attach(path, kAlias, DeriveExchangePassword(), true);
+        return true;
+    } catch (const db::Error&) {
+        return false;
+    }
+}
+
+// The engine's quick check of the attached file.
+bool fileIntact(db::Connection& connection) {
+    try {
+        return connection.scalar(QStringLiteral("PRAGMA %1.quick_check").arg(kAlias)).toString() == QLatin1String("ok");
+    } catch (const db::Error&) {
+        // A file the engine cannot check is as damaged as one that fails the check.
+        return false;
+    }
+}
+
+// A table of that name, not a view.
+bool fileHasTable(db::Connection& connection, const QString& table) {
+    return connection.scalar(QStringLiteral("SELECT count(*) FROM %1.sqlite_schema WHERE type='table' AND lower(name)=lower(?)")
+                                 .arg(kAlias), {table}).toLongLong() > 0;
+}
+
+QString missingTableMessage(const QString& where, const QString& table) {
+    return where + QStringLiteral("不存在名字为\"") + table + QStringLiteral("\"的数据表");
+}
+
+QString quotedColumns(const QStringList& names) {
+    QStringList quoted;
+    for (const QString& name : names) quoted << db::quoteIdentifier(name);
+    return quoted.join(u',');
+}
+
+} // namespace
+
+IncomingFile::IncomingFile(db::Connection& connection, const QString& table, const QString& chosen)
+    : connection_(connection), table_(table), chosen_(chosen) {
+    if (!QFileInfo(chosen).isFile()) {
+        problem_ = QStringLiteral("您选择的文件并不存在，请选择其它文件。");
+        return;
+    }
+    try {
+        check();
+    } catch (const std::exception& e) {
+        problem_ = runError(QString::fromUtf8(e.what()));
+    }
+}
+
+IncomingFile::~IncomingFile() {
+    // Attached read-only, the file has nothing to write back; should the detach
+    // fail, the connection drops it when it closes.
+    if (attached_) {
+        try {
+            connection_.detach(kAlias);
+        } catch (const db::Error&) {
+        }
+    }
+    limit_.reset();
+    if (workingCopy_) QFile::remove(readPath_);
+}
+
+void IncomingFile::check() {
+    QFile file(chosen_);
+    if (!file.open(QIODevice::ReadOnly)) throw db::Error(QStringLiteral("无法打开文件“%1”").arg(chosen_));
+    if (file.size() < kExchangeHeaderSize) {
+        problem_ = kFormatError;
+        return;
+    }
+    const QByteArray head = file.read(16);
+    file.close();
+    readPath_ = chosen_;
+    if (!isPlainDatabase(head)) {
+        readPath_ = programFolder() + QStringLiteral("temp.dat");
+        workingCopy_ = true;
+        db::CopyFileWhole(chosen_, readPath_);
+        RestoreExchangeHeader(readPath_);
+    }
+    // The file comes from elsewhere: no statement that reads it may run without end.
+    limit_ = std::make_unique<db::StatementTimeLimit>(connection_);
+    attached_ = attachFile(connection_, readPath_);
+    if (!attached_ || !fileIntact(connection_)) {
+        problem_ = kFormatError;
+        return;
+    }
+    if (!fileHasTable(connection_, table_)) {
+        problem_ = missingTableMessage(QStringLiteral("您选择的文件中"), table_);
+        return;
+    }
+    if (!connection_.hasTable(table_)) {
+        problem_ = missingTableMessage(QStringLiteral("系统中"), table_);
+        return;
+    }
+    if (!fileHasTable(connection_, QStringLiteral("ct_label"))) {
+        problem_ = kFormatError;
+        return;
+    }
+    {
+        db::Statement labels(connection_, QStringLiteral("select * from %1.ct_label").arg(kAlias));
+        if (labels.next()) label_ = labels.text(labels.columnIndex(QStringLiteral("db_name")));
+    }
+    const QString quotedTable = db::quoteIdentifier(table_);
+    records_ = connection_.scalar(QStringLiteral("select count(*) from %1.%2").arg(kAlias, quotedTable)).toLongLong();
+    // Rows move by the working table's columns; a file with other columns cannot be read.
+    const QStringList own = db::ColumnNames(connection_, QStringLiteral("main"), table_);
+    if (db::ColumnNames(connection_, kAlias, table_).join(u',').toLower() == own.join(u',').toLower())
+        columns_ = quotedColumns(own);
+}
+
+IncomingFile::Result IncomingFile::importRecords(QList<Conflict>& conflicts) {
+    if (!sameColumns()) return Result::Unreadable;
+    const QString target = db::quoteIdentifier(table_);
+    try {
+        db::Transaction transaction(connection_);
+        connection_.execute(QStringLiteral("INSERT INTO %1(%3) select %3 from %2.%1").arg(target, kAlias, columns_));
+        transaction.commit();
+        return Result::Imported;
+    } catch (const db::Error&) {
+        // Nothing was added; the staging below finds the conflicting records.
+    }
+    const QString staging = db::quoteIdentifier(table_ + u'_' + table_);
+    try {
+        connection_.execute(QStringLiteral("delete from %1").arg(staging));
+        db::Transaction transaction(connection_);
+        try {
+            connection_.execute(QStringLiteral("insert into %1(%3) select %3 from %2.%4").arg(staging, kAlias, columns_, target));
+            connection_.execute(QStringLiteral("delete from %1 where c901 not in (select c901 from %2)").arg(staging, target));
+            transaction.commit();
+        } catch (const db::Error&) {
+            return Result::Unreadable;
+        }
+        db::Statement rows(connection_, QStringLiteral("select c901,c902 from %1 order by c901").arg(staging));
+        while (rows.next()) conflicts.append({db::variantToText(rows.value(0)), rows.text(1)});
+    } catch (const db::Error&) {
+        // The staging table could not be emptied or read: the conflicts are unknown.
+    }
+    return Result::Conflicting;
+}
+
+void WriteConflictReport(const QList<ConflictSection>& sections) {
+    TextFileWriter report(ConflictReportPath(), TextFileWriter::Mode::Truncate);
+    bool first = true;
+    for (const ConflictSection& section : sections) {
+        if (!first) report.writeLine(QString());
+        first = false;
+        if (!section.file.isEmpty()) report.writeLine(QStringLiteral("文件：") + section.file);
+        report.writeLine(QStringLiteral("在准备导入的文件中，如下的记录与现有的记录发生编号冲突"));
+        report.writeLine(QString(80, u'-'));
+        for (const IncomingFile::Conflict& conflict : section.conflicts)
+            report.writeLine(u'(' + conflict.code + u',' + conflict.name + u')');
+    }
+    report.close();
+}

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <memory>
+
+namespace db {
+class Connection;
+class StatementTimeLimit;
+}
+
+// The steps the import of one file and the import of several files share:
+// opening a chosen exchange or backup file, checking it before any row is
+// copied, adding its records all or nothing, and the conflict report.
+
+// A chosen file opened for reading. A transformed file is read through the
+// working copy "temp.dat" in the program folder; the chosen file is never
+// changed. The file is attached read-only to the working connection and every
+// statement on it runs under a time limit. When the object ends, the file is
+// detached and the working copy removed.
+class IncomingFile {
+public:
+    // Opens `chosen` and checks it for an import into `table`: the file is
+    // intact, holds `table` and the label table as tables, and the working
+    // database holds `table`. Reads the label and the number of records.
+    IncomingFile(db::Connection& connection, const QString& table, const QString& chosen);
+    ~IncomingFile();
+    IncomingFile(const IncomingFile&) = delete;
+    IncomingFile& operator=(const IncomingFile&) = delete;
+
+    // Empty when the file can be imported; otherwise the message saying why not.
+    const QString& problem() const { return problem_; }
+    const QString& label() const { return label_; }
+    qint64 records() const { return records_; }
+    // Whether the file's records have the working table's columns in its order.
+    bool sameColumns() const { return !columns_.isEmpty(); }
+
+    // One record whose c901 exists already: its code and unit name.
+    struct Conflict {
+        QString code;
+        QString name;
+    };
+    enum class Result {
+        Imported,    // every record was added
+        Conflicting, // nothing added; the records whose c901 exists are in `conflicts`
+        Unreadable,  // nothing added; the records could not be copied at all
+    };
+    // Adds every record of the file to the table in one transaction. When
+    // that fails, the records go to the staging table (`table` + "_" +
+    // `table`), which keeps those whose c901 exists already; they are returned
+    // in `conflicts`, ascending by c901.
+    Result importRecords(QList<Conflict>& conflicts);
+
+private:
+    void check();
+    db::Connection& connection_;
+    QString table_;
+    QString chosen_;
+    QString readPath_;
+    bool workingCopy_ = false;
+    bool attached_ = false;
+    std::unique_ptr<db::StatementTimeLimit> limit_;
+    QString problem_;
+    QString label_;
+    qint64 records_ = 0;
+    QString columns_;  // the quoted column list of the copy, empty when the layouts differ
+};
+
+// The conflicts of one refused file, for the report.
+struct ConflictSection {
+    QString file;  // the chosen path; empty in the report of a single file
+    QList<IncomingFile::Conflict> conflicts;
+};
+
+// Writes the conflict report anew (GB18030, CR LF): for each section the
+// file's line "文件：" + path when it has one, the heading line, 80 "-" and one
+// line "(c901,c902)" per record; an empty line between sections. Raises
+// std::runtime_error when the file cannot be written.
+void WriteConflictReport(const QList<ConflictSection>& sections);
