@@ -23,6 +23,7 @@
 #include "lists/DeleteForm.h"
 #include "lists/LocateForm.h"
 #include "lists/ShowForm.h"
+#include "lists/SaveListForm.h"
 #include "summary/GroupListForm.h"
 #include "summary/SumForm.h"
 #include "workbook/RecordPrint.h"
@@ -141,6 +142,7 @@ TMainForm::TMainForm(Options options, QWidget* parent) : QMainWindow(parent) {
     wire(action(QStringLiteral("actSum")), [this] { ShowSumDialog(workingDatabase().connection, workingDatabase().label, this); });
     wire(action(QStringLiteral("actExport")), [] { ExportForReporting(workingDatabase()); });
     wire(action(QStringLiteral("actReportFile")), [] { ExportReportFile(workingDatabase().connection); });
+    wire(action(QStringLiteral("actSaveList")), [this] { ShowSaveListDialog(workingDatabase(), this); });
     wire(action(QStringLiteral("actFastImport")), [this] {
         if (ImportExchangeFile(workingDatabase(), QStringLiteral("dt_data"))) requeryRecordList();
     });

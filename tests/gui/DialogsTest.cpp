@@ -58,7 +58,8 @@ TEST(WidgetPrompter, MessageBoxesAndFileDialogsSpeakChinese) {
     buttons.clear();
     labels.clear();
     answerNextWindow(buttons, labels, QStringLiteral("取消"));
-    EXPECT_TRUE(prompter.chooseSaveFile({QStringLiteral("备份文件存放为"), QDir::tempPath(), {QStringLiteral("Access文件(*.mdb)")}})
+    EXPECT_TRUE(prompter.chooseSaveFile({.title = QStringLiteral("备份文件存放为"), .folder = QDir::tempPath(),
+                                               .filters = {QStringLiteral("Access文件(*.mdb)")}})
                     .path.isEmpty());
     EXPECT_EQ(buttons, (QStringList{QStringLiteral("保存"), QStringLiteral("取消")}));
     for (const char* label : {"查找范围：", "文件名：", "文件类型："})
