@@ -174,7 +174,11 @@ public:
     explicit BenchPrompter(QString path = {}) : path_(std::move(path)) {}
     void inform(const QString&, const QString&) override {}
     bool ask(const QString&, const QString&) override { return true; }
-    ui::FileDialogAnswer chooseSaveFile(const ui::FileDialogRequest&) override { return {.path = path_}; }
+    ui::FileDialogAnswer chooseSaveFile(const ui::FileDialogRequest&) override {
+        ui::FileDialogAnswer answer;
+        answer.path = path_;
+        return answer;
+    }
     ui::FileDialogAnswer chooseOpenFile(const ui::FileDialogRequest&) override { return {}; }
     int askQuestion(const QString&, int) override { return ui::qaYes; }
     int chooseFromMenu(const QStringList&, int, QPoint) override { return -1; }
@@ -279,13 +283,15 @@ void benchExchange(WorkingDatabase& working, int runs, const QString& folder) {
     if (outcome != ImportOutcome::Refused) std::printf("  (the import with conflicts was not refused)\n");
     removeImported();
     setFileOpener({});
+    ui::installPrompter(nullptr);
+}
+
 // The most memory the process has held so far, in megabytes.
 double peakMemory() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return double(usage.ru_maxrss) / 1024;
 }
-
 
 // The record list export of every table against writing the same cells, read
 // the same way, as CSV text; the peak memory after each step shows whether the

@@ -58,9 +58,11 @@ TEST(WidgetPrompter, MessageBoxesAndFileDialogsSpeakChinese) {
     buttons.clear();
     labels.clear();
     answerNextWindow(buttons, labels, QStringLiteral("取消"));
-    EXPECT_TRUE(prompter.chooseSaveFile({.title = QStringLiteral("备份文件存放为"), .folder = QDir::tempPath(),
-                                               .filters = {QStringLiteral("Access文件(*.mdb)")}})
-                    .path.isEmpty());
+    ui::FileDialogRequest request;
+    request.title = QStringLiteral("备份文件存放为");
+    request.folder = QDir::tempPath();
+    request.filters = {QStringLiteral("Access文件(*.mdb)")};
+    EXPECT_TRUE(prompter.chooseSaveFile(request).path.isEmpty());
     EXPECT_EQ(buttons, (QStringList{QStringLiteral("保存"), QStringLiteral("取消")}));
     for (const char* label : {"查找范围：", "文件名：", "文件类型："})
         EXPECT_TRUE(labels.contains(QString::fromUtf8(label))) << label << " in " << labels.join(QLatin1Char('|')).toStdString();
