@@ -20,6 +20,7 @@
 #include "exchange/ExportForReporting.h"
 #include "exchange/ImportExchangeFile.h"
 #include "exchange/ReportFile.h"
+#include "lists/SearchForm.h"
 #include "summary/GroupListForm.h"
 #include "summary/SumForm.h"
 #include "workbook/RecordPrint.h"
@@ -138,6 +139,8 @@ TMainForm::TMainForm(Options options, QWidget* parent) : QMainWindow(parent) {
     wire(action(QStringLiteral("actSum")), [this] { ShowSumDialog(workingDatabase().connection, workingDatabase().label, this); });
     wire(action(QStringLiteral("actExport")), [] { ExportForReporting(workingDatabase()); });
     wire(action(QStringLiteral("actReportFile")), [] { ExportReportFile(workingDatabase().connection); });
+    wire(action(QStringLiteral("actSearch")), [this] { TdlgSearchForm(searchContext(), this).exec(); });
+    wire(action(QStringLiteral("actConditionSearch")), [this] { TdlgDataSearchForm(searchContext(), this).exec(); });
     wire(action(QStringLiteral("actFastImport")), [this] {
         if (ImportExchangeFile(workingDatabase(), QStringLiteral("dt_data"))) requeryRecordList();
     });
@@ -311,6 +314,10 @@ QList<qint64> TMainForm::selectedCodes() const {
 
 CheckTarget TMainForm::checkTarget() {
     return {&workingDatabase(), [this] { return selectedCodes(); }, [this] { requeryRecordList(); }};
+}
+
+SearchContext TMainForm::searchContext() {
+    return {&workingDatabase().connection, entryDialog_, [this] { requeryRecordList(); }};
 }
 
 void TMainForm::actAddNewExecute() {
