@@ -21,6 +21,9 @@
 #include "exchange/ImportExchangeFile.h"
 #include "exchange/ReportFile.h"
 #include "lists/SearchForm.h"
+#include "lists/DeleteForm.h"
+#include "lists/LocateForm.h"
+#include "lists/ShowForm.h"
 #include "summary/GroupListForm.h"
 #include "summary/SumForm.h"
 #include "workbook/RecordPrint.h"
@@ -143,6 +146,18 @@ TMainForm::TMainForm(Options options, QWidget* parent) : QMainWindow(parent) {
     wire(action(QStringLiteral("actConditionSearch")), [this] { TdlgDataSearchForm(searchContext(), this).exec(); });
     wire(action(QStringLiteral("actFastImport")), [this] {
         if (ImportExchangeFile(workingDatabase(), QStringLiteral("dt_data"))) requeryRecordList();
+    });
+    wire(action(QStringLiteral("actLocate")), [this] {
+        TdlgLocateForm dialog(workingDatabase().connection, recordList_, *grid_, this);
+        dialog.exec();
+    });
+    wire(action(QStringLiteral("actDelete")), [this] {
+        TdlgDeleteForm dialog(workingDatabase().connection, recordList_, *grid_, [this] { requeryRecordList(); }, this);
+        dialog.exec();
+    });
+    wire(action(QStringLiteral("actRecordGrid")), [this] {
+        TdlgShowForm dialog(workingDatabase().connection, [this] { BuildRecordGrid(); }, this);
+        dialog.exec();
     });
     ui::installProgress(progress_);
     ui::installTwoLineProgress(progress2_);

@@ -1,6 +1,7 @@
 #include "checks/CheckForm.h"
 
 #include "core/Prompt.h"
+#include "widgets/RecordChoiceBox.h"
 
 #include <QGuiApplication>
 #include <QGroupBox>
@@ -9,7 +10,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QRegularExpressionValidator>
 #include <QScreen>
 #include <algorithm>
 
@@ -35,37 +35,18 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& captio
     return button;
 }
 
-QLineEdit* makeCodeEdit(QWidget* parent, const char* name, int left) {
-    auto* edit = new QLineEdit(parent);
-    edit->setObjectName(QLatin1String(name));
-    edit->setGeometry(left, 104, 104, 22);
-    edit->setMaxLength(12);
-    edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
-    return edit;
-}
-
 } // namespace
 
 TdlgCheckForm::TdlgCheckForm(CheckTarget target, QWidget* parent) : QDialog(parent), target_(std::move(target)) {
     setWindowTitle(QStringLiteral("选择检查的方式"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
-    auto* choice = new QGroupBox(QStringLiteral("检查的内容"), this);
-    choice->setGeometry(10, 8, 296, 148);
-    selected_ = new QRadioButton(QStringLiteral("选中的数据"), choice);
-    allRecord_ = new QRadioButton(QStringLiteral("所有的数据"), choice);
-    range_ = new QRadioButton(QStringLiteral("指定单位编号的范围"), choice);
-    selected_->setObjectName(QStringLiteral("Selected"));
-    allRecord_->setObjectName(QStringLiteral("AllRecord"));
-    range_->setObjectName(QStringLiteral("Range"));
-    selected_->setGeometry(16, 22, 200, 22);
-    allRecord_->setGeometry(16, 48, 200, 22);
-    range_->setGeometry(16, 74, 200, 22);
-    selected_->setChecked(true);
-    (new QLabel(QStringLiteral("从"), choice))->setGeometry(16, 106, 16, 18);
-    firstCode_ = makeCodeEdit(choice, "c901_1", 34);
-    (new QLabel(QStringLiteral("到"), choice))->setGeometry(148, 106, 16, 18);
-    lastCode_ = makeCodeEdit(choice, "c901_2", 166);
+    auto* choice = new RecordChoiceBox(QStringLiteral("检查的内容"), this);
+    selected_ = choice->selected();
+    allRecord_ = choice->allRecords();
+    range_ = choice->range();
+    firstCode_ = choice->firstCode();
+    lastCode_ = choice->lastCode();
 
     auto* progress = new QGroupBox(QStringLiteral("检查进度"), this);
     progress->setGeometry(10, kIdleHeight, 400, 80);

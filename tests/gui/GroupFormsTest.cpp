@@ -10,11 +10,11 @@
 #include "summary/GroupListForm.h"
 #include "summary/Groupings.h"
 #include "support/TestSupport.h"
+#include "support/TypeText.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QHeaderView>
-#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -40,30 +40,13 @@ void onNextModal(QObject* owner, std::function<void(QDialog*)> step) {
 
 void click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton); }
 
-// Types text as a clerk does: ASCII on the keyboard, other characters through
-// the input method, which commits them whole.
-void typeText(QWidget* widget, const QString& text) {
-    for (qsizetype i = 0; i < text.size();) {
-        const qsizetype length = text[i].isHighSurrogate() ? 2 : 1;
-        const QString piece = text.mid(i, length);
-        if (piece[0].unicode() < 128) {
-            QTest::keyClicks(widget, piece);
-        } else {
-            QInputMethodEvent commit;
-            commit.setCommitString(piece);
-            QApplication::sendEvent(widget, &commit);
-        }
-        i += length;
-    }
-}
-
 // Replaces what an edit holds by typing, as a clerk does: into the edit, select all, type.
 void typeInto(QLineEdit* edit, const QString& text) {
     click(edit);
     edit->setFocus();
     QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
     if (text.isEmpty()) QTest::keyClick(edit, Qt::Key_Delete);
-    else typeText(edit, text);
+    else test::typeText(edit, text);
 }
 
 // The groupings dialogs over a private copy of the system data file.
@@ -141,7 +124,7 @@ TEST(InputBox, ShowsThePromptAndReturnsWhatWasTyped) {
     EXPECT_EQ(edit->selectedText(), QStringLiteral("旧的"));
     EXPECT_EQ(edit->maxLength(), 255);
     EXPECT_TRUE(box.findChild<QPushButton*>(QStringLiteral("OK"))->isDefault());
-    typeText(edit, QStringLiteral("新名'𠮷"));
+    test::typeText(edit, QStringLiteral("新名'𠮷"));
     QTest::keyClick(edit, Qt::Key_Return);
     EXPECT_EQ(box.result(), QDialog::Accepted);
     EXPECT_EQ(box.text(), QStringLiteral("新名'𠮷"));

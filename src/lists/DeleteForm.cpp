@@ -1,0 +1,52 @@
+#include "lists/DeleteForm.h"
+
+#include "db/RecordSet.h"
+#include "lists/DeleteRecords.h"
+#include "lists/RecordDeletion.h"
+#include "widgets/RecordChoiceBox.h"
+
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+
+TdlgDeleteForm::TdlgDeleteForm(db::Connection& connection, db::RecordSet& list, RecordGridView& grid,
+                               std::function<void()> rerunList, QWidget* parent)
+    : QDialog(parent), connection_(connection), list_(list), grid_(grid), rerunList_(std::move(rerunList)) {
+    setWindowTitle(QStringLiteral("选择删除的方式"));
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setFixedSize(420, 168);
+
+    choice_ = new RecordChoiceBox(QStringLiteral("删除的内容"), this);
+
+    auto* tbDelete = new QPushButton(QStringLiteral("删  除"), this);
+    tbDelete->setObjectName(QStringLiteral("tbDelete"));
+    tbDelete->setGeometry(318, 14, 92, 28);
+    tbDelete->setDefault(true);
+    auto* tbReturn = new QPushButton(QStringLiteral("返  回"), this);
+    tbReturn->setObjectName(QStringLiteral("tbReturn"));
+    tbReturn->setGeometry(318, 124, 92, 28);
+    connect(tbDelete, &QPushButton::clicked, this, &TdlgDeleteForm::tbDeleteClick);
+    connect(tbReturn, &QPushButton::clicked, this, &TdlgDeleteForm::reject);
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void TdlgDeleteForm::tbDeleteClick() {
+    if (deleteChosenRecords() && list_.isOpen()) rerunList_();
+}
+
+bool TdlgDeleteForm::deleteChosenRecords() {
+    if (choice_->selected()->isChecked()) {
+        if (!list_.isOpen()) return false;
+        DeleteSelectedRecords(grid_, connection_, list_, QStringLiteral("dt_data"), QStringLiteral("c901"));
+        return true;
+    }
+    if (choice_->allRecords()->isChecked()) return DeleteAllRecords(connection_);
+    QString upperText = choice_->lastCode()->text();
+    const bool deleted = DeleteRecordRange(connection_, choice_->firstCode()->text(), upperText);
+    choice_->lastCode()->setText(upperText);
+    return deleted;
+}
