@@ -2,9 +2,12 @@
 //
 //   survey-bench [records=50000] [runs=5]
 //   survey-bench --generate FILE [records=50000]
+//   survey-bench --list-export [records=50000] [runs=5]
 //
 // The second form only writes a copy of the system data file holding the
 // generated records to FILE, for trying the program out on a full database.
+// The third times the record list export of every table in a process of its
+// own, so that its peak memory is its own.
 //
 // Generates the records into a copy of the system data file, then times each
 // operation several times and prints the medians, with the ratio against a
@@ -17,6 +20,8 @@
 #include "core/Startup.h"
 #include "checks/BatchCheck.h"
 #include "checks/BuiltinRules.h"
+#include "core/Prompt.h"
+#include "lists/RecordListExport.h"
 #include "db/RecordSet.h"
 #include "db/Statement.h"
 #include "summary/Groupings.h"
@@ -34,6 +39,7 @@
 #include <chrono>
 #include <cstdio>
 #include <functional>
+#include <sys/resource.h>
 #include <vector>
 
 namespace {
@@ -153,6 +159,74 @@ void benchSummary(db::Connection& connection, int runs, const QString& folder) {
     setFileOpener({});
 }
 
+// The most memory the process has held so far, in megabytes.
+double peakMemory() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_maxrss) / 1024;
+}
+
+// Answers the save dialog with one file and stays silent otherwise.
+class BenchPrompter final : public ui::Prompter {
+public:
+    explicit BenchPrompter(QString path) : path_(std::move(path)) {}
+    void inform(const QString&, const QString&) override {}
+    bool ask(const QString&, const QString&) override { return false; }
+    ui::FileDialogAnswer chooseSaveFile(const ui::FileDialogRequest&) override { return {path_, 0}; }
+    ui::FileDialogAnswer chooseOpenFile(const ui::FileDialogRequest&) override { return {}; }
+    int askQuestion(const QString&, int) override { return ui::qaCancel; }
+    int chooseFromMenu(const QStringList&, int, QPoint) override { return -1; }
+    bool inputText(const QString&, const QString&, QString&) override { return false; }
+
+private:
+    QString path_;
+};
+
+// The record list export of every table against writing the same cells, read
+// the same way, as CSV text; the peak memory after each step shows whether the
+// export holds its rows.
+void benchListExport(WorkingDatabase& working, int runs, const QString& folder) {
+    ListExportChoice choice;
+    choice.tables = readExportTableList(QCoreApplication::applicationDirPath() + QStringLiteral("/") + exportTableFileName());
+    const ListExportQuery statement = *BuildListExportQuery(working.connection, choice);
+    qint64 cells = 0;
+    std::printf("  peak memory before the exports: %.0f MB\n", peakMemory());
+    const QString csv = folder + QStringLiteral("/list.csv");
+    const double writeCsv = time(runs, [&] {
+        db::RecordSet query;
+        query.open(working.connection, statement.sql, statement.params);
+        QFile file(csv);
+        file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        QByteArray line;
+        cells = 0;
+        for (query.first(); !query.atEnd(); query.next()) {
+            line.clear();
+            for (int f = 0; f < query.fieldCount(); ++f) line += query.value(f).toString().toUtf8() + ',';
+            line += "\r\n";
+            file.write(line);
+            cells += query.fieldCount();
+        }
+    });
+    report(("baseline: the same " + QByteArray::number(cells) + " cells as CSV text").constData(), writeCsv);
+    std::printf("  peak memory after the CSV text: %.0f MB (%.0f MB written)\n", peakMemory(),
+                double(QFileInfo(csv).size()) / 1e6);
+
+    const QString path = folder + QStringLiteral("/list.xlsx");
+    BenchPrompter prompter(path);
+    ui::installPrompter(&prompter);
+    ListExportChoice tenth = choice;
+    tenth.scope = ListExportChoice::Scope::CodeRange;
+    tenth.fromCode = QStringLiteral("1");
+    tenth.toCode = working.connection.scalar(QStringLiteral("select c901 from dt_data order by c901 limit 1 offset ?"),
+                                             {working.connection.scalar(QStringLiteral("select count(*)/10 from dt_data"))}).toString();
+    ExportRecordList(working, tenth);
+    std::printf("  peak memory after exporting a tenth of the records: %.0f MB\n", peakMemory());
+    report("record list export of every table, saved", time(runs, [&] { ExportRecordList(working, choice); }), writeCsv);
+    std::printf("  peak memory after exporting every record: %.0f MB (a workbook of %.0f MB)\n", peakMemory(),
+                double(QFileInfo(path).size()) / 1e6);
+    ui::installPrompter(nullptr);
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -172,6 +246,8 @@ int main(int argc, char* argv[]) {
         generateRecords(connection, argc > 3 ? std::atoi(argv[3]) : 50000);
         return 0;
     }
+    const bool listExport = argc > 1 && QLatin1String(argv[1]) == QLatin1String("--list-export");
+    if (listExport) --argc, ++argv;
     const int records = argc > 1 ? std::atoi(argv[1]) : 50000;
     const int runs = argc > 2 ? std::atoi(argv[2]) : 5;
 
@@ -196,6 +272,11 @@ int main(int argc, char* argv[]) {
 
     WorkingDatabase& working = workingDatabase();
     if (!OpenSurveyDatabase()) return 1;
+    if (listExport) {
+        benchListExport(working, runs, folder.path());
+        closeWorkingDatabase();
+        return 0;
+    }
     // Start-up: opening the file against checking it before the main window is built.
     const double open = time(runs, [&] {
         db::Connection connection;

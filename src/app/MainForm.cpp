@@ -24,6 +24,7 @@
 #include "lists/DeleteForm.h"
 #include "lists/LocateForm.h"
 #include "lists/ShowForm.h"
+#include "lists/SaveListForm.h"
 #include "summary/GroupListForm.h"
 #include "summary/SumForm.h"
 #include "workbook/RecordPrint.h"
@@ -144,6 +145,7 @@ TMainForm::TMainForm(Options options, QWidget* parent) : QMainWindow(parent) {
     wire(action(QStringLiteral("actReportFile")), [] { ExportReportFile(workingDatabase().connection); });
     wire(action(QStringLiteral("actSearch")), [this] { TdlgSearchForm(searchContext(), this).exec(); });
     wire(action(QStringLiteral("actConditionSearch")), [this] { TdlgDataSearchForm(searchContext(), this).exec(); });
+    wire(action(QStringLiteral("actSaveList")), [this] { ShowSaveListDialog(workingDatabase(), this); });
     wire(action(QStringLiteral("actFastImport")), [this] {
         if (ImportExchangeFile(workingDatabase(), QStringLiteral("dt_data"))) requeryRecordList();
     });

@@ -1,5 +1,6 @@
 #include "summary/SumTableList.h"
 
+#include "core/CheckListFile.h"
 #include "core/TextEncoding.h"
 #include "summary/SummaryStatements.h"
 
@@ -64,20 +65,11 @@ std::vector<SumTableItem> shippedSumTableList() {
 QString sumTableFileName() { return QStringLiteral("sumtable.qv"); }
 
 std::vector<SumTableItem> readSumTableList(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return shippedSumTableList();
     std::vector<SumTableItem> items;
-    for (QString line : decodeGb18030(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-        while (line.endsWith(QLatin1Char('\r')) || line.endsWith(QLatin1Char(' '))) line.chop(1);
-        if (line.isEmpty()) continue;
-        if (line.startsWith(QLatin1Char('&')) && line.size() >= 6) {
-            const int check = line.at(3).digitValue();
-            SumTableItem item{line.mid(5), check >= 0 && check <= 2 ? check : 0};
-            if (item.isBand()) item.check = 0;
-            items.push_back(item);
-        } else {
-            items.push_back({line, 0});
-        }
+    for (const CheckListLine& line : readCheckListFile(path)) {
+        SumTableItem item{line.text, line.check};
+        if (item.isBand()) item.check = 0;
+        items.push_back(item);
     }
     if (tableCount(items) != summary::kSummarySheetCount) return shippedSumTableList();
     return items;

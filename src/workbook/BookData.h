@@ -81,6 +81,35 @@ private:
     size_t uses_ = 0;
 };
 
+// The kind and text a cell gets for a value, as Sheet::setValue writes it.
+// Raises Error for a value no cell can hold.
+CellKind cellContent(const QVariant& value, CellAddress address, std::string& text);
+// Appends a cell of row `row` to a worksheet part; its text goes into
+// `strings`, or into the cell itself when `strings` is null.
+void appendCell(std::string& out, int row, const Cell& cell, SharedStrings* strings);
+// Appends the <t> element of a string item.
+void appendStringItem(std::string& out, std::string_view text);
+
+// The widest value shown in a column, gathered cell by cell, for fitting the
+// column's width: texts by their characters, numbers as their format shows
+// them, each scaled by its font.
+class ColumnFit {
+public:
+    void add(const Cell& cell);
+    // The fitted width in characters; 0 when no value was added.
+    double width(const StyleSheet& styles) const;
+
+private:
+    struct Shown {
+        double widestText = 0;
+        double least = 0;
+        double most = 0;
+        size_t longestNumber = 0;  // characters of the longest number as written
+        size_t numbers = 0;
+    };
+    std::map<int, Shown> byStyle_;
+};
+
 struct BookData {
     Package package;
     pugi::xml_document contentTypes;
@@ -92,5 +121,9 @@ struct BookData {
     std::unique_ptr<StyleSheet> styles;
     std::vector<std::unique_ptr<SheetData>> sheets;
 };
+
+// Writes the workbook to `path` with the sheets' parts already in its
+// package and `strings` as its shared-string table.
+void writeBook(BookData& book, const SharedStrings& strings, const QString& path);
 
 } // namespace workbook

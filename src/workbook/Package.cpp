@@ -4,7 +4,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <zip.h>
 
 #include <algorithm>
@@ -96,29 +95,33 @@ void Package::setPart(const std::string& name, std::string bytes) {
     parts_.emplace_back(name, std::move(bytes));
 }
 
+void Package::setPartFile(const std::string& name, const QString& file) {
+    removePart(name);
+    fileParts_.emplace_back(name, file);
+}
+
 void Package::removePart(const std::string& name) {
     std::erase_if(parts_, [&](const auto& p) { return p.first == name; });
+    std::erase_if(fileParts_, [&](const auto& p) { return p.first == name; });
 }
 
 void Package::write(const QString& path) const {
     auto failed = [&](const QString& reason) {
         return Error(QStringLiteral("无法保存工作簿文件“%1”：%2").arg(path, reason));
     };
-    zip_error_t error;
-    zip_error_init(&error);
-    zip_source_t* target = zip_source_buffer_create(nullptr, 0, 0, &error);
-    zip_t* archive = target ? zip_open_from_source(target, ZIP_TRUNCATE, &error) : nullptr;
+    if (QFileInfo(path).isDir()) throw failed(QStringLiteral("同名的文件夹已经存在"));
+    // The archive is written to a temporary file beside `path`, which replaces
+    // the file there only when the archive is complete.
+    int code = 0;
+    zip_t* archive = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &code);
     if (!archive) {
+        zip_error_t error;
+        zip_error_init_with_code(&error, code);
         const QString reason = zipMessage(&error);
-        if (target) zip_source_free(target);
         zip_error_fini(&error);
         throw failed(reason);
     }
-    zip_error_fini(&error);
-    zip_source_keep(target);  // the archive is read back from it after closing
-
-    auto add = [&](const std::string& name, const std::string& data) {
-        zip_source_t* source = zip_source_buffer(archive, data.data(), data.size(), 0);
+    auto add = [&](const std::string& name, zip_source_t* source) {
         const zip_int64_t index = source ? zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_UTF_8) : -1;
         if (index < 0) {
             if (source) zip_source_free(source);
@@ -126,39 +129,21 @@ void Package::write(const QString& path) const {
         }
         return zip_set_file_compression(archive, zip_uint64_t(index), ZIP_CM_DEFLATE, kCompressionLevel) == 0;
     };
+    auto abandon = [&]() {
+        const QString reason = QString::fromLocal8Bit(zip_strerror(archive));
+        zip_discard(archive);
+        return failed(reason);
+    };
     // The content types come first, as every writer of these files puts them.
     std::vector<const std::pair<std::string, std::string>*> order;
     for (const auto& p : parts_)
         if (p.first == "[Content_Types].xml") order.insert(order.begin(), &p);
         else order.push_back(&p);
     for (const auto* p : order)
-        if (!add(p->first, p->second)) {
-            const QString reason = QString::fromLocal8Bit(zip_strerror(archive));
-            zip_discard(archive);
-            zip_source_free(target);
-            throw failed(reason);
-        }
-    if (zip_close(archive) != 0) {
-        const QString reason = QString::fromLocal8Bit(zip_strerror(archive));
-        zip_discard(archive);
-        zip_source_free(target);
-        throw failed(reason);
-    }
-
-    QByteArray bytes;
-    zip_stat_t stat;
-    if (zip_source_stat(target, &stat) == 0 && zip_source_open(target) == 0) {
-        bytes.resize(qsizetype(stat.size));
-        const zip_int64_t got = zip_source_read(target, bytes.data(), stat.size);
-        zip_source_close(target);
-        if (got < 0 || zip_uint64_t(got) != stat.size) bytes.clear();
-    }
-    zip_source_free(target);
-    if (bytes.isEmpty()) throw failed(QStringLiteral("压缩失败"));
-
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw failed(file.errorString());
+        if (!add(p->first, zip_source_buffer(archive, p->second.data(), p->second.size(), 0))) throw abandon();
+    for (const auto& [name, file] : fileParts_)
+        if (!add(name, zip_source_file(archive, QFile::encodeName(file).constData(), 0, -1))) throw abandon();
+    if (zip_close(archive) != 0) throw abandon();
 }
 
 } // namespace workbook

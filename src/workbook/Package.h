@@ -21,14 +21,19 @@ public:
     const std::string& part(const std::string& name) const;
     // Replaces the part or adds it at the end.
     void setPart(const std::string& name, std::string bytes);
+    // Adds a part whose bytes lie in `file`, read while the archive is
+    // written: for a part too large to hold in memory.
+    void setPartFile(const std::string& name, const QString& file);
     void removePart(const std::string& name);
 
     // Writes the archive under a temporary name beside `path` and renames it
-    // into place, so a failure never leaves a half-written file. Raises Error.
+    // into place, so a failure never leaves a half-written file. The archive
+    // goes to the disk as it is packed. Raises Error.
     void write(const QString& path) const;
 
 private:
     std::vector<std::pair<std::string, std::string>> parts_;
+    std::vector<std::pair<std::string, QString>> fileParts_;
 };
 
 } // namespace workbook

@@ -129,6 +129,41 @@ double textWidth(const QString& text) {
     return std::max(widest, line);
 }
 
+CellKind cellContent(const QVariant& value, CellAddress address, std::string& text) {
+    checkCell(address);
+    switch (value.typeId()) {
+    case QMetaType::ULong:
+    case QMetaType::ULongLong:
+        text = numberText(value.toULongLong());  // every digit of a whole number
+        return CellKind::Number;
+    case QMetaType::Int:
+    case QMetaType::Long:
+    case QMetaType::LongLong:
+    case QMetaType::Short:
+    case QMetaType::UInt:
+    case QMetaType::UShort:
+        text = numberText(value.toLongLong());
+        return CellKind::Number;
+    case QMetaType::Double:
+    case QMetaType::Float: {
+        const double number = value.toDouble();
+        if (!std::isfinite(number)) throw Error(QStringLiteral("无法写入单元格%1：数值无效").arg(cellName(address)));
+        text = numberText(number);
+        return CellKind::Number;
+    }
+    default: break;
+    }
+    if (value.isNull()) {
+        text.clear();
+        return CellKind::Empty;
+    }
+    const QString string = value.toString();
+    if (string.size() > kMaxTextLength)
+        throw Error(QStringLiteral("无法写入单元格%1：文本超过%2个字符").arg(cellName(address)).arg(kMaxTextLength));
+    text = string.toStdString();
+    return text.empty() ? CellKind::Empty : CellKind::Text;
+}
+
 // ---- reading and writing the worksheet part ----
 
 void ReadLimits::add(const std::string& part, size_t textBytes) {
@@ -210,14 +245,59 @@ std::string SharedStrings::bytes() const {
     out += numberText(texts_.size());
     out += "\">";
     for (std::string_view text : texts_) {
-        const bool keepSpaces = !text.empty() && (std::isspace(static_cast<unsigned char>(text.front()))
-                                                  || std::isspace(static_cast<unsigned char>(text.back())));
-        out += keepSpaces ? "<si><t xml:space=\"preserve\">" : "<si><t>";
-        appendEscaped(out, text);
-        out += "</t></si>";
+        out += "<si>";
+        appendStringItem(out, text);
+        out += "</si>";
     }
     out += "</sst>";
     return out;
+}
+
+void appendStringItem(std::string& out, std::string_view text) {
+    const bool keepSpaces = !text.empty() && (std::isspace(static_cast<unsigned char>(text.front()))
+                                              || std::isspace(static_cast<unsigned char>(text.back())));
+    out += keepSpaces ? "<t xml:space=\"preserve\">" : "<t>";
+    appendEscaped(out, text);
+    out += "</t>";
+}
+
+void appendCell(std::string& out, int row, const Cell& cell, SharedStrings* strings) {
+    if (cell.kind == CellKind::Empty && !cell.formula && cell.style == 0) return;
+    out += "<c r=\"";
+    appendCellName(out, row, cell.column);
+    out += '"';
+    if (cell.style != 0) {
+        out += " s=\"";
+        out += numberText(cell.style);
+        out += '"';
+    }
+    if (cell.formula) {
+        // Formulas are written without their last result, so the
+        // application calculates them afresh from the values written.
+        out += "><f";
+        appendAttributes(out, cell.formula->attributes);
+        out += '>';
+        appendEscaped(out, cell.formula->text);
+        out += "</f></c>";
+        return;
+    }
+    switch (cell.kind) {
+    case CellKind::Empty: out += "/>"; return;
+    case CellKind::Number: out += "><v>"; out += cell.value; break;
+    case CellKind::Text:
+        if (!strings) {
+            out += " t=\"inlineStr\"><is>";
+            appendStringItem(out, cell.value);
+            out += "</is></c>";
+            return;
+        }
+        out += " t=\"s\"><v>";
+        out += numberText(strings->indexOf(cell.value));
+        break;
+    case CellKind::Boolean: out += " t=\"b\"><v>"; out += cell.value; break;
+    case CellKind::Error: out += " t=\"e\"><v>"; appendEscaped(out, cell.value); break;
+    }
+    out += "</v></c>";
 }
 
 std::string SheetData::save(SharedStrings& strings) {
@@ -266,31 +346,7 @@ std::string SheetData::save(SharedStrings& strings) {
         out += '"';
         appendAttributes(out, row.attributes);
         out += '>';
-        for (const Cell& cell : row.cells) {
-            if (cell.kind == CellKind::Empty && !cell.formula && cell.style == 0) continue;
-            out += "<c r=\"";
-            appendCellName(out, row.number, cell.column);
-            out += '"';
-            if (cell.style != 0) out += " s=\"" + numberText(cell.style) + '"';
-            if (cell.formula) {
-                // Formulas are written without their last result, so the
-                // application calculates them afresh from the values written.
-                out += "><f";
-                appendAttributes(out, cell.formula->attributes);
-                out += '>';
-                appendEscaped(out, cell.formula->text);
-                out += "</f></c>";
-                continue;
-            }
-            switch (cell.kind) {
-            case CellKind::Empty: out += "/>"; continue;
-            case CellKind::Number: out += "><v>"; out += cell.value; break;
-            case CellKind::Text: out += " t=\"s\"><v>"; out += numberText(strings.indexOf(cell.value)); break;
-            case CellKind::Boolean: out += " t=\"b\"><v>"; out += cell.value; break;
-            case CellKind::Error: out += " t=\"e\"><v>"; appendEscaped(out, cell.value); break;
-            }
-            out += "</v></c>";
-        }
+        for (const Cell& cell : row.cells) appendCell(out, row.number, cell, &strings);
         out += "</row>";
     }
     out += "</sheetData>";
@@ -380,6 +436,40 @@ void restyle(SheetData& sheet, const CellRange& range, const std::function<int(i
 
 } // namespace
 
+void ColumnFit::add(const Cell& cell) {
+    if (cell.kind == CellKind::Empty) return;
+    Shown& shown = byStyle_[cell.style];
+    double number = 0;
+    if (cell.kind != CellKind::Number
+        || std::from_chars(cell.value.data(), cell.value.data() + cell.value.size(), number).ec != std::errc()) {
+        shown.widestText = std::max(shown.widestText, textWidth(cellText(cell)));
+        return;
+    }
+    shown.least = shown.numbers == 0 ? number : std::min(shown.least, number);
+    shown.most = shown.numbers == 0 ? number : std::max(shown.most, number);
+    shown.longestNumber = std::max(shown.longestNumber, cell.value.size());
+    ++shown.numbers;
+}
+
+double ColumnFit::width(const StyleSheet& styles) const {
+    double widest = 0;
+    for (const auto& [style, shown] : byStyle_) {
+        const CellFormat format = styles.format(style);
+        double width = shown.widestText;
+        if (shown.numbers > 0) {
+            // General shows a number's digits, at most 11 characters; other
+            // formats show the smallest or the largest number widest.
+            if (format.numberFormat == QLatin1String("General") || format.numberFormat == QLatin1String("@"))
+                width = std::max(width, double(std::min<size_t>(shown.longestNumber, 11)));
+            else
+                for (const double number : {shown.least, shown.most})
+                    width = std::max(width, textWidth(shownNumber(numberText(number), format.numberFormat)));
+        }
+        widest = std::max(widest, width * format.fontSize / 11 * (format.bold ? 1.1 : 1.0));
+    }
+    return widest == 0 ? 0 : std::min(kMaxColumnWidth, std::ceil(widest) + 1);
+}
+
 // ---- the sheet's operations ----
 
 QString Sheet::name() const { return sheet_->name; }
@@ -410,40 +500,8 @@ QString Sheet::formula(CellAddress address) const {
 }
 
 void Sheet::setValue(CellAddress address, const QVariant& value) {
-    checkCell(address);
-    CellKind kind = CellKind::Text;
     std::string text;
-    switch (value.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::Long:
-    case QMetaType::LongLong:
-    case QMetaType::Short:
-    case QMetaType::UInt:
-    case QMetaType::ULong:
-    case QMetaType::ULongLong:
-    case QMetaType::UShort:
-        kind = CellKind::Number;
-        text = value.toString().toStdString();  // every digit of a whole number
-        break;
-    case QMetaType::Double:
-    case QMetaType::Float: {
-        const double number = value.toDouble();
-        if (!std::isfinite(number)) throw Error(QStringLiteral("无法写入单元格%1：数值无效").arg(cellName(address)));
-        kind = CellKind::Number;
-        text = numberText(number);
-        break;
-    }
-    default:
-        if (value.isNull()) {
-            kind = CellKind::Empty;
-            break;
-        }
-        const QString string = value.toString();
-        if (string.size() > kMaxTextLength)
-            throw Error(QStringLiteral("无法写入单元格%1：文本超过%2个字符").arg(cellName(address)).arg(kMaxTextLength));
-        text = string.toStdString();
-        if (text.empty()) kind = CellKind::Empty;
-    }
+    const CellKind kind = cellContent(value, address, text);
     if (kind == CellKind::Empty && !findCell(*sheet_, address)) return;
     Cell& cell = cellFor(*sheet_, address);
     cell.kind = kind;
@@ -502,24 +560,19 @@ void Sheet::autoFitColumn(int column) {
     for (const CellRange& range : mergedRangesOf(*sheet_))
         if (range.first.column != range.last.column && range.first.column <= column && column <= range.last.column)
             mergedAcross.push_back(range);
-    std::map<int, CellFormat> formats;
-    double widest = 0;
+    ColumnFit fit;
     for (const Row& row : sheet_->rows) {
         const Cell* cell = cellIn(row, column);
-        if (!cell || cell->kind == CellKind::Empty) continue;
+        if (!cell) continue;
         if (std::any_of(mergedAcross.begin(), mergedAcross.end(),
                         [&](const CellRange& m) { return m.first.row <= row.number && row.number <= m.last.row; }))
             continue;
-        auto format = formats.find(cell->style);
-        if (format == formats.end()) format = formats.emplace(cell->style, book_->styles->format(cell->style)).first;
-        const QString shown = cell->kind == CellKind::Number ? shownNumber(cell->value, format->second.numberFormat)
-                                                             : cellText(*cell);
-        const double scale = format->second.fontSize / 11 * (format->second.bold ? 1.1 : 1.0);
-        widest = std::max(widest, textWidth(shown) * scale);
+        fit.add(*cell);
     }
-    if (widest == 0) return;
+    const double width = fit.width(*book_->styles);
+    if (width == 0) return;
     Attributes& attributes = sheet_->columns[column];
-    setAttribute(attributes, "width", numberText(std::min(kMaxColumnWidth, std::ceil(widest) + 1)));
+    setAttribute(attributes, "width", numberText(width));
     setAttribute(attributes, "bestFit", "1");
     setAttribute(attributes, "customWidth", "1");
 }

@@ -243,38 +243,41 @@ int Workbook::activeSheet() const {
 void Workbook::save(const QString& path) {
     SharedStrings strings;
     for (const auto& sheet : d->sheets) d->package.setPart(sheet->part, sheet->save(strings));
+    writeBook(*d, strings, path);
+}
 
-    if (const pugi::xml_node old = relationOfType(d->relations, "/sharedStrings")) dropPart(*d, old);
+void writeBook(BookData& book, const SharedStrings& strings, const QString& path) {
+    if (const pugi::xml_node old = relationOfType(book.relations, "/sharedStrings")) dropPart(book, old);
     if (!strings.empty()) {
-        const std::string stringsPart = folderOf(d->workbookPart) + "sharedStrings.xml";
-        d->package.setPart(stringsPart, strings.bytes());
-        pugi::xml_node relation = d->relations.document_element().append_child("Relationship");
-        relation.append_attribute("Id").set_value(newRelationId(d->relations).c_str());
+        const std::string stringsPart = folderOf(book.workbookPart) + "sharedStrings.xml";
+        book.package.setPart(stringsPart, strings.bytes());
+        pugi::xml_node relation = book.relations.document_element().append_child("Relationship");
+        relation.append_attribute("Id").set_value(newRelationId(book.relations).c_str());
         relation.append_attribute("Type").set_value((std::string(kRelationsNamespace) + "sharedStrings").c_str());
         relation.append_attribute("Target").set_value("sharedStrings.xml");
-        pugi::xml_node stringsType = d->contentTypes.document_element().append_child("Override");
+        pugi::xml_node stringsType = book.contentTypes.document_element().append_child("Override");
         stringsType.append_attribute("PartName").set_value(("/" + stringsPart).c_str());
         stringsType.append_attribute("ContentType").set_value(kSharedStringsType);
     }
 
     // A template becomes a plain workbook.
-    pugi::xml_node type = overrideOf(d->contentTypes, d->workbookPart);
+    pugi::xml_node type = overrideOf(book.contentTypes, book.workbookPart);
     if (!type) {
-        type = d->contentTypes.document_element().append_child("Override");
-        setAttribute(type, "PartName", ("/" + d->workbookPart).c_str());
+        type = book.contentTypes.document_element().append_child("Override");
+        setAttribute(type, "PartName", ("/" + book.workbookPart).c_str());
     }
     setAttribute(type, "ContentType", kWorkbookType);
 
     // Formulas are saved without results; the application calculates them on opening.
-    pugi::xml_node calculation = childAfter(d->workbook.document_element(), "calcPr",
+    pugi::xml_node calculation = childAfter(book.workbook.document_element(), "calcPr",
                                             {"sheets", "functionGroups", "externalReferences", "definedNames"});
     setAttribute(calculation, "fullCalcOnLoad", "1");
 
-    d->package.setPart(d->stylesPart, d->styles->bytes());
-    d->package.setPart(d->workbookPart, serialize(d->workbook));
-    d->package.setPart(d->relationsPart, serialize(d->relations));
-    d->package.setPart("[Content_Types].xml", serialize(d->contentTypes));
-    d->package.write(path);
+    book.package.setPart(book.stylesPart, book.styles->bytes());
+    book.package.setPart(book.workbookPart, serialize(book.workbook));
+    book.package.setPart(book.relationsPart, serialize(book.relations));
+    book.package.setPart("[Content_Types].xml", serialize(book.contentTypes));
+    book.package.write(path);
 }
 
 QString showToUser(Workbook& book, const QString& name) {

@@ -139,6 +139,7 @@ public:
     void save(const QString& path);
 
 private:
+    friend class SheetWriter;
     explicit Workbook(std::unique_ptr<BookData> data);
     std::unique_ptr<BookData> d;
 };

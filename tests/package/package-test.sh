@@ -45,6 +45,7 @@ for expected in \
   /opt/varnel-survey/2019打印表.xltx \
   /opt/varnel-survey/2019基层以上汇总表.xltx \
   /opt/varnel-survey/sumtable.qv \
+  /opt/varnel-survey/exporttable.qv \
   /opt/varnel-survey/notes/TableNotesQV-00.rtf \
   /opt/varnel-survey/notes/TableNotesQV-13.rtf \
   "/usr/bin/varnel-survey -> /opt/varnel-survey/varnel-survey" \
@@ -85,7 +86,7 @@ folder=$home/data/varnel-survey
 data=$folder/2019NB_qv_201908291730.mdb
 shown=$(start) || fail "the first start failed"
 [ "$shown" = "$folder/" ] || fail "the first start used $shown, not $folder/"
-for copied in 2019NB_qv_201908291730.mdb view.dll 2019打印表.xltx 2019基层以上汇总表.xltx sumtable.qv notes/TableNotesQV-00.rtf; do
+for copied in 2019NB_qv_201908291730.mdb view.dll 2019打印表.xltx 2019基层以上汇总表.xltx sumtable.qv exporttable.qv notes/TableNotesQV-00.rtf; do
   [ -f "$folder/$copied" ] || fail "$copied was not copied into the per-user folder"
 done
 [ ! -e "$folder/varnel-survey" ] || fail "the program itself was copied"
