@@ -4,10 +4,14 @@
 #include "core/Prompt.h"
 #include "db/Error.h"
 #include "entry/SurveyDataForm.h"
+#include "lists/DeleteRecords.h"
+#include "lists/QueryResult.h"
+#include "lists/TableExport.h"
 #include "widgets/RecordGrid.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -39,12 +43,24 @@ TdlgQueryListForm::TdlgQueryListForm(const SearchContext& context, QWidget* pare
     auto* row = new QHBoxLayout;
     row->addWidget(count_, 1);
     QPushButton* change = addButton(this, row, "tbChange", QStringLiteral("修改数据信息"));
+    QPushButton* remove = addButton(this, row, "tbDelete", QStringLiteral("删除数据信息"));
+    QPushButton* exports = addButton(this, row, "tbExport", QStringLiteral("导出查询结果"));
+    auto* exportMenu = new QMenu(exports);
+    QAction* details = exportMenu->addAction(QStringLiteral("导出详细数据为Access文件"));
+    details->setObjectName(QStringLiteral("actExportDetails"));
+    QAction* listed = exportMenu->addAction(QStringLiteral("导出结果列表为Excel文件"));
+    listed->setObjectName(QStringLiteral("actExportList"));
+    exports->setMenu(exportMenu);
     QPushButton* back = addButton(this, row, "tbReturn", QStringLiteral("返  回"));
     layout->addLayout(row);
 
     connect(change, &QPushButton::clicked, this, &TdlgQueryListForm::changeRecord);
     connect(grid_, &RecordGridView::doubleClicked, this, &TdlgQueryListForm::changeRecord);
     connect(grid_, &RecordGridView::enterReleased, this, &TdlgQueryListForm::changeRecord);
+    connect(remove, &QPushButton::clicked, this, &TdlgQueryListForm::deleteRecords);
+    connect(grid_, &RecordGridView::deleteReleased, this, &TdlgQueryListForm::deleteRecords);
+    connect(details, &QAction::triggered, this, &TdlgQueryListForm::exportDetails);
+    connect(listed, &QAction::triggered, this, &TdlgQueryListForm::exportList);
     connect(grid_, &RecordGridView::listRerun, this, &TdlgQueryListForm::showCount);
     connect(back, &QPushButton::clicked, this, &QDialog::accept);
 }
@@ -55,8 +71,7 @@ void TdlgQueryListForm::load(const QString& whereClause) {
     result_.close();
     whereClause_ = whereClause;
     // Opened by its key: the rows are read when drawn, so a large result opens at once.
-    result_.openKeyed(*context_.connection, QStringLiteral("SELECT * from view_data_all ") + whereClause + QStringLiteral(" order by c901 asc"),
-                      kKeyField);
+    result_.openKeyed(*context_.connection, QueryResultSql(whereClause), kKeyField);
 }
 
 void TdlgQueryListForm::showEvent(QShowEvent* event) {
@@ -92,6 +107,41 @@ void TdlgQueryListForm::changeRecord() {
     entry->setRecordList(nullptr);
     grid_->refresh();
     showCount();
+}
+
+void TdlgQueryListForm::deleteRecords() {
+    if (!result_.isOpen()) return;
+    try {
+        DeleteSelectedRecords(*grid_, *context_.connection, result_, QStringLiteral("dt_data"), kKeyField);
+    } catch (const db::Error& e) {
+        ui::showRunError(e.message());
+    }
+    grid_->refresh();
+    showCount();
+}
+
+void TdlgQueryListForm::exportDetails() {
+    // The detail query runs only for its export: it copies every column of every record.
+    db::RecordSet details;
+    try {
+        details.open(*context_.connection, QueryDetailSql(whereClause_));
+    } catch (const db::Error& e) {
+        ui::showRunError(e.message());
+        return;
+    }
+    SaveQueryAsAccess(details, QueryResultExportName());
+}
+
+void TdlgQueryListForm::exportList() {
+    if (!result_.isOpen()) return;
+    QList<ResultColumn> columns;
+    const RecordListModel* model = grid_->listModel();
+    for (int c = 0; c < model->columnCount(); ++c) columns.append({model->fields()[size_t(c)].showName, model->title(c)});
+    // The export walks the result; the grid then returns to the row it was on.
+    const qint64 row = result_.position();
+    SaveQueryAsExcel(result_, QueryResultExportName(), QueryExportColumns(result_, columns));
+    if (result_.isOpen() && !result_.isEmpty()) result_.moveTo(std::min(row, result_.rowCount() - 1));
+    grid_->refresh();
 }
 
 bool ShowQueryResult(const SearchContext& context, const QString& whereClause, QWidget* parent) {

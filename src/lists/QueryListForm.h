@@ -35,6 +35,12 @@ public:
 
     // Opens the entry dialog on the current record; its navigation moves through this result.
     void changeRecord();
+    // Deletes the selected records after asking; the list runs again.
+    void deleteRecords();
+    // "导出详细数据为Access文件": every column of dt_data for the result's records.
+    void exportDetails();
+    // "导出结果列表为Excel文件": the grid's columns and rows.
+    void exportList();
 
 protected:
     void showEvent(QShowEvent* event) override;

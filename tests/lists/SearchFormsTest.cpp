@@ -11,9 +11,11 @@
 #include "lists/SearchForm.h"
 #include "support/TestSupport.h"
 #include "widgets/RecordGrid.h"
+#include "workbook/Workbook.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
@@ -225,7 +227,9 @@ TEST_F(SearchFormsTest, AnEmptyPickerLeavesTheFieldEmptyAndTheSearchThenAsksForA
         EXPECT_EQ(findWithoutList(search), 0);
         clickButton(search, "tbReturn");
     });
-    main.action(QStringLiteral("actConditionSearch"))->trigger();
+    main.show();
+    QApplication::setActiveWindow(&main);
+    QTest::keyClick(&main, Qt::Key_F, Qt::ControlModifier);
     EXPECT_EQ(pickerTitle, QStringLiteral("选择指标"));
     EXPECT_EQ(fieldsShown, 0);
     EXPECT_EQ(field, QString());
@@ -347,4 +351,69 @@ TEST_F(SearchFormsTest, ChangingARecordFromTheListAndSavingKeepsTheListOnIt) {
     EXPECT_EQ(list->result().integer(QStringLiteral("c901")), 110101000003);
     EXPECT_EQ(grid->currentIndex().row(), 2);
     EXPECT_EQ(list->countLabel()->text(), QStringLiteral("符合条件的数据总数：3"));
+}
+
+TEST_F(SearchFormsTest, DeletingTwoOfThreeSelectedRowsLeavesOneAndTheMainListLosesThem) {
+    addRecords(4);
+    TMainForm& main = open();
+    QString countBefore, countAfter;
+    QStringList left;
+    onNextModal(&main, [&](QDialog* search) {
+        pick(search, "lc1", 4);  // "<="
+        type(child<TNumericEdit>(search, "number1"), QStringLiteral("110101000003"));
+        findShowingList(search, [&](TdlgQueryListForm* list) {
+            RecordGridView* grid = list->grid();
+            countBefore = list->countLabel()->text();
+            clickCell(grid, 0);
+            QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                              grid->visualRect(grid->listModel()->index(2, 0)).center());
+            test::prompts().questionAnswers = {ui::qaYesToAll};
+            clickButton(list, "tbDelete");
+            left = codes(grid);
+            countAfter = list->countLabel()->text();
+        });
+        clickButton(search, "tbReturn");
+    });
+    main.action(QStringLiteral("actSearch"))->trigger();
+    EXPECT_EQ(countBefore, QStringLiteral("符合条件的数据总数：3"));
+    EXPECT_EQ(test::prompts().messages, QStringList{QStringLiteral("您确定要删除当前所选择的记录吗?")});
+    EXPECT_EQ(left, codes({2}));
+    EXPECT_EQ(countAfter, QStringLiteral("符合条件的数据总数：1"));
+    EXPECT_EQ(main.recordList().rowCount(), 2);
+    EXPECT_EQ(codes(main.recordGrid()), codes({2, 4}));
+}
+
+TEST_F(SearchFormsTest, TheResultIsExportedAsADatabaseTableAndAsAWorkbookOfTheGridsColumns) {
+    addRecords(3);
+    open();
+    auto list = showList(QStringLiteral("where c901>=110101000002"));
+    clickTitle(list->grid(), 0);  // the arrow moves; the export titles carry none
+    const QString table = QStringLiteral("Varnel_基层以上（离线工具）查询结果");
+
+    test::prompts().fileAnswers = {folder.path(QStringLiteral("结果.mdb"))};
+    list->findChild<QAction*>(QStringLiteral("actExportDetails"))->trigger();
+    {
+        db::Connection exported;
+        exported.open(folder.path(QStringLiteral("结果.mdb")));
+        EXPECT_EQ(exported.scalar(QStringLiteral("SELECT count(*) FROM \"%1\"").arg(table)).toInt(), 2);
+        // The detail query: every column of dt_data, also those the list leaves out.
+        EXPECT_EQ(exported.scalar(QStringLiteral("SELECT c906 FROM \"%1\" WHERE c901=110101000003").arg(table)).toString(),
+                  QStringLiteral("010-12345678"));
+    }
+
+    list->grid()->selectRow(1);
+    test::prompts().fileAnswers = {folder.path(QStringLiteral("结果"))};
+    list->findChild<QAction*>(QStringLiteral("actExportList"))->trigger();
+    ASSERT_TRUE(QFile::exists(folder.path(QStringLiteral("结果.xlsx")))) << test::prompts().messages.join(QLatin1Char('|')).toStdString();
+    workbook::Workbook book = workbook::Workbook::open(folder.path(QStringLiteral("结果.xlsx")));
+    workbook::Sheet sheet = book.sheet(1);
+    EXPECT_EQ(sheet.name(), table);
+    RecordListModel* model = list->grid()->listModel();
+    const int code = column(list->grid(), QStringLiteral("c901"));
+    EXPECT_EQ(sheet.text({3, 1}), kStateTitle);
+    EXPECT_EQ(sheet.text({3, code + 1}), model->title(code));
+    EXPECT_EQ(sheet.text({5, code + 1}), QStringLiteral("110101000002"));
+    EXPECT_EQ(sheet.text({6, code + 1}), QStringLiteral("110101000003"));
+    // The list stays on the row it was on.
+    EXPECT_EQ(list->result().position(), 1);
 }
