@@ -5,7 +5,6 @@
 
 #include <QDialog>
 
-class QWidget;
 class TButtonEdit;
 class TNumericEdit;
 class TQuValidEdit;
