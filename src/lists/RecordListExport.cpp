@@ -114,6 +114,7 @@ void ExportRecordList(WorkingDatabase& working, ListExportChoice& choice) {
             TFieldData column;
             column.showName = query.fieldName(f);
             column.title = column.showName;
+            column.typeText = ColumnTypeText(query.fieldKind(f));
             column.queryShow = true;
             columns.push_back(column);
         }

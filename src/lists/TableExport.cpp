@@ -80,18 +80,6 @@ QVariant cellValue(const db::RecordSet& query, int field) {
 
 // ---- the database file ----
 
-QString columnType(db::FieldKind kind) {
-    switch (kind) {
-    case db::FieldKind::Text: return QStringLiteral("VARCHAR(255)");
-    case db::FieldKind::Integer: return QStringLiteral("INTEGER");
-    case db::FieldKind::Float: return QStringLiteral("DOUBLE");
-    case db::FieldKind::Boolean: return QStringLiteral("BIT");
-    case db::FieldKind::Blob: return QStringLiteral("BLOB");
-    case db::FieldKind::Other: break;
-    }
-    return {};
-}
-
 // The value bound for a field of the current row: an empty number is 0, an empty text "".
 QVariant tableValue(const db::RecordSet& query, int field) {
     const QVariant value = query.value(field);
@@ -106,6 +94,18 @@ QVariant tableValue(const db::RecordSet& query, int field) {
 }
 
 } // namespace
+
+QString ColumnTypeText(db::FieldKind kind) {
+    switch (kind) {
+    case db::FieldKind::Text: return QStringLiteral("VARCHAR(255)");
+    case db::FieldKind::Integer: return QStringLiteral("INTEGER");
+    case db::FieldKind::Float: return QStringLiteral("DOUBLE");
+    case db::FieldKind::Boolean: return QStringLiteral("BIT");
+    case db::FieldKind::Blob: return QStringLiteral("BLOB");
+    case db::FieldKind::Other: break;
+    }
+    return {};
+}
 
 QString CompleteExportName(const QString& name, const QString& extension) {
     if (name.size() > 4 && !name.endsWith(extension, Qt::CaseInsensitive)) return name + extension;
@@ -166,7 +166,7 @@ void WriteQueryTable(db::RecordSet& query, const QString& exportName, const QStr
         QStringList definitions, names;
         for (int f = 0; f < query.fieldCount(); ++f) {
             names << db::quoteIdentifier(query.fieldName(f));
-            definitions << (names.last() + u' ' + columnType(query.fieldKind(f))).trimmed();
+            definitions << (names.last() + u' ' + ColumnTypeText(query.fieldKind(f))).trimmed();
         }
         target.execute(QStringLiteral("DROP TABLE IF EXISTS ") + table);
         target.execute(QStringLiteral("CREATE TABLE %1(%2)").arg(table, definitions.join(u',')));

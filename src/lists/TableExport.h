@@ -6,6 +6,7 @@
 
 namespace db {
 class RecordSet;
+enum class FieldKind;
 }
 
 // Writes the rows of an open query to a file the user names: a workbook, or a
@@ -29,6 +30,11 @@ void SaveQueryAsAccess(db::RecordSet& query, const QString& exportName);
 void WriteQueryWorkbook(db::RecordSet& query, const QString& exportName, const TFieldDataArray& columns,
                         const QString& path);
 void WriteQueryTable(db::RecordSet& query, const QString& exportName, const QString& path);
+
+// The column type of the database file for a field of `kind`, also the type
+// text of an export column description: "VARCHAR(255)" for text, "INTEGER",
+// "DOUBLE", "BIT" for yes/no, "BLOB"; empty for a field of no known kind.
+QString ColumnTypeText(db::FieldKind kind);
 
 // A chosen file name completed with `extension` (".xlsx", ".mdb") when it
 // does not end with it in any letter case.

@@ -37,6 +37,7 @@ struct SheetWriter::Impl {
     std::string tail;          // the worksheet part after its rows
     qint64 columnList = -1;    // where the column slots begin in the file; -1 before the first row
     int lastRow = 0;
+    bool finished = false;     // the part is complete: saved at least once
     Cell cell;                 // reused for every value written
 
     StyleSheet& styles() { return *book.d->styles; }
@@ -116,7 +117,7 @@ void SheetWriter::setFont(CellAddress cell, double size, bool bold) {
 
 void SheetWriter::writeRow(int row, const QVariantList& values) {
     if (d->columnList < 0) d->begin();
-    if (row <= d->lastRow || row > kMaxRow || values.size() > d->columns)
+    if (d->finished || row <= d->lastRow || row > kMaxRow || values.size() > d->columns)
         throw Error(QStringLiteral("无法写入工作表的第%1行。").arg(row));
     d->lastRow = row;
     std::string& out = d->buffer;
@@ -130,6 +131,8 @@ void SheetWriter::writeRow(int row, const QVariantList& values) {
         cell.style = d->columnStyles[size_t(c)];
         if (!d->cellStyles.empty())
             if (auto at = d->cellStyles.find({row, cell.column}); at != d->cellStyles.end()) cell.style = at->second;
+        // An empty cell in its column's format needs no entry of its own.
+        if (cell.kind == CellKind::Empty && cell.style == d->columnStyles[size_t(c)]) continue;
         d->fits[size_t(c)].add(cell);
         appendCell(out, row, cell, nullptr);
     }
@@ -138,11 +141,14 @@ void SheetWriter::writeRow(int row, const QVariantList& values) {
 }
 
 void SheetWriter::save(const QString& path) {
-    if (d->columnList < 0) d->begin();
-    d->buffer += d->tail;
-    d->flush();
-    d->writeColumnList();
-    d->book.d->package.setPartFile(d->sheet->part, d->part.fileName());
+    if (!d->finished) {
+        if (d->columnList < 0) d->begin();
+        d->buffer += d->tail;
+        d->flush();
+        d->writeColumnList();
+        d->finished = true;
+        d->book.d->package.setPartFile(d->sheet->part, d->part.fileName());
+    }
     writeBook(*d->book.d, SharedStrings(), path);
 }
 

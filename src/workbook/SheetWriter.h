@@ -30,7 +30,7 @@ public:
     // Raises Error.
     void writeRow(int row, const QVariantList& values);
 
-    // Saves the workbook as Workbook::save does. Raises Error.
+    // Saves the workbook as Workbook::save does; no row can follow. Raises Error.
     void save(const QString& path);
 
 private:

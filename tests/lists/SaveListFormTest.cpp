@@ -1,5 +1,7 @@
 #include "lists/SaveListForm.h"
 
+#include "app/MainForm.h"
+
 #include "checks/CheckTestSupport.h"
 #include "core/Settings.h"
 #include "summary/Groupings.h"
@@ -11,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 namespace {
@@ -154,4 +157,24 @@ TEST_F(SaveListFormTest, GroupChosenFromTheDropDownSelectsItsRecords) {
     ASSERT_EQ(rows.size(), 2);
     EXPECT_TRUE(rows[0].startsWith(QStringLiteral("110101000002|单位2|||||1|0|5"))) << rows[0].toStdString();
     EXPECT_TRUE(rows[1].startsWith(QStringLiteral("110101000003|"))) << rows[1].toStdString();
+}
+
+TEST_F(SaveListFormTest, MainWindowCommandExportsUnderTheDatabaseLabel) {
+    TMainForm main(TMainForm::Options{false});
+    QString shown;
+    test::prompts().fileAnswers = {folder.path(QStringLiteral("主窗口"))};
+    QTimer::singleShot(0, &main, [&] {
+        auto* modal = qobject_cast<TdlgSaveListForm*>(QApplication::activeModalWidget());
+        if (!modal) return;
+        shown = modal->windowTitle();
+        QTest::mouseClick(modal->findChild<QPushButton*>(QStringLiteral("btnExport")), Qt::LeftButton);
+        QTest::mouseClick(modal->findChild<QPushButton*>(QStringLiteral("btnReturn")), Qt::LeftButton);
+    });
+    main.action(QStringLiteral("actSaveList"))->trigger();
+    EXPECT_EQ(shown, QStringLiteral("选择导出数据的方式"));
+    ASSERT_EQ(test::prompts().fileRequests.size(), 1u);
+    EXPECT_TRUE(test::prompts().fileRequests[0].fileName.startsWith(workingDatabase().label + QStringLiteral("数据列表-")));
+    workbook::Workbook book = workbook::Workbook::open(folder.path(QStringLiteral("主窗口.xlsx")));
+    EXPECT_EQ(book.sheet(1).name(), workingDatabase().label + QStringLiteral("数据列表"));
+    EXPECT_EQ(book.sheet(1).text({7, 1}), QStringLiteral("110101000003"));
 }

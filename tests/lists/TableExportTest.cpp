@@ -1,6 +1,7 @@
 #include "lists/TableExport.h"
 
 #include "checks/CheckTestSupport.h"
+#include "core/Progress.h"
 #include "db/RecordSet.h"
 #include "db/Statement.h"
 #include "workbook/LibreOffice.h"
@@ -37,6 +38,19 @@ protected:
     db::RecordSet query;
 };
 
+// Records what the progress window is asked to show.
+class RecordingProgress final : public ui::ProgressSink {
+public:
+    RecordingProgress() { ui::installProgress(this); }
+    ~RecordingProgress() override { ui::installProgress(nullptr); }
+    void setCaption(const QString& caption) override { shown << caption; }
+    void start(int total, int done) override { shown << QStringLiteral("start %1 %2").arg(total).arg(done); }
+    void step() override { ++steps; }
+    void hide() override { shown << QStringLiteral("hide"); }
+    QStringList shown;
+    int steps = 0;
+};
+
 // The rows of a table of a database file, each row's values joined by "|".
 QStringList tableRows(const QString& path, const QString& table) {
     db::Connection file;
@@ -60,7 +74,11 @@ TEST_F(TableExportTest, WorkbookHoldsTheFlaggedColumnsInTheirFormatsAndGetsItsEx
                                   column(QStringLiteral("c902"), QStringLiteral("工会名称")),
                                   column(QStringLiteral("z001"), QStringLiteral("所辖工会在职会员(人)"))};
     test::prompts().fileAnswers = {folder.path(QStringLiteral("列表"))};
+    RecordingProgress progress;
     SaveQueryAsExcel(query, kName, columns);
+    EXPECT_EQ(progress.shown, (QStringList{QStringLiteral("start 2 0"), QStringLiteral("数据导出...50%"),
+                                           QStringLiteral("数据导出...100%"), QStringLiteral("hide")}));
+    EXPECT_EQ(progress.steps, 2);
 
     const QString path = folder.path(QStringLiteral("列表.xlsx"));
     ASSERT_EQ(test::prompts().fileRequests.size(), 1u);
