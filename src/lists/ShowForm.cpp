@@ -72,7 +72,10 @@ QWidget* TdlgShowForm::addPage(const QString& caption, bool white) {
     // A check box lights up under the mouse.
     page->setStyleSheet(QStringLiteral("QCheckBox:hover { background-color: rgb(255, 255, 204); }"));
     if (white) {
-        scroll->setStyleSheet(QStringLiteral("QScrollArea, QScrollArea > QWidget > QWidget { background: white; }"));
+        QPalette background = page->palette();
+        background.setColor(QPalette::Window, Qt::white);
+        page->setPalette(background);
+        page->setAutoFillBackground(true);
     }
     scroll->setWidget(page);
     scroll->setWidgetResizable(true);
