@@ -2,24 +2,7 @@
 
 #include "core/GridSort.h"
 #include "db/RecordSet.h"
-
-namespace {
-
-// The engine keeps no length for text, so a text column is described with the
-// longest text a column of the export may hold.
-QString typeText(db::FieldKind kind) {
-    switch (kind) {
-    case db::FieldKind::Integer:
-    case db::FieldKind::Boolean: return QStringLiteral("INTEGER");
-    case db::FieldKind::Float: return QStringLiteral("DOUBLE");
-    case db::FieldKind::Text:
-    case db::FieldKind::Blob:
-    case db::FieldKind::Other: break;
-    }
-    return QStringLiteral("VARCHAR(255)");
-}
-
-} // namespace
+#include "lists/TableExport.h"
 
 QString QueryResultExportName() { return QStringLiteral("Varnel_基层以上（离线工具）查询结果"); }
 
@@ -38,7 +21,7 @@ TFieldDataArray QueryExportColumns(const db::RecordSet& query, const QList<Resul
         field.showName = column.field;
         field.title = GridSortState::withoutArrow(column.title);
         const int index = query.fieldIndex(column.field);
-        field.typeText = typeText(index >= 0 ? query.fieldKind(index) : db::FieldKind::Other);
+        field.typeText = ColumnTypeText(index >= 0 ? query.fieldKind(index) : db::FieldKind::Other);
         field.queryShow = true;
         described.push_back(field);
     }

@@ -24,5 +24,6 @@ struct ResultColumn {
     QString title;
 };
 // One export column per grid column, in grid order: the title without its sort
-// arrow, width 0, the type text by the kind of the field in `query`, exported.
+// arrow, width 0, the type text by the kind of the field in `query` (as the
+// database file export names it), exported.
 TFieldDataArray QueryExportColumns(const db::RecordSet& query, const QList<ResultColumn>& columns);
