@@ -244,6 +244,10 @@ TEST_F(SearchFormsTest, IndicatorWithOnlyTheSecondOperatorListsItsMatches) {
     pickIndicator(&search, 1, 0);  // 表1, its first indicator
     const QString field = child<TButtonEdit>(&search, "DataField")->text();
     EXPECT_FALSE(field.isEmpty());
+    // Escape in the picker keeps the field chosen before.
+    onNextModal(&search, [](QDialog* picker) { QTest::keyClick(child<QListWidget>(picker, "SheetList"), Qt::Key_Escape); });
+    click(child<TButtonEdit>(&search, "DataField")->button());
+    EXPECT_EQ(child<TButtonEdit>(&search, "DataField")->text(), field);
     // The indicator holds 1 to 5; letters never get into the number.
     workingDatabase().connection.execute(QStringLiteral("UPDATE dt_data SET %1=c901-110101000000").arg(field));
     type(child<TQuValidEdit>(&search, "Number2"), QStringLiteral("x3"));
