@@ -20,6 +20,7 @@
 #include "exchange/ExportForReporting.h"
 #include "exchange/ImportExchangeFile.h"
 #include "exchange/ReportFile.h"
+#include "lists/SearchForm.h"
 #include "lists/DeleteForm.h"
 #include "lists/LocateForm.h"
 #include "lists/ShowForm.h"
@@ -142,6 +143,8 @@ TMainForm::TMainForm(Options options, QWidget* parent) : QMainWindow(parent) {
     wire(action(QStringLiteral("actSum")), [this] { ShowSumDialog(workingDatabase().connection, workingDatabase().label, this); });
     wire(action(QStringLiteral("actExport")), [] { ExportForReporting(workingDatabase()); });
     wire(action(QStringLiteral("actReportFile")), [] { ExportReportFile(workingDatabase().connection); });
+    wire(action(QStringLiteral("actSearch")), [this] { TdlgSearchForm(searchContext(), this).exec(); });
+    wire(action(QStringLiteral("actConditionSearch")), [this] { TdlgDataSearchForm(searchContext(), this).exec(); });
     wire(action(QStringLiteral("actSaveList")), [this] { ShowSaveListDialog(workingDatabase(), this); });
     wire(action(QStringLiteral("actFastImport")), [this] {
         if (ImportExchangeFile(workingDatabase(), QStringLiteral("dt_data"))) requeryRecordList();
@@ -328,6 +331,10 @@ QList<qint64> TMainForm::selectedCodes() const {
 
 CheckTarget TMainForm::checkTarget() {
     return {&workingDatabase(), [this] { return selectedCodes(); }, [this] { requeryRecordList(); }};
+}
+
+SearchContext TMainForm::searchContext() {
+    return {&workingDatabase().connection, entryDialog_, [this] { requeryRecordList(); }};
 }
 
 void TMainForm::actAddNewExecute() {

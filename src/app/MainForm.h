@@ -14,6 +14,7 @@ class TProgressBar2LineForm;
 class TMessageListWinForm;
 class TdlgSurveyDataForm;
 struct CheckTarget;
+struct SearchContext;
 
 // The main window: every record of the working database in a list whose
 // columns the field metadata describes, and every command of the system in the
@@ -44,6 +45,8 @@ public:
     QList<qint64> selectedCodes() const;
     // The record list as the check commands see it.
     CheckTarget checkTarget();
+    // What the searches and their result list work with.
+    SearchContext searchContext();
 
     // Connects a command to the routine that carries it out; a command without
     // one stays disabled.

@@ -23,6 +23,9 @@ public:
 
     // After the grid is built: toggle 1, no column sorted.
     void reset();
+    // A column the list is already in the order of, shown with the ascending arrow;
+    // the toggle stays, so the next click sorts descending.
+    void markSorted(int column) { lastColumn_ = column; }
     // A click on `column`, whose list field is `field` and current title `title`;
     // `previousTitleNow` is the current title of the column sorted last, if any.
     Click click(int column, const QString& field, const QString& title, bool titleIsLime,

@@ -204,6 +204,12 @@ void RecordGridView::sortOnColumn(int column) {
     refresh();
 }
 
+void RecordGridView::showSortedBy(int column) {
+    model_->setTitle(column, GridSortState::withoutArrow(model_->title(column)) + GridSortState::kUp);
+    model_->setTitleLime(column, true);
+    sort_.markSorted(column);
+}
+
 void RecordGridView::keyReleaseEvent(QKeyEvent* event) {
     switch (event->key()) {
     case Qt::Key_Return:

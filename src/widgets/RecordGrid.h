@@ -70,6 +70,9 @@ public:
     void refresh();
     // The sort on a title click: sorts the result set and marks the titles.
     void sortOnColumn(int column);
+    // Marks `column` as the one the list is sorted on ascending: its title gets
+    // the ascending arrow and turns lime. Call after build().
+    void showSortedBy(int column);
 
 signals:
     void enterReleased();
