@@ -2,7 +2,7 @@
 
 #include "app/AboutForm.h"
 #include "app/CommandIcons.h"
-#include "app/ErrorGuard.h"
+#include "widgets/ErrorGuard.h"
 #include "core/FieldData.h"
 #include "app/GroupBar.h"
 #include "app/OptionSetupForm.h"

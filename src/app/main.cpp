@@ -1,4 +1,4 @@
-#include "app/ErrorGuard.h"
+#include "widgets/ErrorGuard.h"
 #include "app/MainForm.h"
 #include "app/QtTranslations.h"
 #include "app/WidgetPrompter.h"

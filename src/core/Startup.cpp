@@ -5,6 +5,7 @@
 #include "core/Platform.h"
 #include "core/Prompt.h"
 #include "db/EncryptedImage.h"
+#include "db/Maintenance.h"
 #include "db/RecordSet.h"
 #include "db/Statement.h"
 
@@ -60,6 +61,11 @@ void removeExchangePassword(const QString& path, const QString& password) {
 WorkingDatabase& workingDatabase() {
     static WorkingDatabase working;
     return working;
+}
+
+bool isProgramDataFile(const QString& path, const QString& workingPath) {
+    return db::SameFile(path, workingPath) || db::SameFile(path, programFolder() + systemDataFileName())
+           || db::SameFile(path, programFolder() + QStringLiteral("view.dll"));
 }
 
 QString readDatabaseLabel(db::Connection& connection) {

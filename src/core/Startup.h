@@ -7,6 +7,11 @@
 // The file name of the system data file in the program folder.
 inline QString systemDataFileName() { return QStringLiteral("2019NB_qv_201908291730.mdb"); }
 
+// True when `path` names the working database at `workingPath`, the system
+// data file or the exchange template "view.dll": files the program has open or
+// copies from, which no export may overwrite.
+bool isProgramDataFile(const QString& path, const QString& workingPath);
+
 // The working database: the one connection every command uses, the path of
 // its file and the file's label (ct_label.db_name).
 struct WorkingDatabase {

@@ -54,8 +54,7 @@ bool AllRecordsVerified(db::Connection& working, const QString& refusal) {
 }
 
 void WriteExchangeFile(WorkingDatabase& working, const QString& label, const QString& destination) {
-    if (db::SameFile(destination, working.path) || db::SameFile(destination, programFolder() + systemDataFileName())
-        || db::SameFile(destination, programFolder() + QStringLiteral("view.dll")))
+    if (isProgramDataFile(destination, working.path))
         throw std::runtime_error(QStringLiteral("文件“%1”正在使用，不能被覆盖").arg(destination).toStdString());
     const QString building = destination + QStringLiteral(".part");
     db::CopyFileWhole(programFolder() + QStringLiteral("view.dll"), building);

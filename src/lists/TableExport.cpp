@@ -1,6 +1,7 @@
 #include "lists/TableExport.h"
 
 #include "core/Platform.h"
+#include "core/Startup.h"
 #include "core/Progress.h"
 #include "core/Prompt.h"
 #include "db/Connection.h"
@@ -210,6 +211,10 @@ void SaveQueryAsAccess(db::RecordSet& query, const QString& exportName) {
         const QString chosen = chooseExportFile(exportName, QStringLiteral("Access文件(*.mdb)"));
         if (chosen.isEmpty()) return;
         const QString path = CompleteExportName(chosen, QStringLiteral(".mdb"));
+        if (isProgramDataFile(path, workingDatabase().path)) {
+            ui::showMessage(QStringLiteral("不能导出到正在使用的数据库文件，请选择其它文件。"));
+            return;
+        }
         WriteQueryTable(query, exportName, path);
         ui::showMessage(QStringLiteral("Access文件已经正确导出到：'") + path + QStringLiteral("'！"));
     } catch (const std::exception& e) {

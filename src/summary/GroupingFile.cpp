@@ -106,7 +106,7 @@ QString ChooseGroupingExportFile() { return chooseFile(true); }
 QString ChooseGroupingImportFile() { return chooseFile(false); }
 
 bool ExportGroupings(db::Connection& working, const QString& filePath, ui::ProgressSink& progress) {
-    if (db::SameFile(filePath, working.path()) || db::SameFile(filePath, programFolder() + systemDataFileName())) {
+    if (isProgramDataFile(filePath, working.path())) {
         ui::showMessage(QStringLiteral("不能导出到正在使用的数据库文件，请选择其它文件。"));
         return false;
     }

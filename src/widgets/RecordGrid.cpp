@@ -1,6 +1,6 @@
 #include "widgets/RecordGrid.h"
 
-#include "app/ErrorGuard.h"
+#include "widgets/ErrorGuard.h"
 #include "db/Error.h"
 #include "db/RecordSet.h"
 

@@ -177,6 +177,14 @@ TEST_F(TableExportTest, DatabaseFileGetsTypedTableWithQuotedNamesAndIsReplacedOn
     SaveQueryAsAccess(query, name);
     EXPECT_EQ(tableRows(path, name), QStringList{QStringLiteral("110101000002|东城区'总工会|1234|1")});
     EXPECT_EQ(tableRows(path, QStringLiteral("other")), QStringList{QStringLiteral("7")});
+
+    // The working database is never a target.
+    const QByteArray working = test::readAll(workingDatabase().path);
+    test::prompts().clear();
+    test::prompts().fileAnswers = {workingDatabase().path};
+    SaveQueryAsAccess(query, name);
+    EXPECT_EQ(test::prompts().messages, QStringList{QStringLiteral("不能导出到正在使用的数据库文件，请选择其它文件。")});
+    EXPECT_EQ(test::readAll(workingDatabase().path), working);
 }
 
 TEST_F(TableExportTest, FailedExportsLeaveTheTargetAsItWas) {

@@ -1,7 +1,7 @@
 #include "support/TestSupport.h"
 
 #ifdef SURVEY_GUI_TESTS
-#include "app/ErrorGuard.h"
+#include "widgets/ErrorGuard.h"
 #else
 #include <QCoreApplication>
 #endif

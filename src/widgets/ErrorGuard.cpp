@@ -1,4 +1,4 @@
-#include "app/ErrorGuard.h"
+#include "widgets/ErrorGuard.h"
 
 #include "core/Prompt.h"
 
