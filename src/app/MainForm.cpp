@@ -282,11 +282,9 @@ void TMainForm::run(QAction* a) {
 void TMainForm::updateActions() {
     const bool hasRows = recordList_.isOpen() && !recordList_.isEmpty();
     for (auto& [a, needsRows] : needsRows_) {
-        const bool wired = handlers_.count(a) > 0;
-        bool enabled = wired && (!needsRows || hasRows);
+        bool enabled = !needsRows || hasRows;
         if (a->objectName() == QLatin1String("actRecordGrid")) enabled = enabled && gridVisible_;
         a->setEnabled(enabled);
-        a->setToolTip(wired ? QString() : QStringLiteral("本功能尚未提供"));
     }
 }
 
