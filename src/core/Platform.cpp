@@ -10,7 +10,6 @@
 #include <QProcess>
 #include <QStandardPaths>
 
-#include <cerrno>
 
 namespace {
 
@@ -90,21 +89,6 @@ QString fileNameWithPart(const QString& prefix, const QString& part, const QStri
         kept += character;
     }
     return prefix + kept + suffix;
-}
-
-QString systemErrorText(int errorNumber) {
-    switch (errorNumber) {
-    case ENOSPC: return QStringLiteral("磁盘已满");
-    case EDQUOT: return QStringLiteral("磁盘空间超出配额");
-    case EFBIG: return QStringLiteral("文件超出允许的大小");
-    case EACCES:
-    case EPERM: return QStringLiteral("没有写入权限");
-    case EROFS: return QStringLiteral("磁盘是只读的");
-    case ENOENT: return QStringLiteral("文件夹不存在");
-    case ENAMETOOLONG: return QStringLiteral("文件名太长");
-    case EIO: return QStringLiteral("磁盘读写错误");
-    default: return QStringLiteral("系统错误（错误号%1）").arg(errorNumber);
-    }
 }
 
 QString documentsFolder() {

@@ -35,8 +35,6 @@ QString tempFolder();
 // the file system's 255 bytes.
 QString fileNameWithPart(const QString& prefix, const QString& part, const QString& suffix);
 
-// The cause of a failed file operation, from the system's error number, in words a clerk can read.
-QString systemErrorText(int errorNumber);
 
 // The user's documents folder, created when missing.
 QString documentsFolder();

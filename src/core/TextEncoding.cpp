@@ -1,6 +1,6 @@
 #include "core/TextEncoding.h"
+#include "db/Error.h"
 
-#include "core/Platform.h"
 
 #include <QFile>
 #include <fcntl.h>
@@ -107,5 +107,5 @@ void TextFileWriter::close() {
 }
 
 std::string TextFileWriter::failure(const QString& pattern, int errorNumber) const {
-    return pattern.arg(path_, systemErrorText(errorNumber)).toStdString();
+    return pattern.arg(path_, db::systemErrorText(errorNumber)).toStdString();
 }

@@ -122,18 +122,18 @@ QByteArray unseal(const QByteArray& file, const QString& password) {
 QByteArray readFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw Error(QStringLiteral("无法打开文件“%1”：%2").arg(path, file.errorString()));
+        throw Error(QStringLiteral("无法打开文件“%1”：%2").arg(path, lastFileErrorText()));
     if (file.size() > kMaxFileBytes) throw Error(QStringLiteral("文件过大，不是有效的数据库文件：") + path);
     QByteArray content = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        throw Error(QStringLiteral("读取文件“%1”时出错：%2").arg(path, file.errorString()));
+        throw Error(QStringLiteral("读取文件“%1”时出错：%2").arg(path, lastFileErrorText()));
     return content;
 }
 
 void writeFileAtomically(const QString& path, const QByteArray& content) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit())
-        throw Error(QStringLiteral("无法写入文件“%1”：%2").arg(path, file.errorString()));
+        throw Error(QStringLiteral("无法写入文件“%1”：%2").arg(path, lastFileErrorText()));
 }
 
 void removePassword(const QString& path, const QString& password) {

@@ -15,6 +15,12 @@ public:
     QString message() const { return QString::fromStdString(what()); }
 };
 
+// The cause of a failed file operation, from the system's error number, in words a clerk can read.
+QString systemErrorText(int errorNumber);
+// The cause of the file operation that just failed (the system's error number
+// it left), in the same words; for the reads and writes of QFile and its kin.
+QString lastFileErrorText();
+
 // Raises the engine's last error on `db` as an Error, in words a clerk can read.
 [[noreturn]] void raiseEngineError(sqlite3* db, const QString& context = {});
 

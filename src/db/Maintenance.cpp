@@ -1,4 +1,5 @@
 #include "db/Maintenance.h"
+#include "db/Error.h"
 
 #include "db/Connection.h"
 #include "db/Statement.h"
@@ -24,13 +25,13 @@ void CopyFileWhole(const QString& source, const QString& destination) {
     // The copy goes to a temporary file that replaces the destination only when
     // complete, so a failed copy never leaves a half-written file behind.
     QSaveFile out(destination);
-    if (!out.open(QIODevice::WriteOnly)) throw Error(QStringLiteral("无法写入文件“%1”：%2").arg(destination, out.errorString()));
+    if (!out.open(QIODevice::WriteOnly)) throw Error(QStringLiteral("无法写入文件“%1”：%2").arg(destination, lastFileErrorText()));
     QByteArray chunk;
     while (!(chunk = in.read(1 << 20)).isEmpty()) {
-        if (out.write(chunk) != chunk.size()) throw Error(QStringLiteral("无法写入文件“%1”：%2").arg(destination, out.errorString()));
+        if (out.write(chunk) != chunk.size()) throw Error(QStringLiteral("无法写入文件“%1”：%2").arg(destination, lastFileErrorText()));
     }
-    if (in.error() != QFileDevice::NoError) throw Error(QStringLiteral("读取文件“%1”时出错：%2").arg(source, in.errorString()));
-    if (!out.commit()) throw Error(QStringLiteral("无法写入文件“%1”：%2").arg(destination, out.errorString()));
+    if (in.error() != QFileDevice::NoError) throw Error(QStringLiteral("读取文件“%1”时出错：%2").arg(source, lastFileErrorText()));
+    if (!out.commit()) throw Error(QStringLiteral("无法写入文件“%1”：%2").arg(destination, lastFileErrorText()));
 }
 
 bool SameFile(const QString& a, const QString& b) {
@@ -54,7 +55,7 @@ bool CompactDatabaseFile(const QString& path) {
     try {
         {
             QTemporaryFile name(QDir::tempPath().left(254) + QStringLiteral("/~SMXXXXXX"));
-            if (!name.open()) throw Error(QStringLiteral("无法建立临时文件：") + name.errorString());
+            if (!name.open()) throw Error(QStringLiteral("无法建立临时文件：") + lastFileErrorText());
             temporaryPath = name.fileName();
         }  // the file is removed here; only its name is used
         Connection source;

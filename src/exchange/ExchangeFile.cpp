@@ -1,4 +1,5 @@
 #include "exchange/ExchangeFile.h"
+#include "db/Error.h"
 
 #include "core/ExchangePassword.h"
 #include "core/TextEncoding.h"
@@ -23,7 +24,7 @@ std::runtime_error writeError() { return std::runtime_error("Stream write error"
 // Opens an existing file for reading and writing; false when there is none.
 bool openExisting(QFile& file) {
     if (!file.exists()) return false;
-    if (!file.open(QIODevice::ReadWrite)) throw std::runtime_error(file.errorString().toStdString());
+    if (!file.open(QIODevice::ReadWrite)) throw std::runtime_error(db::lastFileErrorText().toStdString());
     return true;
 }
 

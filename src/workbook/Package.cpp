@@ -1,4 +1,5 @@
 #include "workbook/Package.h"
+#include "db/Error.h"
 
 #include "workbook/Error.h"
 
@@ -31,7 +32,7 @@ Error unreadable(const QString& path, const QString& reason) {
 
 Package Package::read(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) throw unreadable(path, file.errorString());
+    if (!file.open(QIODevice::ReadOnly)) throw unreadable(path, db::lastFileErrorText());
     if (zip_uint64_t(file.size()) > kMaxUnpackedSize) throw unreadable(path, QStringLiteral("文件过大"));
     const QByteArray bytes = file.readAll();
 

@@ -1,4 +1,5 @@
 #include "workbook/SheetWriter.h"
+#include "db/Error.h"
 
 #include "workbook/BookData.h"
 #include "workbook/References.h"
@@ -44,13 +45,13 @@ struct SheetWriter::Impl {
 
     void flush() {
         if (part.write(buffer.data(), qint64(buffer.size())) != qint64(buffer.size()))
-            throw Error(QStringLiteral("无法写入临时文件：%1").arg(part.errorString()));
+            throw Error(QStringLiteral("无法写入临时文件：%1").arg(db::lastFileErrorText()));
         buffer.clear();
     }
 
     // Writes the part up to its rows, with room for the column list.
     void begin() {
-        if (!part.open()) throw Error(QStringLiteral("无法建立临时文件：%1").arg(part.errorString()));
+        if (!part.open()) throw Error(QStringLiteral("无法建立临时文件：%1").arg(db::lastFileErrorText()));
         pugi::xml_node root = sheet->xml.document_element();
         root.remove_child("dimension");  // the used range is known only at the end; it may be left out
         const std::string whole = serialize(sheet->xml);
@@ -78,7 +79,7 @@ struct SheetWriter::Impl {
             list += entry;
         }
         if (!part.seek(columnList) || part.write(list.data(), qint64(list.size())) != qint64(list.size()) || !part.flush())
-            throw Error(QStringLiteral("无法写入临时文件：%1").arg(part.errorString()));
+            throw Error(QStringLiteral("无法写入临时文件：%1").arg(db::lastFileErrorText()));
     }
 
     void requireNotStarted() const {
