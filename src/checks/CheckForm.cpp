@@ -1,6 +1,7 @@
 #include "checks/CheckForm.h"
 
 #include "core/Prompt.h"
+#include "widgets/Buttons.h"
 #include "widgets/RecordChoiceBox.h"
 
 #include <QGuiApplication>
@@ -28,9 +29,9 @@ namespace {
 
 constexpr int kWidth = 420;
 
+// A button of the column on the right, `top` pixels down.
 QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, int top) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QLatin1String(name));
+    QPushButton* button = MakeButton(parent, name, caption);
     button->setGeometry(318, top, 92, 28);
     return button;
 }

@@ -7,6 +7,7 @@
 #include "lists/DeleteRecords.h"
 #include "lists/QueryResult.h"
 #include "lists/TableExport.h"
+#include "widgets/Buttons.h"
 #include "widgets/RecordGrid.h"
 
 #include <QHBoxLayout>
@@ -18,13 +19,6 @@
 namespace {
 
 const QString kKeyField = QStringLiteral("c901");
-
-QPushButton* addButton(QDialog* dialog, QHBoxLayout* row, const char* name, const QString& caption) {
-    auto* button = new QPushButton(caption, dialog);
-    button->setObjectName(QString::fromLatin1(name));
-    row->addWidget(button);
-    return button;
-}
 
 } // namespace
 
@@ -42,16 +36,17 @@ TdlgQueryListForm::TdlgQueryListForm(const SearchContext& context, QWidget* pare
     layout->addWidget(grid_);
     auto* row = new QHBoxLayout;
     row->addWidget(count_, 1);
-    QPushButton* change = addButton(this, row, "tbChange", QStringLiteral("修改数据信息"));
-    QPushButton* remove = addButton(this, row, "tbDelete", QStringLiteral("删除数据信息"));
-    QPushButton* exports = addButton(this, row, "tbExport", QStringLiteral("导出查询结果"));
+    QPushButton* change = MakeButton(this, "tbChange", QStringLiteral("修改数据信息"));
+    QPushButton* remove = MakeButton(this, "tbDelete", QStringLiteral("删除数据信息"));
+    QPushButton* exports = MakeButton(this, "tbExport", QStringLiteral("导出查询结果"));
     auto* exportMenu = new QMenu(exports);
     QAction* details = exportMenu->addAction(QStringLiteral("导出详细数据为Access文件"));
     details->setObjectName(QStringLiteral("actExportDetails"));
     QAction* listed = exportMenu->addAction(QStringLiteral("导出结果列表为Excel文件"));
     listed->setObjectName(QStringLiteral("actExportList"));
     exports->setMenu(exportMenu);
-    QPushButton* back = addButton(this, row, "tbReturn", QStringLiteral("返  回"));
+    QPushButton* back = MakeButton(this, "tbReturn", QStringLiteral("返  回"));
+    for (QPushButton* button : {change, remove, exports, back}) row->addWidget(button);
     layout->addLayout(row);
 
     connect(change, &QPushButton::clicked, this, &TdlgQueryListForm::changeRecord);

@@ -4,6 +4,7 @@
 #include "entry/ButtonEdit.h"
 #include "entry/NumericEdit.h"
 #include "summary/GroupGrid.h"
+#include "widgets/Buttons.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -17,13 +18,6 @@
 namespace {
 
 const QString kItemKey = QStringLiteral("id");
-
-QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setAutoDefault(false);
-    return button;
-}
 
 TButtonEdit* makePicker(QWidget* parent, const char* name) {
     auto* picker = new TButtonEdit(parent);
@@ -57,7 +51,7 @@ TdlgGroupItemForm::TdlgGroupItemForm(db::Connection& connection, qint64 groupId,
 
     groupName_ = new QLineEdit(name, this);
     groupName_->setObjectName(QStringLiteral("GroupName"));
-    tbSave_ = makeButton(this, "tbSave", QStringLiteral("保  存"));
+    tbSave_ = MakeNonDefaultButton(this, "tbSave", QStringLiteral("保  存"));
     auto* top = new QHBoxLayout;
     top->addWidget(new QLabel(QStringLiteral("数据组名："), this));
     top->addWidget(groupName_, 1);
@@ -88,10 +82,10 @@ TdlgGroupItemForm::TdlgGroupItemForm(db::Connection& connection, qint64 groupId,
     fieldGrid->addWidget(rightSymbol_, 2, 1);
     fieldGrid->addWidget(highBoundary_, 2, 2);
 
-    actAddItem_ = makeButton(this, "actAddItem", QStringLiteral("增  加"));
-    tbEdit_ = makeButton(this, "tbEdit", QStringLiteral("修  改"));
-    tbRemove_ = makeButton(this, "tbRemove", QStringLiteral("除  去"));
-    tbReturn_ = makeButton(this, "tbReturn", QStringLiteral("返  回"));
+    actAddItem_ = MakeNonDefaultButton(this, "actAddItem", QStringLiteral("增  加"));
+    tbEdit_ = MakeNonDefaultButton(this, "tbEdit", QStringLiteral("修  改"));
+    tbRemove_ = MakeNonDefaultButton(this, "tbRemove", QStringLiteral("除  去"));
+    tbReturn_ = MakeNonDefaultButton(this, "tbReturn", QStringLiteral("返  回"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     for (QPushButton* b : {actAddItem_, tbEdit_, tbRemove_, tbReturn_}) buttons->addWidget(b);

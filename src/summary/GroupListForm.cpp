@@ -6,6 +6,7 @@
 #include "summary/GroupItemForm.h"
 #include "summary/GroupingFile.h"
 #include "summary/Groupings.h"
+#include "widgets/Buttons.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -16,28 +17,17 @@ void ShowGroupListDialog(db::Connection& connection, QWidget* parent) {
     dialog.exec();
 }
 
-namespace {
-
-QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setAutoDefault(false);
-    return button;
-}
-
-} // namespace
-
 TdlgGroupListForm::TdlgGroupListForm(db::Connection& connection, QWidget* parent)
     : QDialog(parent), connection_(connection) {
     setWindowTitle(QStringLiteral("自定义分组列表"));
     grid_ = new GroupGridView({{QStringLiteral("Name"), QStringLiteral("名称"), 260}}, this);
     grid_->setObjectName(QStringLiteral("GroupGrid"));
-    tbAdd_ = makeButton(this, "tbAdd", QStringLiteral("增  加"));
-    tbRemove_ = makeButton(this, "tbRemove", QStringLiteral("除  去"));
-    tbEdit_ = makeButton(this, "tbEdit", QStringLiteral("修  改"));
-    btnImport_ = makeButton(this, "btnImport", QStringLiteral("导  入"));
-    btnExport_ = makeButton(this, "btnExport", QStringLiteral("导  出"));
-    tbReturn_ = makeButton(this, "tbReturn", QStringLiteral("返  回"));
+    tbAdd_ = MakeNonDefaultButton(this, "tbAdd", QStringLiteral("增  加"));
+    tbRemove_ = MakeNonDefaultButton(this, "tbRemove", QStringLiteral("除  去"));
+    tbEdit_ = MakeNonDefaultButton(this, "tbEdit", QStringLiteral("修  改"));
+    btnImport_ = MakeNonDefaultButton(this, "btnImport", QStringLiteral("导  入"));
+    btnExport_ = MakeNonDefaultButton(this, "btnExport", QStringLiteral("导  出"));
+    tbReturn_ = MakeNonDefaultButton(this, "tbReturn", QStringLiteral("返  回"));
 
     auto* buttons = new QVBoxLayout;
     for (QPushButton* b : {tbAdd_, tbRemove_, tbEdit_, btnImport_, btnExport_}) buttons->addWidget(b);

@@ -5,6 +5,7 @@
 #include "db/Statement.h"
 #include "summary/Groupings.h"
 #include "summary/SummaryWorkbook.h"
+#include "widgets/Buttons.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -22,24 +23,13 @@ void ShowSumDialog(db::Connection& connection, const QString& label, QWidget* pa
     dialog.exec();
 }
 
-namespace {
-
-QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setAutoDefault(false);
-    return button;
-}
-
-} // namespace
-
 TdlgSumForm::TdlgSumForm(db::Connection& connection, const QString& label, QWidget* parent)
     : QDialog(parent), connection_(connection), label_(label) {
     setWindowTitle(QStringLiteral("数据分类汇总"));
     tableList_ = new QListWidget(this);
     tableList_->setObjectName(QStringLiteral("TableList"));
-    auto* selectAll = makeButton(this, "Button1", QStringLiteral("全部选中"));
-    auto* selectNone = makeButton(this, "Button2", QStringLiteral("全部不选"));
+    auto* selectAll = MakeNonDefaultButton(this, "Button1", QStringLiteral("全部选中"));
+    auto* selectNone = MakeNonDefaultButton(this, "Button2", QStringLiteral("全部不选"));
 
     auto* sumType = new QGroupBox(QStringLiteral("汇总方式"), this);
     sumType->setObjectName(QStringLiteral("SumType"));
@@ -58,9 +48,9 @@ TdlgSumForm::TdlgSumForm(db::Connection& connection, const QString& label, QWidg
     typeLayout->addWidget(byState_);
     typeLayout->addLayout(groupLine);
 
-    auto* tbSum = makeButton(this, "tbSum", QStringLiteral("汇  总"));
+    auto* tbSum = MakeNonDefaultButton(this, "tbSum", QStringLiteral("汇  总"));
     tbSum->setToolTip(QStringLiteral("执行汇总"));
-    auto* tbReturn = makeButton(this, "tbReturn", QStringLiteral("返  回"));
+    auto* tbReturn = MakeNonDefaultButton(this, "tbReturn", QStringLiteral("返  回"));
 
     auto* side = new QVBoxLayout;
     side->addWidget(selectAll);

@@ -55,6 +55,21 @@ void RecordListModel::setTitleLime(int column, bool lime) {
     emit headerDataChanged(Qt::Horizontal, column, column);
 }
 
+GridSortState::Click RecordListModel::sortClick(GridSortState& sort, int column) const {
+    const int previous = sort.lastColumn();
+    return sort.click(column, fields_[size_t(column)].showName, title(column), titleIsLime(column),
+                      previous >= 0 ? title(previous) : QString());
+}
+
+void RecordListModel::showSortClick(int column, const GridSortState::Click& click) {
+    setTitle(column, click.title);
+    if (click.recolour) setTitleLime(column, true);
+    if (click.previousColumn >= 0) {
+        setTitle(click.previousColumn, click.previousTitle);
+        setTitleLime(click.previousColumn, false);
+    }
+}
+
 int RecordListModel::rowCount(const QModelIndex& parent) const {
     if (parent.isValid() || !records_ || !records_->isOpen()) return 0;
     return int(records_->rowCount());
@@ -190,17 +205,9 @@ void RecordGridView::rerunLater(int row) {
 void RecordGridView::sortOnColumn(int column) {
     db::RecordSet* records = model_->records();
     if (!records || !records->isOpen()) return;
-    const int previous = sort_.lastColumn();
-    const GridSortState::Click click =
-        sort_.click(column, model_->fields()[size_t(column)].showName, model_->title(column), model_->titleIsLime(column),
-                    previous >= 0 ? model_->title(previous) : QString());
+    const GridSortState::Click click = model_->sortClick(sort_, column);
     records->sort(click.order);
-    model_->setTitle(column, click.title);
-    if (click.recolour) model_->setTitleLime(column, true);
-    if (click.previousColumn >= 0) {
-        model_->setTitle(click.previousColumn, click.previousTitle);
-        model_->setTitleLime(click.previousColumn, false);
-    }
+    model_->showSortClick(column, click);
     refresh();
 }
 

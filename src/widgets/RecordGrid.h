@@ -33,6 +33,10 @@ public:
     bool titleIsLime(int column) const;
     // Lime for the column sorted last; the inactive colour for the one sorted before.
     void setTitleLime(int column, bool lime);
+    // What a title click on `column` changes under `sort` (its order sorts the result set).
+    GridSortState::Click sortClick(GridSortState& sort, int column) const;
+    // Marks the titles after the result set was sorted by `click`.
+    void showSortClick(int column, const GridSortState::Click& click);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
