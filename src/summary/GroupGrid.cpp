@@ -9,7 +9,13 @@
 GroupGridView::GroupGridView(const QList<GroupGridColumn>& columns, QWidget* parent)
     : QTableView(parent), model_(new RecordListModel(this)) {
     TFieldDataArray fields;
-    for (const GroupGridColumn& c : columns) fields.push_back({.showName = c.field, .title = c.title, .width = c.width});
+    for (const GroupGridColumn& c : columns) {
+        TFieldData field;
+        field.showName = c.field;
+        field.title = c.title;
+        field.width = c.width;
+        fields.push_back(field);
+    }
     model_->setFields(fields);
     setModel(model_);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
