@@ -3,6 +3,7 @@
 #include "core/Startup.h"
 #include "exchange/ExchangeTestSupport.h"
 #include "exchange/ImportExchangeFile.h"
+#include "support/MainWindowTest.h"
 #include "widgets/RecordGrid.h"
 
 #include <QApplication>
@@ -13,19 +14,16 @@
 namespace {
 
 // The main window over a private program folder holding the exchange template.
-class ImportWindowTest : public ::testing::Test {
+class ImportWindowTest : public test::MainWindowTest {
 protected:
     void SetUp() override {
-        setProgramFolder(folder.path(QString()));
-        dataFile = folder.copyOfSystemDataFile(systemDataFileName());
+        MainWindowTest::SetUp();
         QFile::copy(test::builtProgramFolder() + QStringLiteral("view.dll"), folder.path(QStringLiteral("view.dll")));
         setFileOpener([this](const QString& path) { opened << path; });
     }
     void TearDown() override {
-        form.reset();
         setFileOpener({});
-        workingDatabase().connection.close();
-        setProgramFolder({});
+        MainWindowTest::TearDown();
     }
     TMainForm& open(std::initializer_list<qint64> codes) {
         {
@@ -57,9 +55,6 @@ protected:
         return folder.path(name);
     }
 
-    test::TempFolder folder;
-    QString dataFile;
-    std::unique_ptr<TMainForm> form;
     QStringList opened;
 };
 

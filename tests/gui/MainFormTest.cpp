@@ -7,6 +7,7 @@
 #include "db/Error.h"
 #include "db/Statement.h"
 #include "exchange/ExportForReporting.h"
+#include "support/MainWindowTest.h"
 #include "support/TestSupport.h"
 
 #include <QAction>
@@ -28,17 +29,8 @@
 namespace {
 
 // A main window over a private copy of the system data file.
-class MainFormTest : public ::testing::Test {
+class MainFormTest : public test::MainWindowTest {
 protected:
-    void SetUp() override {
-        setProgramFolder(folder.path(QString()));
-        dataFile = folder.copyOfSystemDataFile(QStringLiteral("2019NB_qv_201908291730.mdb"));
-    }
-    void TearDown() override {
-        form.reset();
-        workingDatabase().connection.close();
-        setProgramFolder({});
-    }
     void addRecords(int count) {
         db::Connection c;
         c.open(dataFile);
@@ -50,11 +42,6 @@ protected:
         db::Connection c;
         c.open(dataFile);
         c.execute(QStringLiteral("DELETE FROM dt_data WHERE ") + condition);
-    }
-    TMainForm& open() {
-        form = std::make_unique<TMainForm>(TMainForm::Options{false});
-        EXPECT_TRUE(form->started());
-        return *form;
     }
     int column(const QString& showName) {
         const TFieldDataArray& fields = form->recordGrid()->listModel()->fields();
@@ -88,9 +75,6 @@ protected:
     QString title(int c) { return form->recordGrid()->listModel()->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString(); }
     QVariant titleColour(int c) { return form->recordGrid()->listModel()->headerData(c, Qt::Horizontal, Qt::BackgroundRole); }
 
-    test::TempFolder folder;
-    QString dataFile;
-    std::unique_ptr<TMainForm> form;
 };
 
 } // namespace

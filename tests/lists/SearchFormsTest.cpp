@@ -9,6 +9,7 @@
 #include "lists/DataSearchCodeForm.h"
 #include "lists/QueryListForm.h"
 #include "lists/SearchForm.h"
+#include "support/MainWindowTest.h"
 #include "support/TestSupport.h"
 #include "widgets/RecordGrid.h"
 #include "workbook/Workbook.h"
@@ -30,17 +31,8 @@ namespace {
 const QString kStateTitle = QStringLiteral("记录状态");
 
 // The searches over the main window of a private copy of the system data file.
-class SearchFormsTest : public ::testing::Test {
+class SearchFormsTest : public test::MainWindowTest {
 protected:
-    void SetUp() override {
-        setProgramFolder(folder.path(QString()));
-        dataFile = folder.copyOfSystemDataFile(QStringLiteral("2019NB_qv_201908291730.mdb"));
-    }
-    void TearDown() override {
-        form.reset();
-        workingDatabase().connection.close();
-        setProgramFolder({});
-    }
     // Records 110101000001.. with z001 = 10, 20, ...; complete covers of
     // organisations that do not report, so that the entry dialog saves them as they are.
     void addRecords(int count) {
@@ -50,11 +42,6 @@ protected:
             c.execute(QStringLiteral("INSERT INTO dt_data(c901, c902, c903, c904, c905, c906, c907, z001, RecordState) "
                                      "VALUES (?, ?, 110101, 3, '张三', '010-12345678', 3, ?, 1)"),
                       {qint64(110101000000) + i, QStringLiteral("单位%1").arg(i), i * 10});
-    }
-    TMainForm& open() {
-        form = std::make_unique<TMainForm>(TMainForm::Options{false});
-        EXPECT_TRUE(form->started());
-        return *form;
     }
 
     template <typename T>
@@ -153,9 +140,6 @@ protected:
         click(child<TButtonEdit>(search, "DataField")->button());
     }
 
-    test::TempFolder folder;
-    QString dataFile;
-    std::unique_ptr<TMainForm> form;
 };
 
 } // namespace
