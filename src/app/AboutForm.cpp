@@ -1,4 +1,5 @@
 #include "app/AboutForm.h"
+#include "widgets/DialogParts.h"
 
 #include "core/Platform.h"
 #include "core/Prompt.h"
@@ -8,13 +9,11 @@
 
 #include <QDir>
 #include <QGraphicsDropShadowEffect>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QProgressBar>
-#include <QScreen>
 
 TdlgAboutForm::TdlgAboutForm(std::function<void()> recordsChanged, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint),
@@ -23,8 +22,7 @@ TdlgAboutForm::TdlgAboutForm(std::function<void()> recordsChanged, QWidget* pare
       versionLabel_(new QLabel(aboutVersionText(ReadVersionInfo()), this)),
       progress_(new QProgressBar(this)) {
     setFixedSize(550, 300);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    CentreOnScreen(this);
 
     QFont nameFont(QStringLiteral("SimHei"));
     nameFont.setFamilies({QStringLiteral("SimHei"), QStringLiteral("黑体"), QStringLiteral("Noto Sans CJK SC")});

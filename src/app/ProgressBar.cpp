@@ -1,11 +1,11 @@
 #include "app/ProgressBar.h"
+#include "widgets/DialogParts.h"
 
 #include <QApplication>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPainter>
 #include <QProgressBar>
-#include <QScreen>
 #include <QVBoxLayout>
 
 namespace {
@@ -43,11 +43,6 @@ private:
     QTimer turn_;
     int angle_ = 0;
 };
-
-void centre(QWidget* window) {
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        window->move(screen->availableGeometry().center() - window->rect().center());
-}
 
 void repaintNow(QWidget* window) {
     window->repaint();
@@ -89,7 +84,7 @@ void TProgressBarForm::start(int total, int done) {
     waitingLabel_->show();
     timer_.start();
     static_cast<Spinner*>(animation_)->run(true);
-    centre(this);
+    CentreOnScreen(this);
     show();
     repaintNow(this);
 }
@@ -138,7 +133,7 @@ void TProgressBar2LineForm::initFirst(int total) {
     first_->setRange(0, std::max(total, 1));
     first_->setValue(0);
     if (!isVisible()) {
-        centre(this);
+        CentreOnScreen(this);
         show();
     }
     repaintNow(this);

@@ -1,17 +1,16 @@
 #include "checks/CheckForm.h"
 
 #include "core/Prompt.h"
-#include "widgets/Buttons.h"
+#include "widgets/DialogParts.h"
 #include "widgets/RecordChoiceBox.h"
 
-#include <QGuiApplication>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <algorithm>
 
 void CheckSelectedRecords(const CheckTarget& target, BatchCheckMonitor* monitor) {
@@ -77,8 +76,7 @@ TdlgCheckForm::TdlgCheckForm(CheckTarget target, QWidget* parent) : QDialog(pare
     timer_.setInterval(100);
     connect(&timer_, &QTimer::timeout, this, &TdlgCheckForm::tick);
     enterIdle();
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    CentreOnScreen(this);
 }
 
 void TdlgCheckForm::tbCheckClick() {

@@ -1,4 +1,5 @@
 #include "lists/DataSearchCodeForm.h"
+#include "widgets/DialogParts.h"
 
 #include "core/Prompt.h"
 #include "db/Error.h"
@@ -17,12 +18,8 @@ TDataSearchCodeForm::TDataSearchCodeForm(db::Connection& connection, QWidget* pa
     fields_->setObjectName(QStringLiteral("FieldList"));
     sheets_->setMinimumSize(300, 320);
     fields_->setMinimumSize(160, 320);
-    auto* confirmButton = new QPushButton(QStringLiteral("确认"), this);
-    confirmButton->setObjectName(QStringLiteral("tbConfirm"));
-    auto* cancelButton = new QPushButton(QStringLiteral("取消"), this);
-    cancelButton->setObjectName(QStringLiteral("tbCancel"));
-    confirmButton->setAutoDefault(false);
-    cancelButton->setAutoDefault(false);
+    QPushButton* confirmButton = MakeNonDefaultButton(this, "tbConfirm", QStringLiteral("确认"));
+    QPushButton* cancelButton = MakeNonDefaultButton(this, "tbCancel", QStringLiteral("取消"));
 
     auto* layout = new QGridLayout(this);
     layout->addWidget(new QLabel(QStringLiteral("表"), this), 0, 0);

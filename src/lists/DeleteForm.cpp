@@ -1,15 +1,14 @@
 #include "lists/DeleteForm.h"
+#include "widgets/DialogParts.h"
 
 #include "db/RecordSet.h"
 #include "lists/DeleteRecords.h"
 #include "lists/RecordDeletion.h"
 #include "widgets/RecordChoiceBox.h"
 
-#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 
 TdlgDeleteForm::TdlgDeleteForm(db::Connection& connection, db::RecordSet& list, RecordGridView& grid,
                                std::function<void()> rerunList, QWidget* parent)
@@ -20,18 +19,15 @@ TdlgDeleteForm::TdlgDeleteForm(db::Connection& connection, db::RecordSet& list, 
 
     choice_ = new RecordChoiceBox(QStringLiteral("删除的内容"), this);
 
-    auto* tbDelete = new QPushButton(QStringLiteral("删  除"), this);
-    tbDelete->setObjectName(QStringLiteral("tbDelete"));
+    QPushButton* tbDelete = MakeButton(this, "tbDelete", QStringLiteral("删  除"));
     tbDelete->setGeometry(318, 14, 92, 28);
     tbDelete->setDefault(true);
-    auto* tbReturn = new QPushButton(QStringLiteral("返  回"), this);
-    tbReturn->setObjectName(QStringLiteral("tbReturn"));
+    QPushButton* tbReturn = MakeButton(this, "tbReturn", QStringLiteral("返  回"));
     tbReturn->setGeometry(318, 124, 92, 28);
     connect(tbDelete, &QPushButton::clicked, this, &TdlgDeleteForm::tbDeleteClick);
     connect(tbReturn, &QPushButton::clicked, this, &TdlgDeleteForm::reject);
 
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    CentreOnScreen(this);
 }
 
 void TdlgDeleteForm::tbDeleteClick() {

@@ -1,4 +1,5 @@
 #include "lists/LocateForm.h"
+#include "widgets/DialogParts.h"
 
 #include "core/InputMethod.h"
 #include "core/Settings.h"
@@ -7,12 +8,10 @@
 
 #include <QEvent>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
-#include <QScreen>
 
 TdlgLocateForm::TdlgLocateForm(db::Connection& connection, db::RecordSet& list, RecordGridView& grid, QWidget* parent)
     : QDialog(parent), connection_(connection), list_(list), grid_(grid) {
@@ -43,18 +42,15 @@ TdlgLocateForm::TdlgLocateForm(db::Connection& connection, db::RecordSet& list, 
     connect(code_, &QLineEdit::textEdited, byCode_, [this] { byCode_->setChecked(true); });
     connect(name_, &QLineEdit::textEdited, byName_, [this] { byName_->setChecked(true); });
 
-    auto* tbLocate = new QPushButton(QStringLiteral("定  位"), this);
-    tbLocate->setObjectName(QStringLiteral("tbLocate"));
+    QPushButton* tbLocate = MakeButton(this, "tbLocate", QStringLiteral("定  位"));
     tbLocate->setGeometry(318, 14, 92, 28);
     tbLocate->setDefault(true);
-    auto* tbReturn = new QPushButton(QStringLiteral("返  回"), this);
-    tbReturn->setObjectName(QStringLiteral("tbReturn"));
+    QPushButton* tbReturn = MakeButton(this, "tbReturn", QStringLiteral("返  回"));
     tbReturn->setGeometry(318, 108, 92, 28);
     connect(tbLocate, &QPushButton::clicked, this, &TdlgLocateForm::tbLocateClick);
     connect(tbReturn, &QPushButton::clicked, this, &TdlgLocateForm::reject);
 
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    CentreOnScreen(this);
 }
 
 void TdlgLocateForm::tbLocateClick() {

@@ -7,7 +7,7 @@
 #include "lists/DeleteRecords.h"
 #include "lists/QueryResult.h"
 #include "lists/TableExport.h"
-#include "widgets/Buttons.h"
+#include "widgets/DialogParts.h"
 #include "widgets/RecordGrid.h"
 
 #include <QHBoxLayout>

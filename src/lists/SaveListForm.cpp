@@ -1,4 +1,5 @@
 #include "lists/SaveListForm.h"
+#include "widgets/DialogParts.h"
 
 #include "core/Platform.h"
 #include "core/Prompt.h"
@@ -72,11 +73,8 @@ TdlgSaveListForm::TdlgSaveListForm(WorkingDatabase& working, QWidget* parent) : 
     shownOnly_->setObjectName(QStringLiteral("CheckBox1"));
     shownOnly_->hide();
 
-    btnExport_ = new QPushButton(QStringLiteral("导  出"), this);
-    btnExport_->setObjectName(QStringLiteral("btnExport"));
-    btnReturn_ = new QPushButton(QStringLiteral("返  回"), this);
-    btnReturn_->setObjectName(QStringLiteral("btnReturn"));
-    for (QPushButton* button : {btnExport_, btnReturn_}) button->setAutoDefault(false);
+    btnExport_ = MakeNonDefaultButton(this, "btnExport", QStringLiteral("导  出"));
+    btnReturn_ = MakeNonDefaultButton(this, "btnReturn", QStringLiteral("返  回"));
 
     auto* top = new QHBoxLayout;
     top->addWidget(scope);

@@ -1,4 +1,5 @@
 #include "lists/SearchForm.h"
+#include "widgets/DialogParts.h"
 
 #include "core/Prompt.h"
 #include "entry/ButtonEdit.h"
@@ -33,12 +34,8 @@ void showCode(TButtonEdit* edit, const TMenuItemDataArray& list, int code) {
 QHBoxLayout* searchLayout(QDialog* dialog, const QString& groupTitle, const std::function<void()>& find) {
     auto* group = new QGroupBox(groupTitle, dialog);
     auto* inputs = new QHBoxLayout(group);
-    auto* findButton = new QPushButton(QStringLiteral("查  找"), dialog);
-    findButton->setObjectName(QStringLiteral("tbFind"));
-    findButton->setAutoDefault(false);
-    auto* back = new QPushButton(QStringLiteral("返  回"), dialog);
-    back->setObjectName(QStringLiteral("tbReturn"));
-    back->setAutoDefault(false);
+    QPushButton* findButton = MakeNonDefaultButton(dialog, "tbFind", QStringLiteral("查  找"));
+    QPushButton* back = MakeNonDefaultButton(dialog, "tbReturn", QStringLiteral("返  回"));
     QObject::connect(findButton, &QPushButton::clicked, dialog, find);
     QObject::connect(back, &QPushButton::clicked, dialog, &QDialog::reject);
     auto* buttons = new QHBoxLayout;

@@ -1,12 +1,11 @@
 #include "lists/ShowForm.h"
+#include "widgets/DialogParts.h"
 
 #include "core/Prompt.h"
 #include "lists/FieldVisibility.h"
 
 #include <QCheckBox>
-#include <QGuiApplication>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollArea>
 #include <QTabWidget>
 
@@ -53,17 +52,14 @@ TdlgShowForm::TdlgShowForm(db::Connection& connection, std::function<void()> reb
         boxes_ << qMakePair(box, field.id);
     }
 
-    tbOk_ = new QPushButton(QStringLiteral("确  定"), this);
-    tbOk_->setObjectName(QStringLiteral("tbOk"));
+    tbOk_ = MakeButton(this, "tbOk", QStringLiteral("确  定"));
     tbOk_->setGeometry(706, 520, 96, 28);
-    auto* tbClose = new QPushButton(QStringLiteral("关  闭"), this);
-    tbClose->setObjectName(QStringLiteral("tbClose"));
+    QPushButton* tbClose = MakeButton(this, "tbClose", QStringLiteral("关  闭"));
     tbClose->setGeometry(812, 520, 96, 28);
     connect(tbOk_, &QPushButton::clicked, this, &TdlgShowForm::tbOkClick);
     connect(tbClose, &QPushButton::clicked, this, &TdlgShowForm::reject);
 
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    CentreOnScreen(this);
 }
 
 QWidget* TdlgShowForm::addPage(const QString& caption, bool white) {

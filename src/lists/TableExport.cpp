@@ -1,9 +1,9 @@
 #include "lists/TableExport.h"
 
 #include "core/Platform.h"
-#include "core/Startup.h"
 #include "core/Progress.h"
 #include "core/Prompt.h"
+#include "core/Startup.h"
 #include "db/Connection.h"
 #include "db/RecordSet.h"
 #include "db/Statement.h"
@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
+#include <functional>
 
 namespace {
 
@@ -186,38 +187,45 @@ void WriteQueryTable(db::RecordSet& query, const QString& exportName, const QStr
     }
 }
 
-void SaveQueryAsExcel(db::RecordSet& query, const QString& exportName, const TFieldDataArray& columns) {
+namespace {
+
+// The steps around writing a query to a file: the empty-query message, the
+// save dialog, the completed name, a refusal of the program's own files, and
+// the success message that `write` returns or the run error it raises.
+void saveQuery(db::RecordSet& query, const QString& emptyMessage, const QString& exportName, const QString& filter,
+               const QString& extension, const std::function<QString(const QString& path)>& write) {
     if (query.isEmpty()) {
-        ui::showMessage(QStringLiteral("SaveQueryAsExcel出错:数据表为空，不能导出！"));
+        ui::showMessage(emptyMessage);
         return;
     }
     try {
-        const QString chosen = chooseExportFile(exportName, QStringLiteral("Excel 文件(*.xlsx)"));
+        const QString chosen = chooseExportFile(exportName, filter);
         if (chosen.isEmpty()) return;
-        const QString path = CompleteExportName(chosen, QStringLiteral(".xlsx"));
-        WriteQueryWorkbook(query, exportName, columns, path);
-        ui::showMessage(QStringLiteral("Excel文件已经正确导出到：'") + path);
+        const QString path = CompleteExportName(chosen, extension);
+        if (isProgramDataFile(path, workingDatabase().path)) {
+            ui::showMessage(QStringLiteral("不能导出到正在使用的数据库文件，请选择其它文件。"));
+            return;
+        }
+        ui::showMessage(write(path));
     } catch (const std::exception& e) {
         ui::showRunError(QString::fromUtf8(e.what()), kErrorTail);
     }
 }
 
+} // namespace
+
+void SaveQueryAsExcel(db::RecordSet& query, const QString& exportName, const TFieldDataArray& columns) {
+    saveQuery(query, QStringLiteral("SaveQueryAsExcel出错:数据表为空，不能导出！"), exportName,
+              QStringLiteral("Excel 文件(*.xlsx)"), QStringLiteral(".xlsx"), [&](const QString& path) {
+                  WriteQueryWorkbook(query, exportName, columns, path);
+                  return QStringLiteral("Excel文件已经正确导出到：'") + path;
+              });
+}
+
 void SaveQueryAsAccess(db::RecordSet& query, const QString& exportName) {
-    if (query.isEmpty()) {
-        ui::showMessage(QStringLiteral("SaveQueryAsAccess:：出错:数据表为空，不能导出！"));
-        return;
-    }
-    try {
-        const QString chosen = chooseExportFile(exportName, QStringLiteral("Access文件(*.mdb)"));
-        if (chosen.isEmpty()) return;
-        const QString path = CompleteExportName(chosen, QStringLiteral(".mdb"));
-        if (isProgramDataFile(path, workingDatabase().path)) {
-            ui::showMessage(QStringLiteral("不能导出到正在使用的数据库文件，请选择其它文件。"));
-            return;
-        }
-        WriteQueryTable(query, exportName, path);
-        ui::showMessage(QStringLiteral("Access文件已经正确导出到：'") + path + QStringLiteral("'！"));
-    } catch (const std::exception& e) {
-        ui::showRunError(QString::fromUtf8(e.what()), kErrorTail);
-    }
+    saveQuery(query, QStringLiteral("SaveQueryAsAccess:：出错:数据表为空，不能导出！"), exportName,
+              QStringLiteral("Access文件(*.mdb)"), QStringLiteral(".mdb"), [&](const QString& path) {
+                  WriteQueryTable(query, exportName, path);
+                  return QStringLiteral("Access文件已经正确导出到：'") + path + QStringLiteral("'！");
+              });
 }

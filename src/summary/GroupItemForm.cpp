@@ -4,7 +4,7 @@
 #include "entry/ButtonEdit.h"
 #include "entry/NumericEdit.h"
 #include "summary/GroupGrid.h"
-#include "widgets/Buttons.h"
+#include "widgets/DialogParts.h"
 
 #include <QGridLayout>
 #include <QGroupBox>

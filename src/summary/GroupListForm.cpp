@@ -6,7 +6,7 @@
 #include "summary/GroupItemForm.h"
 #include "summary/GroupingFile.h"
 #include "summary/Groupings.h"
-#include "widgets/Buttons.h"
+#include "widgets/DialogParts.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>

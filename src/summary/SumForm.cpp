@@ -5,7 +5,7 @@
 #include "db/Statement.h"
 #include "summary/Groupings.h"
 #include "summary/SummaryWorkbook.h"
-#include "widgets/Buttons.h"
+#include "widgets/DialogParts.h"
 
 #include <QComboBox>
 #include <QGroupBox>

@@ -1,6 +1,8 @@
-#include "widgets/Buttons.h"
+#include "widgets/DialogParts.h"
 
+#include <QGuiApplication>
 #include <QPushButton>
+#include <QScreen>
 
 QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption) {
     auto* button = new QPushButton(caption, parent);
@@ -12,4 +14,9 @@ QPushButton* MakeNonDefaultButton(QWidget* parent, const char* name, const QStri
     QPushButton* button = MakeButton(parent, name, caption);
     button->setAutoDefault(false);
     return button;
+}
+
+void CentreOnScreen(QWidget* window) {
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        window->move(screen->availableGeometry().center() - window->rect().center());
 }
