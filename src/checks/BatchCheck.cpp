@@ -175,6 +175,6 @@ void RunBatchCheck(WorkingDatabase& database, const QString& selectSql, BatchChe
     try {
         runChecks(database, selectSql, monitor);
     } catch (const std::exception& e) {
-        ui::showRunError(QString::fromUtf8(e.what()), QStringLiteral(",请与软件发行者联系。"));
+        ui::showRunError(QString::fromUtf8(e.what()), ui::contactTail());
     }
 }

@@ -59,6 +59,8 @@ QString applicationTitle();
 void showMessage(const QString& text);
 bool askYesNo(const QString& text, const QString& title = QStringLiteral("提示信息"));
 int AskQuestion(const QString& text, int buttons);
+// The tail of a run error that a command caught.
+inline QString contactTail() { return QStringLiteral(",请与软件发行者联系。"); }
 // "运行中发生错误：" + message + the tail the caller's handler uses.
 void showRunError(const QString& message, const QString& tail = {});
 

@@ -202,6 +202,17 @@ void TdlgSurveyDataForm::FocusFirstField() {
 
 // ---------------------------------------------------------------- keys and exit checks
 
+namespace {
+
+// True when the focus moved because the window lost or regained it (a message
+// box, a pop-up, another program) rather than because the clerk moved on.
+bool windowFocusReason(const QEvent* event) {
+    const Qt::FocusReason reason = static_cast<const QFocusEvent*>(event)->reason();
+    return reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason;
+}
+
+} // namespace
+
 bool TdlgSurveyDataForm::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
     if (type != QEvent::KeyPress && type != QEvent::Wheel && type != QEvent::FocusOut && type != QEvent::FocusIn)
@@ -231,12 +242,12 @@ bool TdlgSurveyDataForm::eventFilter(QObject* watched, QEvent* event) {
         else if (fieldOf(focus) && turn > 0) FocusPreviousField(focus);
         return true;
     } else if (event->type() == QEvent::FocusIn) {
-        // The fields that take Chinese text switch the input method on.
-        if (f->text) SwitchInputMethodOn(preferredInputMethod());
+        // The fields that take Chinese text switch the input method on when the
+        // clerk moves to them; coming back from a message box is no such move.
+        if (f->text && !windowFocusReason(event)) SwitchInputMethodOn(preferredInputMethod());
     } else if (event->type() == QEvent::FocusOut && f->page == 0 && !inExitCheck_) {
-        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
         // Leaving the window (a message box, another program) is no leaving of the field.
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason && isVisible()) {
+        if (!windowFocusReason(event) && isVisible()) {
             inExitCheck_ = true;
             exitCheck(widget, true);
             inExitCheck_ = false;

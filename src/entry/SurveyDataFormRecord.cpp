@@ -29,6 +29,8 @@
 
 void TdlgSurveyDataForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
+    // A window restored from the taskbar keeps its focus where the clerk left it.
+    if (event->spontaneous()) return;
     // Only a visible dialog can hand its focus on; the code is where a clerk starts.
     control(QStringLiteral("c901"))->setFocus();
 }

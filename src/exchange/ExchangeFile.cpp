@@ -91,7 +91,7 @@ void RestoreExchangeHeader(const QString& path) {
         for (char& b : header) b = char(((quint8(b) ^ 7) - 2) & 0xFF);
         writeAt(file, header);
     } else if (header.startsWith('\x66')) {
-        writeAt(file, QByteArray::fromHex("000100005374616e64617264204a6574"));
+        writeAt(file, PlainDatabaseSignature());
     }
 }
 

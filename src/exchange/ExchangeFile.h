@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 class QVariant;
@@ -22,8 +23,11 @@ constexpr int kExchangeHeaderSize = 1024;
 // a missing file is left alone.
 void TransformExchangeHeader(const QString& path);
 
+// The first 16 bytes of a plain database file: "SQLite format 3" and a zero byte.
+inline QByteArray PlainDatabaseSignature() { return QByteArrayLiteral("SQLite format 3\0"); }
+
 // Undoes the header transform: a file beginning with 0x05 gets bytes 0 to 1023
-// back; one beginning with 0x66 gets the 16-byte engine signature written over
+// back; one beginning with 0x66 gets the plain database signature written over
 // bytes 0 to 15. Any other file, and a missing one, is left alone.
 void RestoreExchangeHeader(const QString& path);
 

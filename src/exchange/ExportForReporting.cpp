@@ -6,11 +6,9 @@
 #include "core/Startup.h"
 #include "db/Connection.h"
 #include "db/Maintenance.h"
-#include "db/Statement.h"
 #include "exchange/ExchangeFile.h"
 
 #include <QDate>
-#include <QDir>
 #include <QFile>
 
 #include <filesystem>
@@ -37,9 +35,9 @@ QString chooseDestination(const QString& label) {
     ui::FileDialogRequest request;
     request.title = QStringLiteral("导出文件存放为");
     request.folder = documentsFolder();
-    QDir().mkpath(request.folder);
     request.filters = {QStringLiteral("数据加密文件(*.dat)")};
-    request.fileName = label + u'-' + QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral("(离线版)");
+    // The label is the clerk's text: it may hold "/" or be longer than a file name may be.
+    request.fileName = fileNameWithPart({}, label, u'-' + QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral("(离线版)"));
     const QString chosen = ui::prompter().chooseSaveFile(request).path.trimmed();
     return chosen.isEmpty() ? QString() : CompleteSavedExchangeName(chosen);
 }
@@ -95,10 +93,14 @@ QString ExportForReporting(WorkingDatabase& working) {
     if (!label) return {};
     const QString destination = chooseDestination(*label);
     if (destination.isEmpty()) return {};
+    if (isProgramDataFile(destination, working.path)) {
+        ui::showMessage(QStringLiteral("不能导出到正在使用的数据库文件，请选择其它文件。"));
+        return {};
+    }
     try {
         WriteExchangeFile(working, *label, destination);
     } catch (const std::exception& e) {
-        ui::showRunError(QString::fromUtf8(e.what()), QStringLiteral(",请与软件发行者联系。"));
+        ui::showRunError(QString::fromUtf8(e.what()), ui::contactTail());
         return {};
     }
     ui::showMessage(QStringLiteral("数据已经被正确导出到：'") + destination + QStringLiteral("'！"));

@@ -22,7 +22,7 @@ QString runError(const QString& text) {
 }
 
 bool isPlainDatabase(const QByteArray& head) {
-    return head.startsWith('\0') || head.startsWith(QByteArrayLiteral("SQLite format 3\0"));
+    return head.startsWith('\0') || head.startsWith(PlainDatabaseSignature());
 }
 
 // Attaches the file read-only, first without the exchange password and then with it.
@@ -106,8 +106,9 @@ void IncomingFile::check() {
     readPath_ = chosen_;
     if (!isPlainDatabase(head)) {
         readPath_ = programFolder() + QStringLiteral("temp.dat");
-        workingCopy_ = true;
         db::CopyFileWhole(chosen_, readPath_);
+        // Only a copy made here is ours to remove (the chosen file may be named "temp.dat").
+        workingCopy_ = true;
         RestoreExchangeHeader(readPath_);
     }
     // The file comes from elsewhere: no statement that reads it may run without end.
@@ -125,7 +126,8 @@ void IncomingFile::check() {
         problem_ = missingTableMessage(QStringLiteral("系统中"), table_);
         return;
     }
-    if (!fileHasTable(connection_, QStringLiteral("ct_label"))) {
+    if (!fileHasTable(connection_, QStringLiteral("ct_label"))
+        || !db::ColumnNames(connection_, kAlias, QStringLiteral("ct_label")).contains(QStringLiteral("db_name"), Qt::CaseInsensitive)) {
         problem_ = kFormatError;
         return;
     }

@@ -47,7 +47,7 @@ QString ExportReportFile(db::Connection& working) {
         WriteReportFile(working, destination, workingFile);
     } catch (const std::exception& e) {
         progress.hide();
-        ui::showRunError(QString::fromUtf8(e.what()), QStringLiteral(",请与软件发行者联系。"));
+        ui::showRunError(QString::fromUtf8(e.what()), ui::contactTail());
         return {};
     }
     progress.step();

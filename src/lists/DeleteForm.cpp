@@ -36,9 +36,8 @@ void TdlgDeleteForm::tbDeleteClick() {
 
 bool TdlgDeleteForm::deleteChosenRecords() {
     if (choice_->selected()->isChecked()) {
-        if (!list_.isOpen()) return false;
-        DeleteSelectedRecords(grid_, connection_, list_, QStringLiteral("dt_data"), QStringLiteral("c901"));
-        return true;
+        return list_.isOpen()
+               && DeleteSelectedRecords(grid_, connection_, list_, QStringLiteral("dt_data"), QStringLiteral("c901"));
     }
     if (choice_->allRecords()->isChecked()) return DeleteAllRecords(connection_);
     QString upperText = choice_->lastCode()->text();

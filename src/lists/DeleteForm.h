@@ -22,7 +22,7 @@ public:
     void tbDeleteClick();
 
 private:
-    // Deletes what the chosen option names; false when nothing was asked to change.
+    // Deletes what the chosen option names; false when nothing was deleted.
     bool deleteChosenRecords();
 
     db::Connection& connection_;

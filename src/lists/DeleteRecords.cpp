@@ -5,9 +5,11 @@
 
 #include <QItemSelectionModel>
 
-void DeleteSelectedRecords(RecordGridView& grid, db::Connection& connection, db::RecordSet& list, const QString& table,
+bool DeleteSelectedRecords(RecordGridView& grid, db::Connection& connection, db::RecordSet& list, const QString& table,
                            const QString& keyField) {
     QList<qint64> rows;
     for (const QModelIndex& index : grid.selectionModel()->selectedRows()) rows << index.row();
-    if (DeleteListedRecords(connection, list, rows, table, keyField, [&grid] { grid.refresh(); })) grid.refresh();
+    if (!DeleteListedRecords(connection, list, rows, table, keyField, [&grid] { grid.refresh(); })) return false;
+    grid.refresh();
+    return true;
 }

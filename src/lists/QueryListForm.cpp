@@ -27,6 +27,7 @@ TdlgQueryListForm::TdlgQueryListForm(const SearchContext& context, QWidget* pare
     setWindowTitle(QStringLiteral("查询结果列表"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowCloseButtonHint);
     setFixedSize(915, 412);
+    CentreOnScreen(this);
     grid_->setObjectName(QStringLiteral("QueryGrid"));
     grid_->setFixedSize(913, 360);
     count_->setObjectName(QStringLiteral("CountLabel"));
@@ -109,7 +110,7 @@ void TdlgQueryListForm::deleteRecords() {
     try {
         DeleteSelectedRecords(*grid_, *context_.connection, result_, QStringLiteral("dt_data"), kKeyField);
     } catch (const db::Error& e) {
-        ui::showRunError(e.message());
+        ui::showRunError(e.message(), ui::contactTail());
     }
     grid_->refresh();
     showCount();
@@ -121,7 +122,7 @@ void TdlgQueryListForm::exportDetails() {
     try {
         details.open(*context_.connection, QueryDetailSql(whereClause_));
     } catch (const db::Error& e) {
-        ui::showRunError(e.message());
+        ui::showRunError(e.message(), ui::contactTail());
         return;
     }
     SaveQueryAsAccess(details, QueryResultExportName());

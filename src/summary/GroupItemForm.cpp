@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QVBoxLayout>
 #include <cmath>
 
@@ -117,6 +118,8 @@ TdlgGroupItemForm::TdlgGroupItemForm(db::Connection& connection, qint64 groupId,
 
 void TdlgGroupItemForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
+    // A window restored from the taskbar keeps what the clerk typed.
+    if (event->spontaneous()) return;
     showCode(leftSymbol_, lowSymbolList(), kDefaultLowSymbol);
     showCode(rightSymbol_, highSymbolList(), kDefaultHighSymbol);
     RunShowingErrors([&] { items_.open(connection_, groupItemsSql(), {groupId_}); });

@@ -22,7 +22,6 @@ public:
     // `renamed` runs after the grouping's name was saved.
     TdlgGroupItemForm(db::Connection& connection, qint64 groupId, const QString& name, std::function<void()> renamed,
                       QWidget* parent);
-    db::RecordSet& items() { return items_; }
 
     void tbSaveClick();
     void actAddItemExecute();

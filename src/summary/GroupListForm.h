@@ -17,7 +17,6 @@ class TdlgGroupListForm final : public QDialog {
     Q_OBJECT
 public:
     TdlgGroupListForm(db::Connection& connection, QWidget* parent);
-    db::RecordSet& groups() { return groups_; }
 
     void tbAddClick();
     void tbRemoveClick();

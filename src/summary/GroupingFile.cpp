@@ -14,7 +14,6 @@
 
 namespace {
 
-const QString kErrorTail = QStringLiteral(",请与软件发行者联系。");
 const QString kFileAlias = QStringLiteral("grp");
 
 QString chooseFile(bool forExport) {
@@ -128,7 +127,7 @@ bool ExportGroupings(db::Connection& working, const QString& filePath, ui::Progr
     } catch (const db::Error& e) {
         if (created) QFile::remove(filePath);
         progress.hide();
-        ui::showRunError(e.message(), kErrorTail);
+        ui::showRunError(e.message(), ui::contactTail());
         return false;
     }
     progress.hide();
@@ -177,7 +176,7 @@ bool ImportGroupings(db::Connection& working, const QString& filePath, ui::Progr
             }
         }
         progress.hide();
-        ui::showRunError(e.message(), kErrorTail);
+        ui::showRunError(e.message(), ui::contactTail());
         return false;
     }
     progress.hide();

@@ -84,7 +84,7 @@ bool RunShowingErrors(const std::function<void()>& step) {
         step();
         return true;
     } catch (const db::Error& e) {
-        ui::showRunError(e.message(), QStringLiteral(",请与软件发行者联系。"));
+        ui::showRunError(e.message(), ui::contactTail());
         return false;
     }
 }

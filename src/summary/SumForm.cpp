@@ -15,8 +15,27 @@
 #include <QRadioButton>
 #include <QStandardItemModel>
 #include <QVBoxLayout>
+#include <functional>
 
 using summary::Breakdown;
+
+namespace {
+
+// The grouping drop-down: opening its list, by mouse or keyboard, is a choice
+// of the grouping breakdown as much as picking an entry is.
+class GroupDropDown final : public QComboBox {
+public:
+    GroupDropDown(std::function<void()> opened, QWidget* parent) : QComboBox(parent), opened_(std::move(opened)) {}
+    void showPopup() override {
+        opened_();
+        QComboBox::showPopup();
+    }
+
+private:
+    std::function<void()> opened_;
+};
+
+} // namespace
 
 void ShowSumDialog(db::Connection& connection, const QString& label, QWidget* parent) {
     TdlgSumForm dialog(connection, label, parent);
@@ -37,9 +56,9 @@ TdlgSumForm::TdlgSumForm(db::Connection& connection, const QString& label, QWidg
     byState_ = new QRadioButton(QStringLiteral("填报状态"), sumType);
     byGroup_ = new QRadioButton(sumType);
     byLevel_->setChecked(true);
-    tbGroup_ = new QComboBox(sumType);
+    tbGroup_ = new GroupDropDown([this] { byGroup_->setChecked(true); }, sumType);
     tbGroup_->setObjectName(QStringLiteral("tbGroup"));
-    tbGroup_->setToolTip(QStringLiteral("自定义分组"));
+    tbGroup_->setPlaceholderText(QStringLiteral("自定义分组"));
     auto* groupLine = new QHBoxLayout;
     groupLine->addWidget(byGroup_);
     groupLine->addWidget(tbGroup_, 1);
@@ -65,12 +84,10 @@ TdlgSumForm::TdlgSumForm(db::Connection& connection, const QString& label, QWidg
     resize(560, 520);
 
     connect(selectAll, &QPushButton::clicked, this, [this] {
-        readItems();
         for (SumTableItem& item : items_) item.check = item.isBand() ? 0 : 1;
         showChecks();
     });
     connect(selectNone, &QPushButton::clicked, this, [this] {
-        readItems();
         for (SumTableItem& item : items_) item.check = 0;
         showChecks();
     });
@@ -153,8 +170,7 @@ void TdlgSumForm::tbSumClick() {
     readItems();
     const Breakdown breakdown = byGroup_->isChecked() ? Breakdown::Grouping : byState_->isChecked() ? Breakdown::State : Breakdown::Level;
     const qint64 groupId = breakdown == Breakdown::Grouping ? tbGroup_->currentData(Qt::UserRole + 1).toLongLong() : 0;
-    const QString path = summary::RunSummary(connection_, label_, chosenSheets(items_), breakdown, groupId, ui::twoLineProgress());
-    if (!path.isEmpty()) lastWorkbook_ = path;
+    summary::RunSummary(connection_, label_, chosenSheets(items_), breakdown, groupId, ui::twoLineProgress());
 }
 
 void TdlgSumForm::done(int result) {

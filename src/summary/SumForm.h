@@ -27,7 +27,6 @@ public:
 
     void tbSumClick();
     // The path of the last workbook made, empty when none.
-    QString lastWorkbook() const { return lastWorkbook_; }
 
     // Writes the list back to "sumtable.qv" however the dialog closes.
     void done(int result) override;
@@ -43,7 +42,6 @@ private:
     db::Connection& connection_;
     QString label_;
     std::vector<SumTableItem> items_;
-    QString lastWorkbook_;
     QListWidget* tableList_;
     QRadioButton* byLevel_;
     QRadioButton* byState_;

@@ -112,11 +112,12 @@ QString RunSummary(db::Connection& connection, const QString& label, const QList
             summary->book().save(destination);
             return destination;
         }
-        const QString name = QStringLiteral("2019基层以上汇总表-%1-%2").arg(label, QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
+        const QString name = fileNameWithPart(QStringLiteral("2019基层以上汇总表-"), label,
+                                              QStringLiteral("-") + QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
         return workbook::showToUser(summary->book(), name);
     } catch (const std::runtime_error& e) {  // a database or workbook error, with its message for the user
         progress.hide();
-        ui::showRunError(QString::fromStdString(e.what()), QStringLiteral(",请与软件发行者联系。"));
+        ui::showRunError(QString::fromStdString(e.what()), ui::contactTail());
     }
     return {};
 }

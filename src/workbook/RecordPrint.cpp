@@ -52,7 +52,7 @@ QString PrintRecord(db::Connection& connection, qint64 code) {
         return workbook::showToUser(*book, QStringLiteral("2019打印表-%1").arg(code));
     } catch (const std::runtime_error& e) {  // a database or workbook error, with its message for the user
         ui::HideProgress();
-        ui::showRunError(QString::fromStdString(e.what()), QStringLiteral(",请与软件发行者联系。"));
+        ui::showRunError(QString::fromStdString(e.what()), ui::contactTail());
     }
     return {};
 }

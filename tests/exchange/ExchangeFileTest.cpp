@@ -45,8 +45,17 @@ TEST(ExchangeHeader, TheSecondFormGetsOnlyTheEngineSignatureBack) {
     test::writeAll(path, bytes);
     RestoreExchangeHeader(path);
     const QByteArray restored = test::readAll(path);
-    EXPECT_EQ(restored.left(16), QByteArray::fromHex("000100005374616e64617264204a6574"));
+    EXPECT_EQ(restored.left(16), QByteArrayLiteral("SQLite format 3\0"));
     EXPECT_EQ(restored.mid(16), bytes.mid(16));
+
+    // A plain database file in that form is whole again.
+    const QString database = folder.copyOfSystemDataFile(QStringLiteral("plain.dat"));
+    const QByteArray plain = test::readAll(database);
+    QByteArray marked = plain;
+    marked.replace(0, 16, QByteArray(16, 'f'));
+    test::writeAll(database, marked);
+    RestoreExchangeHeader(database);
+    EXPECT_EQ(test::readAll(database), plain);
 
     // Any other first byte: nothing changes.
     bytes[0] = 'S';

@@ -72,6 +72,23 @@ TEST_F(ExportForReportingTest, CancelOrAFailureLeavesNoFileAndAnExistingOneAsItW
             EXPECT_THROW(WriteExchangeFile(office, QStringLiteral("东城区"), folder.path(QStringLiteral("./")) + name), std::exception);
             EXPECT_EQ(test::readAll(kept), bytes) << name.toStdString();
         }
+        // Chosen in the dialog, the open file is refused with a message; a label
+        // with a "/" proposes a name in the documents folder, not a subfolder.
+        const QString open = other.copyOfSystemDataFile(QStringLiteral("本级.dat"));
+        office.connection.close();
+        office.connection.open(open);
+        office.path = open;
+        const QByteArray openBytes = test::readAll(open);
+        test::prompts().clear();
+        test::prompts().inputAnswers = {QStringLiteral("东城区/朝阳区")};
+        test::prompts().fileAnswers = {open};
+        EXPECT_TRUE(ExportForReporting(office).isEmpty());
+        EXPECT_EQ(test::prompts().messages, QStringList{QStringLiteral("不能导出到正在使用的数据库文件，请选择其它文件。")});
+        ASSERT_EQ(test::prompts().fileRequests.size(), 1u);
+        EXPECT_TRUE(test::prompts().fileRequests[0].fileName.startsWith(QStringLiteral("东城区_朝阳区-")));
+        office.connection.close();
+        EXPECT_EQ(test::readAll(open), openBytes);
+        test::prompts().clear();
     }
 
     // A failure reaches the clerk as a message.

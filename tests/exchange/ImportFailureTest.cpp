@@ -125,7 +125,7 @@ const FailureCase kCases[] = {
          return t.backupFile(kNewCodes,
                              QStringLiteral("DROP TABLE ct_label; CREATE TABLE ct_label(other TEXT); INSERT INTO ct_label VALUES('x');"));
      },
-     QStringLiteral("运行中发生错误：找不到字段：db_name请与软件发行者联系。")},
+     kFormatError},
     {"RecordsOfAnotherLayout",
      [](ImportFailureTest& t) {
          return t.backupFile(kNewCodes, QStringLiteral("ALTER TABLE dt_data ADD COLUMN extra INTEGER;"));

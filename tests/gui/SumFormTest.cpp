@@ -150,6 +150,7 @@ TEST_F(SumFormTest, GroupingChoiceNeedsAGroupingWithItems) {
     open();
     auto* groups = dialog->findChild<QComboBox*>(QStringLiteral("tbGroup"));
     EXPECT_FALSE(groups->isEnabled());
+    EXPECT_EQ(groups->placeholderText(), QStringLiteral("自定义分组"));
     EXPECT_FALSE(dialog->findChildren<QRadioButton*>()[2]->isEnabled());
     closeWithReturn();
 
@@ -160,6 +161,12 @@ TEST_F(SumFormTest, GroupingChoiceNeedsAGroupingWithItems) {
     groups = dialog->findChild<QComboBox*>(QStringLiteral("tbGroup"));
     ASSERT_TRUE(groups->isEnabled());
     EXPECT_EQ(groups->currentText(), QStringLiteral("空分组"));
+    // Opening the list with a click chooses the grouping breakdown.
+    EXPECT_FALSE(dialog->findChildren<QRadioButton*>()[2]->isChecked());
+    QTest::mouseClick(groups, Qt::LeftButton);
+    EXPECT_TRUE(dialog->findChildren<QRadioButton*>()[2]->isChecked());
+    groups->hidePopup();
+    QTest::mouseClick(dialog->findChildren<QRadioButton*>()[0], Qt::LeftButton);
     // The grouping without items cannot be chosen; the keyboard passes over it.
     groups->setFocus();
     QTest::keyClick(groups, Qt::Key_Down);
