@@ -39,7 +39,7 @@ namespace {
 class QuietPrompter final : public ui::Prompter {
 public:
     void inform(const QString&, const QString&) override {}
-    bool ask(const QString&, const QString&) override { return false; }
+    bool ask(const QString&, const QString&, ui::AskStyle) override { return false; }
     ui::FileDialogAnswer chooseSaveFile(const ui::FileDialogRequest&) override { return {}; }
     ui::FileDialogAnswer chooseOpenFile(const ui::FileDialogRequest&) override { return {}; }
     int askQuestion(const QString&, int) override { return ui::qaCancel; }

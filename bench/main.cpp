@@ -173,7 +173,7 @@ class BenchPrompter final : public ui::Prompter {
 public:
     explicit BenchPrompter(QString path = {}) : path_(std::move(path)) {}
     void inform(const QString&, const QString&) override {}
-    bool ask(const QString&, const QString&) override { return true; }
+    bool ask(const QString&, const QString&, ui::AskStyle) override { return true; }
     ui::FileDialogAnswer chooseSaveFile(const ui::FileDialogRequest&) override {
         ui::FileDialogAnswer answer;
         answer.path = path_;

@@ -41,8 +41,11 @@ void WidgetPrompter::inform(const QString& text, const QString& title) {
     box.exec();
 }
 
-bool WidgetPrompter::ask(const QString& text, const QString& title) {
-    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, QApplication::activeWindow());
+bool WidgetPrompter::ask(const QString& text, const QString& title, ui::AskStyle style) {
+    const bool warning = style == ui::AskStyle::Warning;
+    QMessageBox box(warning ? QMessageBox::Warning : QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No,
+                    QApplication::activeWindow());
+    box.setDefaultButton(warning ? QMessageBox::No : QMessageBox::Yes);
     box.button(QMessageBox::Yes)->setText(QStringLiteral("是"));
     box.button(QMessageBox::No)->setText(QStringLiteral("否"));
     return box.exec() == QMessageBox::Yes;

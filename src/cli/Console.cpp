@@ -46,7 +46,7 @@ bool ConsolePrompter::answerQuestion(const QString& text) {
     return false;
 }
 
-bool ConsolePrompter::ask(const QString& text, const QString&) { return answerQuestion(text); }
+bool ConsolePrompter::ask(const QString& text, const QString&, ui::AskStyle) { return answerQuestion(text); }
 
 int ConsolePrompter::askQuestion(const QString& text, int) {
     return answerQuestion(text) ? ui::qaYes : ui::qaNo;

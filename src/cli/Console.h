@@ -28,7 +28,7 @@ class ConsolePrompter final : public ui::Prompter {
 public:
     explicit ConsolePrompter(ConsoleAnswers answers) : answers_(std::move(answers)) {}
     void inform(const QString& text, const QString& title) override;
-    bool ask(const QString& text, const QString& title) override;
+    bool ask(const QString& text, const QString& title, ui::AskStyle style) override;
     ui::FileDialogAnswer chooseSaveFile(const ui::FileDialogRequest& request) override;
     ui::FileDialogAnswer chooseOpenFile(const ui::FileDialogRequest& request) override;
     int askQuestion(const QString& text, int buttons) override;

@@ -10,7 +10,7 @@ public:
     void inform(const QString& text, const QString& title) override {
         std::fprintf(stderr, "%s: %s\n", qUtf8Printable(title), qUtf8Printable(text));
     }
-    bool ask(const QString& text, const QString& title) override {
+    bool ask(const QString& text, const QString& title, AskStyle) override {
         inform(text, title);
         return false;
     }
@@ -40,7 +40,7 @@ QString applicationTitle() { return QStringLiteral("Varnel_基层以上（离线
 
 void showMessage(const QString& text) { prompter().inform(text, applicationTitle()); }
 
-bool askYesNo(const QString& text, const QString& title) { return prompter().ask(text, title); }
+bool askYesNo(const QString& text, const QString& title, AskStyle style) { return prompter().ask(text, title, style); }
 
 int AskQuestion(const QString& text, int buttons) { return prompter().askQuestion(text, buttons); }
 

@@ -24,6 +24,10 @@ struct FileDialogAnswer {
     QStringList paths;     // every file chosen (`path` alone when only one)
 };
 
+// How a Yes/No question looks: a question icon with Yes as the default answer,
+// or, for a step that changes much, a warning icon with No as the default.
+enum class AskStyle { Question, Warning };
+
 // Buttons of the question dialog and the answers it gives.
 enum QuestionButton { qbYes = 1, qbNo = 2, qbYesToAll = 4, qbNoToAll = 8 };
 enum QuestionAnswer { qaCancel = 2, qaYes = 6, qaNo = 7, qaNoToAll = 9, qaYesToAll = 10 };
@@ -34,7 +38,7 @@ public:
     // A message box with an OK button.
     virtual void inform(const QString& text, const QString& title) = 0;
     // A question with Yes and No; true for Yes.
-    virtual bool ask(const QString& text, const QString& title) = 0;
+    virtual bool ask(const QString& text, const QString& title, AskStyle style) = 0;
     virtual FileDialogAnswer chooseSaveFile(const FileDialogRequest& request) = 0;
     virtual FileDialogAnswer chooseOpenFile(const FileDialogRequest& request) = 0;
     // The question dialog with the buttons of `buttons` (QuestionButton flags); a QuestionAnswer.
@@ -57,7 +61,8 @@ void installPrompter(Prompter* prompter);
 QString applicationTitle();
 // Shorthands.
 void showMessage(const QString& text);
-bool askYesNo(const QString& text, const QString& title = QStringLiteral("提示信息"));
+bool askYesNo(const QString& text, const QString& title = QStringLiteral("提示信息"),
+              AskStyle style = AskStyle::Question);
 int AskQuestion(const QString& text, int buttons);
 // The tail of a run error that a command caught.
 inline QString contactTail() { return QStringLiteral(",请与软件发行者联系。"); }

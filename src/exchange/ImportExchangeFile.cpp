@@ -71,7 +71,7 @@ ImportCounts importSeveralFiles(db::Connection& connection, const QString& table
         progress.step();
     }
     progress.hide();
-    if (!readable.isEmpty() && !ui::askYesNo(severalFilesQuestion(readable, counts.unreadable), kConfirmTitle)) {
+    if (!readable.isEmpty() && !ui::askYesNo(severalFilesQuestion(readable, counts.unreadable), kConfirmTitle, ui::AskStyle::Warning)) {
         ImportCounts declined;
         declined.declined = true;
         return declined;
@@ -111,7 +111,7 @@ ImportOutcome ImportExchangeFileAt(WorkingDatabase& working, const QString& tabl
         ui::showMessage(file.problem());
         return ImportOutcome::Failed;
     }
-    if (!ui::askYesNo(QStringLiteral("确认准备导入标记声明为【") + file.label() + QStringLiteral("】的数据么？"), kConfirmTitle))
+    if (!ui::askYesNo(QStringLiteral("确认准备导入标记声明为【") + file.label() + QStringLiteral("】的数据么？"), kConfirmTitle, ui::AskStyle::Warning))
         return ImportOutcome::Declined;
     QList<IncomingFile::Conflict> conflicts;
     switch (file.importRecords(conflicts)) {

@@ -30,6 +30,7 @@ TEST_F(ImportExchangeFileTest, AddsEveryRecordAfterTheLabelIsConfirmedAndLeavesT
     EXPECT_EQ(test::prompts().messages,
               (QStringList{QStringLiteral("确认准备导入标记声明为【朝阳区总工会】的数据么？"),
                            QStringLiteral("数据已经被正确地从'") + path + QStringLiteral("'导入！")}));
+    EXPECT_EQ(test::prompts().askStyles, std::vector<ui::AskStyle>{ui::AskStyle::Warning});
     EXPECT_EQ(records(), 2);
     EXPECT_EQ(test::readAll(path), before);
     EXPECT_FALSE(QFile::exists(folder.path(QStringLiteral("temp.dat"))));

@@ -52,8 +52,15 @@ TEST(WidgetPrompter, MessageBoxesAndFileDialogsSpeakChinese) {
 
     buttons.clear();
     answerNextWindow(buttons, labels, QStringLiteral("否"));
-    EXPECT_FALSE(prompter.ask(QStringLiteral("继续吗？"), QStringLiteral("提示信息")));
+    EXPECT_FALSE(prompter.ask(QStringLiteral("继续吗？"), QStringLiteral("提示信息"), ui::AskStyle::Question));
     EXPECT_EQ(buttons, (QStringList{QStringLiteral("是"), QStringLiteral("否")}));
+
+    // Enter answers a plain question Yes and a warning No.
+    const auto pressEnter = [] { QTimer::singleShot(0, [] { QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Return); }); };
+    pressEnter();
+    EXPECT_TRUE(prompter.ask(QStringLiteral("继续吗？"), QStringLiteral("提示信息"), ui::AskStyle::Question));
+    pressEnter();
+    EXPECT_FALSE(prompter.ask(QStringLiteral("确认准备导入么？"), QStringLiteral("提示："), ui::AskStyle::Warning));
 
     buttons.clear();
     labels.clear();

@@ -13,9 +13,9 @@ const QString kWarning = QStringLiteral("删除操作将不可恢复，您确认
 class ButtonRecorder final : public ui::Prompter {
 public:
     void inform(const QString& text, const QString& title) override { test::prompts().inform(text, title); }
-    bool ask(const QString& text, const QString& title) override {
+    bool ask(const QString& text, const QString& title, ui::AskStyle style) override {
         titles << title;
-        return test::prompts().ask(text, title);
+        return test::prompts().ask(text, title, style);
     }
     ui::FileDialogAnswer chooseSaveFile(const ui::FileDialogRequest& r) override { return test::prompts().chooseSaveFile(r); }
     ui::FileDialogAnswer chooseOpenFile(const ui::FileDialogRequest& r) override { return test::prompts().chooseOpenFile(r); }

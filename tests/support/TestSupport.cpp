@@ -8,8 +8,9 @@ namespace test {
 
 void RecordingPrompter::inform(const QString& text, const QString&) { messages << text; }
 
-bool RecordingPrompter::ask(const QString& text, const QString&) {
+bool RecordingPrompter::ask(const QString& text, const QString&, ui::AskStyle style) {
     messages << text;
+    askStyles.push_back(style);
     if (answers.empty()) return false;
     const bool answer = answers.front();
     answers.pop_front();
@@ -62,6 +63,7 @@ bool RecordingPrompter::inputText(const QString& caption, const QString& prompt,
 void RecordingPrompter::clear() {
     messages.clear();
     answers.clear();
+    askStyles.clear();
     fileAnswers.clear();
     fileSelections.clear();
     fileRequests.clear();

@@ -20,7 +20,7 @@ namespace test {
 class RecordingPrompter final : public ui::Prompter {
 public:
     void inform(const QString& text, const QString& title) override;
-    bool ask(const QString& text, const QString& title) override;
+    bool ask(const QString& text, const QString& title, ui::AskStyle style) override;
     ui::FileDialogAnswer chooseSaveFile(const ui::FileDialogRequest& request) override;
     ui::FileDialogAnswer chooseOpenFile(const ui::FileDialogRequest& request) override;
     int askQuestion(const QString& text, int buttons) override;
@@ -29,6 +29,7 @@ public:
 
     QStringList messages;             // every text shown, in order
     std::deque<bool> answers;         // answers to questions
+    std::vector<ui::AskStyle> askStyles;  // the look of every question asked
     std::deque<QString> fileAnswers;  // paths for file dialogs
     std::deque<QStringList> fileSelections;  // files picked together in open dialogs that take several
     std::vector<ui::FileDialogRequest> fileRequests;
