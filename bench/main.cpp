@@ -1,13 +1,13 @@
 // Benchmarks of the survey tool on generated data.
 //
-//   survey-bench [records=50000] [runs=5] [exchange]
+//   survey-bench [records=50000] [runs=5] [exchange|list-export]
 //   survey-bench --generate FILE [records=50000]
-//   survey-bench --list-export [records=50000] [runs=5]
 //
-// With "exchange" only the exchange files are timed. The second form only writes a copy of the system data file holding the
-// generated records to FILE, for trying the program out on a full database.
-// The third times the record list export of every table in a process of its
-// own, so that its peak memory is its own.
+// With "exchange" only the exchange files are timed; with "list-export" only
+// the record list export of every table, so that the process's peak memory is
+// that export's own. The second form only writes a copy of the system data
+// file holding the generated records to FILE, for trying the program out on a
+// full database.
 //
 // Generates the records into a copy of the system data file, then times each
 // operation several times and prints the medians, with the ratio against a
@@ -27,7 +27,6 @@
 #include "exchange/ExportForReporting.h"
 #include "exchange/ImportExchangeFile.h"
 #include "exchange/ReportFile.h"
-#include "core/Prompt.h"
 #include "lists/RecordListExport.h"
 #include "db/RecordSet.h"
 #include "db/Statement.h"

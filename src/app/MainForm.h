@@ -48,8 +48,7 @@ public:
     // What the searches and their result list work with.
     SearchContext searchContext();
 
-    // Connects a command to the routine that carries it out; a command without
-    // one stays disabled.
+    // Connects a command to the routine that carries it out.
     void wire(QAction* action, std::function<void()> run);
     QAction* action(const QString& name) const;
     // Enables the commands by their rules (some need a non-empty list).

@@ -7,7 +7,6 @@
 #include "exchange/ExportForReporting.h"
 
 #include <QDate>
-#include <QDir>
 #include <QFile>
 
 void WriteReportFile(db::Connection& working, const QString& destination, const QString& workingFile) {
@@ -26,7 +25,6 @@ QString ExportReportFile(db::Connection& working) {
     ui::FileDialogRequest request;
     request.title = QStringLiteral("导出文件存放为");
     request.folder = documentsFolder();
-    QDir().mkpath(request.folder);
     request.filters = {QStringLiteral("dat文件(*.dat)")};
     request.fileName = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral("(网络版)");
     const QString name = ui::prompter().chooseSaveFile(request).path.trimmed();
