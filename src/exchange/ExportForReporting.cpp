@@ -5,11 +5,13 @@
 #include "core/Prompt.h"
 #include "core/Startup.h"
 #include "db/Connection.h"
+#include "db/Error.h"
 #include "db/Maintenance.h"
 #include "exchange/ExchangeFile.h"
 
 #include <QDate>
 #include <QFile>
+#include <QTemporaryFile>
 
 #include <filesystem>
 #include <optional>
@@ -54,9 +56,17 @@ bool AllRecordsVerified(db::Connection& working, const QString& refusal) {
 void WriteExchangeFile(WorkingDatabase& working, const QString& label, const QString& destination) {
     if (isProgramDataFile(destination, working.path))
         throw std::runtime_error(QStringLiteral("文件“%1”正在使用，不能被覆盖").arg(destination).toStdString());
-    const QString building = destination + QStringLiteral(".part");
-    db::CopyFileWhole(programFolder() + QStringLiteral("view.dll"), building);
+    // The file is built under a name of its own beside the destination and
+    // renamed into place when complete: a failure leaves no half-written file,
+    // and no other file of the folder is touched.
+    QTemporaryFile placeholder(destination + QStringLiteral(".XXXXXX"));
+    placeholder.setAutoRemove(false);
+    if (!placeholder.open())
+        throw std::runtime_error((QStringLiteral("无法写入文件“%1”：").arg(destination) + db::lastFileErrorText()).toStdString());
+    const QString building = placeholder.fileName();
+    placeholder.close();
     try {
+        db::CopyFileWhole(programFolder() + QStringLiteral("view.dll"), building);
         db::Connection& connection = working.connection;
         connection.attach(building, kAlias, DeriveExchangePassword());
         try {

@@ -3,6 +3,8 @@
 #include "ExchangeTestSupport.h"
 
 #include <QDate>
+#include <QDir>
+#include <QFileInfo>
 
 namespace {
 
@@ -39,7 +41,8 @@ TEST_F(ExportForReportingTest, WritesTheVerifiedRecordsAndTheLabelIntoATransform
                                                      QStringLiteral("数据已经被正确导出到：'") + path + QStringLiteral("'！")}));
 
     EXPECT_EQ(quint8(test::readAll(path).at(0)), 0x05);
-    EXPECT_FALSE(QFile::exists(path + QStringLiteral(".part")));
+    EXPECT_EQ(QDir(QFileInfo(path).absolutePath()).entryList({QFileInfo(path).fileName() + QStringLiteral("*")}),
+              QStringList{QFileInfo(path).fileName()});
     db::Connection exchange;
     test::openExchangeFile(exchange, path, folder.path(QStringLiteral("restored.dat")));
     EXPECT_EQ(exchange.scalar(QStringLiteral("select count(*) from dt_data")).toInt(), 2);
@@ -104,5 +107,5 @@ TEST_F(ExportForReportingTest, CancelOrAFailureLeavesNoFileAndAnExistingOneAsItW
     test::writeAll(earlier, "earlier export");
     EXPECT_THROW(WriteExchangeFile(workingDatabase(), QStringLiteral("东城区"), earlier), std::exception);
     EXPECT_EQ(test::readAll(earlier), QByteArray("earlier export"));
-    EXPECT_FALSE(QFile::exists(earlier + QStringLiteral(".part")));
+    EXPECT_EQ(QDir(folder.path(QString())).entryList({QStringLiteral("earlier*")}), QStringList{QStringLiteral("earlier.dat")});
 }

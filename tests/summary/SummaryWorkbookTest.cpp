@@ -98,6 +98,7 @@ TEST_F(SummaryWorkbookTest, LevelRunFillsTheChosenSheetsAndDeletesTheOthers) {
     EXPECT_EQ(opened, QStringList{path});
     EXPECT_EQ(progress.events, (QStringList{QStringLiteral("first 2"), QStringLiteral("second 112"), QStringLiteral("+first"),
                                             QStringLiteral("second 182"), QStringLiteral("+first"), QStringLiteral("hide")}));
+
     EXPECT_EQ(progress.cells, 112 + 182);
 
     Workbook book = Workbook::open(path);
@@ -138,6 +139,12 @@ TEST_F(SummaryWorkbookTest, LevelRunFillsTheChosenSheetsAndDeletesTheOthers) {
     EXPECT_EQ(rows[7][2], QStringLiteral("22"));  // z001
     EXPECT_EQ(rows[7][6], QStringLiteral("1"));
     EXPECT_EQ(rows[7][7], QStringLiteral("1"));
+
+    // A label with a path separator still names one file in the documents folder.
+    const QString odd = RunSummary(connection, QStringLiteral("东城区/朝阳区"), {2}, Breakdown::Level, 0, progress);
+    EXPECT_EQ(QFileInfo(odd).fileName(), QStringLiteral("2019基层以上汇总表-东城区_朝阳区-%1.xlsx")
+                                             .arg(QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"))));
+    EXPECT_EQ(QFileInfo(odd).absolutePath(), QFileInfo(documentsFolder()).absoluteFilePath());
 }
 
 TEST_F(SummaryWorkbookTest, GroupingRunWritesItsItemsAndNoWeightedTotals) {
