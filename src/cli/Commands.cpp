@@ -4,6 +4,8 @@
 #include "cli/Console.h"
 #include "core/Platform.h"
 #include "core/Startup.h"
+#include "db/EncryptedImage.h"
+#include "db/NewFile.h"
 #include "db/Statement.h"
 #include "exchange/ExchangeFile.h"
 #include "exchange/ExportForReporting.h"
@@ -13,6 +15,7 @@
 #include "summary/SummaryWorkbook.h"
 
 #include <QFileInfo>
+#include <QLockFile>
 #include <algorithm>
 #include <QMap>
 #include <QStringList>
@@ -83,14 +86,34 @@ QString existingFile(const QString& name) {
     return file.absoluteFilePath();
 }
 
-// Opens the database file of --db (default: the system data file of the program folder).
-WorkingDatabase& openDatabase(const Invocation& call) {
+// The database could not be used for another reason than its content (a lock,
+// read-only media, a read error): exit status 1, its message already shown.
+class CannotRun : public std::runtime_error {
+public:
+    CannotRun() : std::runtime_error("cannot run") {}
+};
+
+// Opens the database file of --db (default: the system data file of the
+// program folder); `readOnly` for a command that only reads it.
+WorkingDatabase& openDatabase(const Invocation& call, bool readOnly = false) {
     const QString path = call.has(QStringLiteral("--db")) ? existingFile(call.value(QStringLiteral("--db")))
                                                           : programFolder() + systemDataFileName();
     if (!QFileInfo(path).isFile()) throw ArgumentError(QStringLiteral("数据库文件“%1”不存在。").arg(path));
-    if (!OpenSurveyDatabase(path) || !workingDatabase().connection.hasTable(QStringLiteral("dt_data")))
-        throw ArgumentError(QStringLiteral("文件“%1”不是调查数据库文件。").arg(path));
-    return workingDatabase();
+    switch (OpenSurveyDatabase(path, readOnly).problem) {
+    case OpenProblem::None: return workingDatabase();
+    case OpenProblem::InUse:
+    case OpenProblem::ReadOnly:
+    case OpenProblem::Failed: throw CannotRun();
+    case OpenProblem::Missing:
+    case OpenProblem::NotSurveyDatabase: break;
+    }
+    throw ArgumentError(QStringLiteral("文件“%1”不是调查数据库文件。").arg(path));
+}
+
+// The exit status of an operation's outcome; the file it wrote, or that holds its findings, is printed.
+int exitStatus(const Outcome& outcome) {
+    if (!outcome.file.isEmpty()) printOutput(outcome.file);
+    return outcome.isDone() ? kSuccess : kFailure;
 }
 
 // One table of `info`: code, name and number of records per row of `sql`.
@@ -108,7 +131,7 @@ QString countsByCode(const QString& field, const QString& codeTable) {
 }
 
 int runInfo(const Invocation& call, ConsoleSession&) {
-    WorkingDatabase& working = openDatabase(call);
+    WorkingDatabase& working = openDatabase(call, true);
     printOutput(QStringLiteral("标识\t") + working.label);
     printOutput(QStringLiteral("文件\t") + working.path);
     printOutput(QStringLiteral("记录数\t") + working.connection.scalar(QStringLiteral("select count(*) from dt_data")).toString());
@@ -150,13 +173,10 @@ int runCheck(const Invocation& call, ConsoleSession& session) {
     WorkingDatabase& working = openDatabase(call);
     ConsoleProgress* progress = session.progress();
     if (progress) progress->setCaption(QStringLiteral("逻辑检查"));
-    RunBatchCheck(working, selection, progress);
-    if (session.prompter().runErrorShown()) return kFailure;
-    // With findings the results file was handed to the opener, which printed its path.
-    if (!session.opened().isEmpty()) return kFailure;
-    const QString results = resultsFilePath(working.label);
-    if (QFileInfo::exists(results)) printOutput(results);
-    return kSuccess;
+    Outcome outcome = RunBatchCheck(working, selection, progress);
+    // With findings the opener has printed the results file already.
+    if (session.opened().contains(outcome.file)) outcome.file.clear();
+    return exitStatus(outcome);
 }
 
 int runImport(const Invocation& call, ConsoleSession&) {
@@ -167,21 +187,12 @@ int runImport(const Invocation& call, ConsoleSession&) {
     return counts.imported == int(files.size()) ? kSuccess : kFailure;
 }
 
-// The file an export wrote is printed; none means it was refused or failed.
-int printWritten(const QString& written) {
-    if (written.isEmpty()) return kFailure;
-    printOutput(written);
-    return kSuccess;
-}
-
 int runExport(const Invocation& call, ConsoleSession&) {
     if (!call.has(QStringLiteral("--label"))) throw ArgumentError(QStringLiteral("请用 --label 给出提供数据的单位的名称。"));
-    return printWritten(ExportForReporting(openDatabase(call)));
+    return exitStatus(ExportForReporting(openDatabase(call)));
 }
 
-int runReport(const Invocation& call, ConsoleSession&) {
-    return printWritten(ExportReportFile(openDatabase(call).connection));
-}
+int runReport(const Invocation& call, ConsoleSession&) { return exitStatus(ExportReportFile(openDatabase(call).connection)); }
 
 // "--tables 2-24" or "--tables 2,5,21": sheet numbers from 1 (the cover) to 24; all tables without the option.
 QList<int> chosenSheets(const Invocation& call) {
@@ -209,7 +220,7 @@ QList<int> chosenSheets(const Invocation& call) {
     return sheets;
 }
 
-int runSummary(const Invocation& call, ConsoleSession& session) {
+int runSummary(const Invocation& call, ConsoleSession&) {
     const QString by = call.value(QStringLiteral("--by"));
     summary::Breakdown breakdown = summary::Breakdown::Level;
     qint64 groupId = 0;
@@ -230,14 +241,35 @@ int runSummary(const Invocation& call, ConsoleSession& session) {
     WorkingDatabase& working = openDatabase(call);
     const QString written = summary::RunSummary(working.connection, working.label, sheets, breakdown, groupId,
                                                 ui::twoLineProgress(), destination);
-    if (session.prompter().runErrorShown()) return kFailure;
-    return printWritten(written);
+    return exitStatus(written.isEmpty() ? Outcome::failed({}) : Outcome::done(written));
 }
 
-int changeHeader(const Invocation& call, void (*change)(const QString&)) {
+// Changes the header of the named file when it is in the form `change` takes:
+// never a file that a running copy of the program holds (its lock file), and
+// always through a new file that takes the old one's place when complete.
+int changeHeader(const Invocation& call, bool (*takes)(const QByteArray&), void (*change)(QByteArray&)) {
     const QString file = existingFile(call.files[0]);
+    QLockFile lock(file + QStringLiteral(".lock"));
+    lock.setStaleLockTime(0);
+    if (!lock.tryLock(0)) {
+        if (lock.error() != QLockFile::LockFailedError) {
+            printError(QStringLiteral("无法建立锁文件“%1.lock”（%2），文件没有改动。").arg(file, db::lastFileErrorText()));
+            return kFailure;
+        }
+        printError(QStringLiteral("文件“%1”正被本程序使用，没有改动它。").arg(file));
+        return kFailure;
+    }
+    QByteArray bytes;
     try {
-        change(file);
+        bytes = db::sealed::readFile(file);
+    } catch (const std::exception& e) {
+        printError(QString::fromUtf8(e.what()));
+        return kFailure;
+    }
+    if (bytes.size() < kExchangeHeaderSize || !takes(bytes)) throw ArgumentError(QStringLiteral("文件格式错误,请重新选择！"));
+    change(bytes);
+    try {
+        db::writeFileWhole(file, bytes);
     } catch (const std::exception& e) {
         printError(QString::fromUtf8(e.what()));
         return kFailure;
@@ -245,9 +277,9 @@ int changeHeader(const Invocation& call, void (*change)(const QString&)) {
     return kSuccess;
 }
 
-int runTransform(const Invocation& call, ConsoleSession&) { return changeHeader(call, TransformExchangeHeader); }
+int runTransform(const Invocation& call, ConsoleSession&) { return changeHeader(call, IsTransformable, TransformHeaderBytes); }
 
-int runRestore(const Invocation& call, ConsoleSession&) { return changeHeader(call, RestoreExchangeHeader); }
+int runRestore(const Invocation& call, ConsoleSession&) { return changeHeader(call, IsRestorable, RestoreHeaderBytes); }
 
 struct Command {
     QString name;
@@ -339,6 +371,8 @@ int runCommand(const Command& command, const Invocation& call) {
         return command.run(call, session);
     } catch (const ArgumentError&) {
         throw;
+    } catch (const CannotRun&) {
+        return kFailure;
     } catch (const std::exception& e) {
         printError(QStringLiteral("运行中发生错误：") + QString::fromUtf8(e.what()));
     }
