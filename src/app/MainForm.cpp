@@ -373,11 +373,15 @@ void TMainForm::actBackupExecute() {
     if (name.size() > 4 && !name.endsWith(QLatin1String(".mdb"))) name += QStringLiteral(".mdb");
 
     WorkingDatabase& working = workingDatabase();
+    if (isProgramDataFile(name, working.path)) {
+        ui::showError(QStringLiteral("不能备份到正在使用的数据库文件，请选择其它文件。"));
+        return;
+    }
     const QVariant key = recordList_.isEmpty() || recordList_.atEnd() ? QVariant() : recordList_.value(kKeyField);
     try {
         working.connection.requireSoleUse();
     } catch (const db::Error& e) {
-        ui::showMessage(e.message());
+        ui::showError(e.message());
         return;
     }
     working.connection.close();
@@ -385,7 +389,7 @@ void TMainForm::actBackupExecute() {
         db::CopyFileWhole(working.path, name);
         ui::showMessage(QStringLiteral("备份成功"));
     } catch (const db::Error& e) {
-        ui::showMessage(e.message());
+        ui::showError(e.message());
     }
     reopenRecordList();
     if (key.isValid() && recordList_.locate(kKeyField, key)) grid_->refresh();

@@ -234,11 +234,13 @@ int runSummary(const Invocation& call, ConsoleSession&) {
     }
     const QList<int> sheets = chosenSheets(call);
     const QString destination = call.files[0];
+    WorkingDatabase& working = openDatabase(call);
+    if (isProgramDataFile(destination, working.path))
+        throw ArgumentError(QStringLiteral("不能把汇总表写到正在使用的数据库文件“%1”。").arg(destination));
     if (QFileInfo::exists(destination) && !call.has(QStringLiteral("--yes"))) {
         printError(QStringLiteral("文件“%1”已经存在，没有覆盖它（要覆盖，请加上 --yes）。").arg(destination));
         return kFailure;
     }
-    WorkingDatabase& working = openDatabase(call);
     const QString written = summary::RunSummary(working.connection, working.label, sheets, breakdown, groupId,
                                                 ui::twoLineProgress(), destination);
     return exitStatus(written.isEmpty() ? Outcome::failed({}) : Outcome::done(written));

@@ -28,7 +28,7 @@ public:
         std::copy(given.begin(), given.end(), keyBytes.begin());
         if (!context_ || EVP_EncryptInit_ex(context_.get(), EVP_aes_128_ecb(), nullptr, keyBytes.data(), nullptr) != 1
             || EVP_CIPHER_CTX_set_padding(context_.get(), 0) != 1)
-            throw std::runtime_error("AES-128 is not available");
+            throw std::runtime_error("无法使用AES-128加密");
     }
     QByteArray encrypt(const QByteArray& blocks) {
         QByteArray out(blocks.size(), '\0');
@@ -36,7 +36,7 @@ public:
         if (EVP_EncryptUpdate(context_.get(), reinterpret_cast<unsigned char*>(out.data()), &written,
                               reinterpret_cast<const unsigned char*>(blocks.constData()), int(blocks.size())) != 1
             || written != blocks.size())
-            throw std::runtime_error("AES-128 encryption failed");
+            throw std::runtime_error("AES-128加密失败");
         return out;
     }
 

@@ -26,6 +26,8 @@
 #include <QToolButton>
 #include <stdexcept>
 
+#include <unistd.h>
+
 namespace {
 
 // A main window over a private copy of the system data file.
@@ -220,6 +222,14 @@ TEST_F(MainFormTest, BackupOntoTheDatabaseFileFailsAndLeavesItIntact) {
     ASSERT_EQ(test::prompts().messages.size(), 1);
     EXPECT_NE(test::prompts().messages[0], QStringLiteral("备份成功"));
     EXPECT_EQ(f.recordList().rowCount(), 4);
+    // Nor onto the same file under another name.
+    const QString link = folder.path(QStringLiteral("link.mdb"));
+    ASSERT_EQ(::link(QFile::encodeName(dataFile).constData(), QFile::encodeName(link).constData()), 0);
+    test::prompts().clear();
+    test::prompts().fileAnswers = {link};
+    f.actBackupExecute();
+    EXPECT_EQ(test::prompts().errors, QStringList{QStringLiteral("不能备份到正在使用的数据库文件，请选择其它文件。")});
+    EXPECT_EQ(test::readAll(dataFile), before);
 }
 
 TEST_F(MainFormTest, CompactionKeepsEveryRecordAndStartsAtTheFirstRow) {
