@@ -202,6 +202,78 @@ int Statement::columnIndex(const QString& name) const {
 
 QVariant Statement::value(int column) const { return columnValue(stmt_, column); }
 
+bool obeysRule(StoredKind kind, double number, ValueRule rule) {
+    const bool numeric = kind == StoredKind::Integer || kind == StoredKind::Real;
+    const bool whole = kind == StoredKind::Integer || (kind == StoredKind::Real && number == std::round(number));
+    switch (rule) {
+    case ValueRule::Code: return whole && std::fabs(number) < 1e12;
+    case ValueRule::WholeNumber: return kind == StoredKind::Null || whole;
+    case ValueRule::Number: return kind == StoredKind::Null || numeric;
+    case ValueRule::Text: return kind == StoredKind::Null || kind == StoredKind::Text;
+    case ValueRule::NoBytes: break;
+    }
+    return kind != StoredKind::Blob;
+}
+
+namespace {
+
+StoredKind storedKindOf(int type) {
+    switch (type) {
+    case SQLITE_INTEGER: return StoredKind::Integer;
+    case SQLITE_FLOAT: return StoredKind::Real;
+    case SQLITE_TEXT: return StoredKind::Text;
+    case SQLITE_BLOB: return StoredKind::Blob;
+    default: return StoredKind::Null;
+    }
+}
+
+void obeysRules(sqlite3_context* context, int count, sqlite3_value** values) {
+    const auto& rules = *static_cast<const std::vector<ValueRule>*>(sqlite3_user_data(context));
+    const qint64 first = count > 0 ? sqlite3_value_int64(values[0]) : -1;
+    if (first < 0 || size_t(first) + size_t(count - 1) > rules.size()) {
+        sqlite3_result_error(context, "obeys_rules(): 参数个数不对", -1);
+        return;
+    }
+    for (int i = 1; i < count; ++i) {
+        const ValueRule rule = rules[size_t(first + i - 1)];
+        const int type = sqlite3_value_type(values[i]);
+        // Most values are whole numbers or empty where those are allowed: no need to read them.
+        if ((type == SQLITE_INTEGER || type == SQLITE_NULL) && (rule == ValueRule::WholeNumber || rule == ValueRule::Number))
+            continue;
+        const StoredKind kind = storedKindOf(type);
+        const double number = kind == StoredKind::Integer || kind == StoredKind::Real ? sqlite3_value_double(values[i]) : 0;
+        if (!obeysRule(kind, number, rule)) {
+            sqlite3_result_int(context, 0);
+            return;
+        }
+    }
+    sqlite3_result_int(context, 1);
+}
+
+} // namespace
+
+RulesFunction::RulesFunction(const Connection& connection, std::vector<ValueRule> rules)
+    : db_(connection.handle()), rules_(std::move(rules)) {
+    if (sqlite3_create_function_v2(db_, "obeys_rules", -1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, &rules_, obeysRules, nullptr,
+                                   nullptr, nullptr) != SQLITE_OK)
+        raiseEngineError(db_);
+}
+
+QString RulesFunction::condition(const QStringList& columns) {
+    constexpr qsizetype kPerCall = 100;  // the engine takes at most 127 arguments
+    QStringList calls;
+    for (qsizetype first = 0; first < columns.size(); first += kPerCall)
+        calls << QStringLiteral("obeys_rules(%1,%2)").arg(first).arg(columns.mid(first, kPerCall).join(u','));
+    return calls.isEmpty() ? QStringLiteral("1") : calls.join(QStringLiteral(" and "));
+}
+
+RulesFunction::~RulesFunction() {
+    sqlite3_create_function_v2(db_, "obeys_rules", -1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, nullptr, nullptr, nullptr,
+                               nullptr);
+}
+
+StoredKind Statement::storedKind(int column) const { return storedKindOf(sqlite3_column_type(stmt_, column)); }
+
 bool Statement::isNull(int column) const { return sqlite3_column_type(stmt_, column) == SQLITE_NULL; }
 
 qint64 Statement::integer(int column) const {

@@ -4,7 +4,9 @@
 
 #include <QString>
 #include <QVariant>
+#include <vector>
 
+struct sqlite3;
 struct sqlite3_stmt;
 
 namespace db {
@@ -12,6 +14,20 @@ namespace db {
 class Connection;
 
 enum class FieldKind { Integer, Float, Text, Boolean, Blob, Other };
+// The kind of a value as the engine stores it.
+enum class StoredKind { Null, Integer, Real, Text, Blob };
+
+// What a column of a file from elsewhere may hold.
+enum class ValueRule {
+    Code,         // a whole number of at most 12 digits
+    WholeNumber,  // nothing, or a whole number
+    Number,       // nothing, or a number
+    Text,         // nothing, or a text
+    NoBytes,      // anything but bytes (a blob)
+};
+
+// Whether a value stored as `kind`, with `number` its numeric value, obeys `rule`.
+bool obeysRule(StoredKind kind, double number, ValueRule rule);
 
 // A prepared statement stepped forward once: the fast path for reading many
 // rows or repeating one statement with different parameters.
@@ -41,6 +57,7 @@ public:
 
     QVariant value(int column) const;
     bool isNull(int column) const;
+    StoredKind storedKind(int column) const;
     qint64 integer(int column) const;  // NULL reads as 0
     double real(int column) const;     // NULL reads as 0
     QString text(int column) const;    // NULL reads as empty
@@ -50,6 +67,25 @@ public:
 private:
     sqlite3_stmt* stmt_ = nullptr;
     sqlite3* db_ = nullptr;
+};
+
+// While it lives, the SQL function "obeys_rules"(first, v1, …, vn) on the
+// connection is 1 when every value vi obeys rules[first + i - 1] and 0
+// otherwise: a few calls check a whole row, for a file from elsewhere whose
+// rows are copied.
+class RulesFunction {
+public:
+    RulesFunction(const Connection& connection, std::vector<ValueRule> rules);
+    // The condition that the row's `columns` (quoted, one per rule) obey their
+    // rules, in calls of no more arguments than the engine allows.
+    static QString condition(const QStringList& columns);
+    ~RulesFunction();
+    RulesFunction(const RulesFunction&) = delete;
+    RulesFunction& operator=(const RulesFunction&) = delete;
+
+private:
+    sqlite3* db_;
+    std::vector<ValueRule> rules_;
 };
 
 // Binds one value to a statement; shared by every place that binds.

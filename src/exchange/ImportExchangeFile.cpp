@@ -146,7 +146,7 @@ ImportOutcome ImportExchangeFileAt(WorkingDatabase& working, const QString& tabl
         if (!conflicts.isEmpty()) break;
         [[fallthrough]];  // the database refused the records, but for none of their codes
     case IncomingFile::Result::Unreadable:
-        ui::showError(QStringLiteral("导入文件格式错误"));
+        ui::showError(file.failure().isEmpty() ? QStringLiteral("导入文件格式错误") : file.failure());
         return ImportOutcome::Refused;
     }
     ui::showError(conflictMessage(writeAndOpenReport({{QString(), conflicts}}),

@@ -13,6 +13,10 @@
 #include <QFileInfo>
 #include <QHash>
 
+#include <cmath>
+#include <unordered_map>
+#include <vector>
+
 namespace {
 
 const QString kAlias = QStringLiteral("incoming");
@@ -61,45 +65,22 @@ QString missingTableMessage(const QString& where, const QString& table) {
     return where + QStringLiteral("不存在名字为\"") + table + QStringLiteral("\"的数据表");
 }
 
-// The kinds of value a column of dt_data may hold, by the field list of the working database.
-enum class ValueKind { Code, WholeNumber, Number, Text, Any };
-
-QString kindWords(ValueKind kind) {
-    switch (kind) {
-    case ValueKind::Code: return QStringLiteral("不是12位以内的整数");
-    case ValueKind::WholeNumber: return QStringLiteral("不是整数");
-    case ValueKind::Number: return QStringLiteral("不是数字");
-    case ValueKind::Text: return QStringLiteral("不是文字");
-    case ValueKind::Any: break;
+QString ruleWords(db::ValueRule rule) {
+    switch (rule) {
+    case db::ValueRule::Code: return QStringLiteral("不是12位以内的整数");
+    case db::ValueRule::WholeNumber: return QStringLiteral("不是整数");
+    case db::ValueRule::Number: return QStringLiteral("不是数字");
+    case db::ValueRule::Text: return QStringLiteral("不是文字");
+    case db::ValueRule::NoBytes: break;
     }
     return QStringLiteral("不是数字或文字");
 }
 
-// An SQL condition that holds when `column` holds a value its kind refuses.
-QString badValueCondition(const QString& column, ValueKind kind) {
-    const QString c = db::quoteIdentifier(column);
-    const QString type = QStringLiteral("typeof(%1)").arg(c);
-    switch (kind) {
-    case ValueKind::Code:
-        return QStringLiteral("(%1 NOT IN ('integer','real') OR %2<>round(%2) OR abs(%2)>=1000000000000)").arg(type, c);
-    case ValueKind::WholeNumber:
-        return QStringLiteral("(%1 NOT IN ('null','integer','real') OR %2<>round(%2))").arg(type, c);
-    case ValueKind::Number: return QStringLiteral("%1 NOT IN ('null','integer','real')").arg(type);
-    case ValueKind::Text: return QStringLiteral("%1 NOT IN ('null','text')").arg(type);
-    case ValueKind::Any: break;
-    }
-    return type + QStringLiteral("='blob'");
-}
+using CheckedColumn = IncomingFile::CheckedColumn;
 
-struct CheckedColumn {
-    QString name;
-    QString caption;
-    ValueKind kind;
-};
-
-// Every column of the working table with the kind its field takes: c901 the
+// Every column of the working table with the rule its field sets: c901 the
 // code, indicators by their QueryType (0 and 3 whole numbers, 2 numbers, 1
-// text), RecordState a whole number; any other column no blob.
+// text), RecordState a whole number; any other column no bytes.
 QList<CheckedColumn> checkedColumns(db::Connection& connection, const QStringList& columns) {
     QHash<QString, std::pair<QString, int>> fields;
     db::Statement list(connection, QStringLiteral("select fieldName, Hint, QueryType from DT_FieldList"));
@@ -108,19 +89,19 @@ QList<CheckedColumn> checkedColumns(db::Connection& connection, const QStringLis
     for (const QString& column : columns) {
         const auto field = fields.constFind(column.toLower());
         const QString caption = field == fields.cend() ? column : field->first;
-        ValueKind kind = ValueKind::Any;
-        if (column.compare(QLatin1String("c901"), Qt::CaseInsensitive) == 0) kind = ValueKind::Code;
-        else if (column.compare(QLatin1String("RecordState"), Qt::CaseInsensitive) == 0) kind = ValueKind::WholeNumber;
+        db::ValueRule rule = db::ValueRule::NoBytes;
+        if (column.compare(QLatin1String("c901"), Qt::CaseInsensitive) == 0) rule = db::ValueRule::Code;
+        else if (column.compare(QLatin1String("RecordState"), Qt::CaseInsensitive) == 0) rule = db::ValueRule::WholeNumber;
         else if (field != fields.cend()) {
             switch (field->second) {
             case 0:
-            case 3: kind = ValueKind::WholeNumber; break;
-            case 1: kind = ValueKind::Text; break;
-            case 2: kind = ValueKind::Number; break;
+            case 3: rule = db::ValueRule::WholeNumber; break;
+            case 1: rule = db::ValueRule::Text; break;
+            case 2: rule = db::ValueRule::Number; break;
             default: break;
             }
         }
-        checked.append({column, caption, kind});
+        checked.append({column, caption, rule});
     }
     return checked;
 }
@@ -205,40 +186,36 @@ void IncomingFile::check() {
     // Rows move by the working table's columns; a file with other columns cannot be read.
     const QStringList own = db::ColumnNames(connection_, QStringLiteral("main"), table_);
     if (db::ColumnNames(connection_, kAlias, table_).join(u',').toLower() != own.join(u',').toLower()) return;
-    try {
-        problem_ = badRecord(own);
-    } catch (const db::Error& e) {
-        // A table the check cannot read (no row numbers, a value past the limits) is no survey file.
-        problem_ = e.isMachineFault() ? runError(e.message()) : QStringLiteral("导入文件格式错误");
-    }
-    if (problem_.isEmpty()) columns_ = quotedColumns(own);
+    columns_ = quotedColumns(own);
+    checked_ = checkedColumns(connection_, own);
 }
 
-QString IncomingFile::badRecord(const QStringList& columns) {
-    const QList<CheckedColumn> checked = checkedColumns(connection_, columns);
-    QStringList conditions;
-    for (const CheckedColumn& column : checked) conditions << badValueCondition(column.name, column.kind);
-    const QString table = kAlias + u'.' + db::quoteIdentifier(table_);
-    // One pass finds the first record with a value its field refuses.
-    db::Statement bad(connection_, QStringLiteral("select rowid, * from %1 where %2 order by rowid limit 1").arg(table, conditions.join(QStringLiteral(" or "))));
-    if (bad.next()) {
-        const qint64 number = connection_.scalar(QStringLiteral("select count(*) from %1 where rowid<=?").arg(table), {bad.value(0)}).toLongLong();
-        QVariant code;
-        for (qsizetype i = 0; i < checked.size(); ++i)
-            if (checked[i].kind == ValueKind::Code) code = bad.value(1 + int(i));
+QString IncomingFile::badRecord() {
+    const QList<CheckedColumn>& checked = checked_;
+    int codeColumn = -1;
+    for (qsizetype i = 0; i < checked.size(); ++i)
+        if (checked[i].rule == db::ValueRule::Code) codeColumn = int(i);
+    // One pass over the records in the file's order, looking at the kind of each stored value.
+    db::Statement rows(connection_, QStringLiteral("select %1 from %2.%3").arg(columns_, kAlias, db::quoteIdentifier(table_)));
+    std::unordered_map<qint64, qint64> firstWithCode;
+    qint64 number = 0;
+    while (rows.next()) {
+        ++number;
         for (qsizetype i = 0; i < checked.size(); ++i) {
-            db::Statement single(connection_, QStringLiteral("select %1 from %2 where rowid=?").arg(badValueCondition(checked[i].name, checked[i].kind), table));
-            single.bindAll({bad.value(0)});
-            if (!single.next() || single.integer(0) != 1) continue;
+            if (db::obeysRule(rows.storedKind(int(i)), rows.real(int(i)), checked[i].rule)) continue;
+            const QString code = codeColumn < 0 || rows.isNull(codeColumn) ? QStringLiteral("空") : db::variantToText(rows.value(codeColumn));
             return QStringLiteral("导入文件格式错误：第%1条记录（编码%2）的“%3”（%4）%5。")
                 .arg(number)
-                .arg(code.isNull() ? QStringLiteral("空") : db::variantToText(code), checked[i].caption, checked[i].name, kindWords(checked[i].kind));
+                .arg(code, checked[i].caption, checked[i].name, ruleWords(checked[i].rule));
         }
+        if (codeColumn < 0) continue;
+        const auto [earlier, added] = firstWithCode.emplace(std::llround(rows.real(codeColumn)), number);
+        if (!added)
+            return QStringLiteral("导入文件格式错误：第%1条记录的编码%2与第%3条记录相同。")
+                .arg(number)
+                .arg(db::variantToText(rows.value(codeColumn)))
+                .arg(earlier->second);
     }
-    // Two records of one code in the file: no office sends that.
-    db::Statement twice(connection_, QStringLiteral("select c901, count(*) from %1 group by c901 having count(*)>1 order by c901 limit 1").arg(table));
-    if (twice.next())
-        return QStringLiteral("导入文件格式错误：文件中编码%1的记录有%2条。").arg(db::variantToText(twice.value(0))).arg(twice.integer(1));
     return {};
 }
 
@@ -246,18 +223,39 @@ IncomingFile::Result IncomingFile::importRecords(QList<Conflict>& conflicts) {
     if (!sameColumns()) return Result::Unreadable;
     const QString target = db::quoteIdentifier(table_);
     try {
+        // Every record is checked against the field list as it is copied: a
+        // record that breaks a rule is left out, so that fewer records than the
+        // file holds were added, and nothing is kept.
+        std::vector<db::ValueRule> rules;
+        QStringList columns;
+        for (const CheckedColumn& column : checked_) {
+            rules.push_back(column.rule);
+            columns << db::quoteIdentifier(column.name);
+        }
+        const db::RulesFunction obeysRules(connection_, std::move(rules));
         db::Transaction transaction(connection_);
-        connection_.execute(QStringLiteral("INSERT INTO %1(%3) select %3 from %2.%1").arg(target, kAlias, columns_));
-        transaction.commit();
-        return Result::Imported;
+        const qint64 added = connection_.execute(QStringLiteral("INSERT INTO %1(%3) select %3 from %2.%1 where %4")
+                                                     .arg(target, kAlias, columns_, db::RulesFunction::condition(columns)));
+        if (added == records_) {
+            transaction.commit();
+            return Result::Imported;
+        }
     } catch (const db::Error& e) {
         // Nothing was added. A full disk or a lock is no fault of the file;
-        // otherwise the staging below finds the conflicting records.
+        // otherwise the records are looked at below.
         if (e.isMachineFault()) {
             failure_ = e.message();
             return Result::Failed;
         }
     }
+    try {
+        failure_ = badRecord();
+    } catch (const db::Error& e) {
+        // A table the check cannot read (a value past the limits) is no survey file.
+        failure_ = e.isMachineFault() ? e.message() : QStringLiteral("导入文件格式错误");
+        return e.isMachineFault() ? Result::Failed : Result::Unreadable;
+    }
+    if (!failure_.isEmpty()) return Result::Unreadable;
     const QString staging = db::quoteIdentifier(table_ + u'_' + table_);
     try {
         connection_.execute(QStringLiteral("delete from %1").arg(staging));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "db/Statement.h"
+
 #include <QList>
 #include <QString>
 #include <memory>
@@ -35,6 +37,13 @@ public:
     // Whether the file's records have the working table's columns in its order.
     bool sameColumns() const { return !columns_.isEmpty(); }
 
+    // A column of the records and the rule its field sets.
+    struct CheckedColumn {
+        QString name;
+        QString caption;
+        db::ValueRule rule;
+    };
+
     // One record whose c901 exists already: its code and unit name.
     struct Conflict {
         QString code;
@@ -43,7 +52,7 @@ public:
     enum class Result {
         Imported,    // every record was added
         Conflicting, // nothing added; the records whose c901 exists are in `conflicts`
-        Unreadable,  // nothing added; the records could not be copied at all
+        Unreadable,  // nothing added; the records could not be copied at all (a bad record: see failure())
         Failed,      // nothing added; the machine stopped the copy (a full disk): see failure()
     };
     // Adds every record of the file to the table in one transaction. When
@@ -51,14 +60,15 @@ public:
     // `table`), which keeps those whose c901 exists already; they are returned
     // in `conflicts`, ascending by c901.
     Result importRecords(QList<Conflict>& conflicts);
-    // What stopped the copy when it failed, in the clerk's words.
+    // What stopped the copy when it failed, or the record that made the file
+    // unreadable, in the clerk's words; empty when nothing is known.
     const QString& failure() const { return failure_; }
 
 private:
     void check();
     // The message naming the first record with a value its field refuses, or
-    // a code the file holds twice; empty when every record is sound.
-    QString badRecord(const QStringList& columns);
+    // with a code an earlier record of the file has; empty when every record is sound.
+    QString badRecord();
     db::Connection& connection_;
     QString table_;
     QString chosen_;
@@ -71,6 +81,7 @@ private:
     QString label_;
     qint64 records_ = 0;
     QString columns_;  // the quoted column list of the copy, empty when the layouts differ
+    QList<CheckedColumn> checked_;  // the rule of each column, in that order
 };
 
 // The conflicts of one refused file, for the report.

@@ -176,7 +176,7 @@ const FailureCase kCases[] = {
      [](ImportFailureTest& t) {
          return t.backupFile(kNewCodes, kPlainCodeColumn + QStringLiteral("UPDATE dt_data SET c901=110105000001 WHERE c901=110105000004;"));
      },
-     QStringLiteral("导入文件格式错误：文件中编码110105000001的记录有2条。")},
+     QStringLiteral("导入文件格式错误：第3条记录的编码110105000001与第1条记录相同。")},
     {"TheDatabaseRefusesARecordMidway",
      [](ImportFailureTest& t) {
          t.onWorkingDatabase(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON dt_data WHEN new.c901=110105000004 "
