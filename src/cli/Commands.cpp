@@ -4,6 +4,7 @@
 #include "cli/Console.h"
 #include "core/Platform.h"
 #include "core/Startup.h"
+#include "core/Version.h"
 #include "db/Statement.h"
 #include "exchange/ExchangeFile.h"
 #include "exchange/ExportForReporting.h"
@@ -37,9 +38,10 @@ const QMap<QString, int> kOptionValues{
     {QStringLiteral("--db"), 1},     {QStringLiteral("--yes"), 0},   {QStringLiteral("--help"), 0},
     {QStringLiteral("-h"), 0},       {QStringLiteral("--range"), 2}, {QStringLiteral("--codes"), 1},
     {QStringLiteral("--label"), 1},  {QStringLiteral("--by"), 1},    {QStringLiteral("--tables"), 1},
+    {QStringLiteral("--version"), 0},
 };
 const QStringList kGeneralOptions{QStringLiteral("--db"), QStringLiteral("--yes"), QStringLiteral("--help"),
-                                  QStringLiteral("-h")};
+                                  QStringLiteral("-h"), QStringLiteral("--version")};
 
 // The command line taken apart: the command, its file arguments and its options.
 struct Invocation {
@@ -60,13 +62,26 @@ Invocation parse(const QStringList& arguments) {
         if (!optionsEnded && argument == QLatin1String("--")) {
             optionsEnded = true;
         } else if (!optionsEnded && argument.startsWith(u'-') && argument.size() > 1) {
-            if (!kOptionValues.contains(argument)) throw ArgumentError(QStringLiteral("未知的选项“%1”。").arg(argument));
-            if (call.has(argument)) throw ArgumentError(QStringLiteral("选项“%1”只能给一次。").arg(argument));
-            const int count = kOptionValues.value(argument);
-            if (i + count >= arguments.size())
-                throw ArgumentError(QStringLiteral("选项“%1”后面要跟%2个值。").arg(argument).arg(count));
-            call.options.insert(argument, arguments.mid(i + 1, count));
-            i += count;
+            // "--option=value" is "--option value"; two values are written "--range=FIRST,LAST".
+            const qsizetype equals = argument.startsWith(QLatin1String("--")) ? argument.indexOf(u'=') : -1;
+            const QString option = equals < 0 ? argument : argument.left(equals);
+            if (!kOptionValues.contains(option)) throw ArgumentError(QStringLiteral("未知的选项“%1”。").arg(option));
+            if (call.has(option)) throw ArgumentError(QStringLiteral("选项“%1”只能给一次。").arg(option));
+            const int count = kOptionValues.value(option);
+            QStringList values;
+            if (equals >= 0) {
+                values = argument.mid(equals + 1).split(u',');
+                if (count != 1 && values.size() != count)
+                    throw ArgumentError(count == 0 ? QStringLiteral("选项“%1”不带值。").arg(option)
+                                                   : QStringLiteral("选项“%1”要用逗号隔开的%2个值。").arg(option).arg(count));
+                if (count == 1) values = {argument.mid(equals + 1)};
+            } else {
+                if (i + count >= arguments.size())
+                    throw ArgumentError(QStringLiteral("选项“%1”后面要跟%2个值。").arg(option).arg(count));
+                values = arguments.mid(i + 1, count);
+                i += count;
+            }
+            call.options.insert(option, values);
         } else if (call.command.isEmpty()) {
             call.command = argument;
         } else {
@@ -305,7 +320,13 @@ void printProgramHelp() {
     lines << QString() << QStringLiteral("选项：")
           << QStringLiteral("  --db 数据库文件  要处理的数据库文件，默认是程序文件夹中的系统数据文件")
           << QStringLiteral("  --yes            对提问一律回答“是”，并允许覆盖已有的输出文件")
-          << QStringLiteral("  --help           显示帮助；写在命令后面时显示该命令的帮助") << QString()
+          << QStringLiteral("  --help           显示帮助；写在命令后面时显示该命令的帮助")
+          << QStringLiteral("  --version        显示程序的版本（构建号）")
+          << QString()
+          << QStringLiteral("带值的选项也可以写成“--选项=值”，例如 --db=数据库文件；--range 的两个值写成 --range=起始编码,终止编码。")
+          << QStringLiteral("不加 --db 时使用程序文件夹中的系统数据文件（安装后的程序是每个用户自己的程序文件夹 "
+                            "~/.local/share/varnel-survey/）；加了 --db 时，模板和表目录仍从程序文件夹读取。")
+          << QString()
           << QStringLiteral("退出状态：0 完成；1 检查发现逻辑错误、有文件被拒绝或操作失败；2 参数错误、文件不存在或不是调查数据库文件。");
     printOutput(lines.join(u'\n'));
 }
@@ -350,6 +371,10 @@ int runCommand(const Command& command, const Invocation& call) {
 int RunCommandLine(const QStringList& arguments) {
     try {
         const Invocation call = parse(arguments);
+        if (call.has(QStringLiteral("--version"))) {
+            printOutput(commandVersionText(kProgram));
+            return kSuccess;
+        }
         if (call.command.isEmpty()) {
             if (!call.wantsHelp()) throw ArgumentError(QStringLiteral("没有给出命令。"));
             printProgramHelp();

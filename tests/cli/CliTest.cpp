@@ -2,6 +2,7 @@
 // data file in a program folder of its own.
 
 #include "core/Startup.h"
+#include "core/Version.h"
 #include "exchange/ExchangeTestSupport.h"
 #include "exchange/ExportForReporting.h"
 #include "exchange/ImportExchangeFile.h"
@@ -92,6 +93,9 @@ TEST_F(CliTest, HelpAndBadArguments) {
     const Finished checkHelp = run({QStringLiteral("check"), QStringLiteral("--help")});
     EXPECT_EQ(checkHelp.status, 0);
     EXPECT_TRUE(checkHelp.out.contains(QStringLiteral("check [--range 起始编码 终止编码 | --codes 编码,编码,…]")));
+    const Finished version = run({QStringLiteral("--version")});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, QStringLiteral("varnel-survey-cli 1.0 (Build %1)\n").arg(ReadVersionInfo().buildNumber));
 
     const QList<std::pair<QStringList, QString>> bad{
         {{}, QStringLiteral("没有给出命令。")},
@@ -101,6 +105,9 @@ TEST_F(CliTest, HelpAndBadArguments) {
         {{QStringLiteral("info"), QStringLiteral("--label"), QStringLiteral("x")}, QStringLiteral("命令 info 没有选项“--label”。")},
         {{QStringLiteral("check"), QStringLiteral("--range"), QStringLiteral("1")}, QStringLiteral("选项“--range”后面要跟2个值。")},
         {{QStringLiteral("check"), QStringLiteral("--range"), QStringLiteral("a"), QStringLiteral("9")}, QStringLiteral("“a”不是数字。")},
+        {{QStringLiteral("check"), QStringLiteral("--range=1")}, QStringLiteral("选项“--range”要用逗号隔开的2个值。")},
+        {{QStringLiteral("--yes=1"), QStringLiteral("info")}, QStringLiteral("选项“--yes”不带值。")},
+        {{QStringLiteral("--force=1"), QStringLiteral("info")}, QStringLiteral("未知的选项“--force”。")},
         {{QStringLiteral("check"), QStringLiteral("--codes"), QStringLiteral("1,x")}, QStringLiteral("“x”不是统计编码。")},
         {{QStringLiteral("check"), QStringLiteral("--codes"), QStringLiteral("1"), QStringLiteral("--range"), QStringLiteral("1"),
           QStringLiteral("2")},
@@ -197,10 +204,13 @@ TEST_F(CliTest, CheckSetsTheStatesAndExitsWithOneOnFindings) {
               QStringLiteral("1,2"));
     connection.close();
 
-    // Only the listed record: it passes.
+    // Only the listed record: it passes. Options take their values after "=" as well.
     EXPECT_EQ(run(check + QStringList{QStringLiteral("--codes"), QStringLiteral("110101000001")}).status, 0);
+    EXPECT_EQ(run({QStringLiteral("--db=") + database, QStringLiteral("check"), QStringLiteral("--codes=110101000001")}).status, 0);
     EXPECT_EQ(run(check + QStringList{QStringLiteral("--range"), QStringLiteral("110101000002"), QStringLiteral("110101000009")}).status,
               1);
+    EXPECT_EQ(run(check + QStringList{QStringLiteral("--range=110101000001,110101000001")}).status, 0);
+    EXPECT_EQ(run(check + QStringList{QStringLiteral("--range=110101000002,110101000009")}).status, 1);
 }
 
 TEST_F(CliTest, ImportTakesEachFileWholeOrNotAtAllAndReportsConflicts) {
