@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 namespace db {
@@ -34,6 +35,8 @@ public:
     qint64 records() const { return records_; }
     // Whether the file's records have the working table's columns in its order.
     bool sameColumns() const { return !columns_.isEmpty(); }
+    // The c901 of every record of the file, ascending.
+    QStringList recordCodes() const;
 
     // One record whose c901 exists already: its code and unit name.
     struct Conflict {

@@ -22,7 +22,22 @@ constexpr zip_uint64_t kMaxUnpackedSize = zip_uint64_t(32) << 20;
 // and the default level doubles the time it takes to save a large sheet.
 constexpr zip_uint32_t kCompressionLevel = 1;
 
-QString zipMessage(zip_error_t* error) { return QString::fromLocal8Bit(zip_error_strerror(error)); }
+// What went wrong in the zip library, in Chinese: the system's reason when
+// there is one, otherwise the kind of the failure.
+QString zipMessage(zip_error_t* error) {
+    if (zip_error_code_system(error) != 0 && zip_error_system_type(error) == ZIP_ET_SYS)
+        return db::systemErrorText(zip_error_code_system(error));
+    switch (zip_error_code_zip(error)) {
+    case ZIP_ER_NOZIP: return QStringLiteral("不是工作簿文件");
+    case ZIP_ER_INCONS:
+    case ZIP_ER_CRC:
+    case ZIP_ER_COMPNOTSUPP:
+    case ZIP_ER_ZLIB: return QStringLiteral("文件已损坏");
+    case ZIP_ER_MEMORY: return QStringLiteral("内存不足");
+    case ZIP_ER_NOENT: return QStringLiteral("文件或文件夹不存在");
+    default: return QStringLiteral("文件读写错误（错误号%1）").arg(zip_error_code_zip(error));
+    }
+}
 
 Error unreadable(const QString& path, const QString& reason) {
     return Error(QStringLiteral("无法读取工作簿文件“%1”：%2").arg(QFileInfo(path).fileName(), reason));
@@ -55,7 +70,7 @@ Package Package::read(const QString& path) {
         for (zip_int64_t i = 0; i < count; ++i) {
             zip_stat_t stat;
             if (zip_stat_index(archive, zip_uint64_t(i), 0, &stat) != 0 || !(stat.valid & ZIP_STAT_SIZE))
-                throw unreadable(path, QString::fromLocal8Bit(zip_strerror(archive)));
+                throw unreadable(path, zipMessage(zip_get_error(archive)));
             unpacked += stat.size;
             if (unpacked > kMaxUnpackedSize) throw unreadable(path, QStringLiteral("文件过大"));
             std::string name = stat.name;
@@ -65,7 +80,7 @@ Package Package::read(const QString& path) {
             const zip_int64_t got = entry ? zip_fread(entry, data.data(), stat.size) : -1;
             if (entry) zip_fclose(entry);
             if (got < 0 || zip_uint64_t(got) != stat.size)
-                throw unreadable(path, QString::fromLocal8Bit(zip_strerror(archive)));
+                throw unreadable(path, zipMessage(zip_get_error(archive)));
             package.parts_.emplace_back(std::move(name), std::move(data));
         }
     } catch (...) {
@@ -131,7 +146,7 @@ void Package::write(const QString& path) const {
         return zip_set_file_compression(archive, zip_uint64_t(index), ZIP_CM_DEFLATE, kCompressionLevel) == 0;
     };
     auto abandon = [&]() {
-        const QString reason = QString::fromLocal8Bit(zip_strerror(archive));
+        const QString reason = zipMessage(zip_get_error(archive));
         zip_discard(archive);
         return failed(reason);
     };
