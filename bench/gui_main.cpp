@@ -38,7 +38,7 @@ namespace {
 // Answers every prompt at once, as a clerk who only clicks OK.
 class QuietPrompter final : public ui::Prompter {
 public:
-    void inform(const QString&, const QString&) override {}
+    void inform(const QString&, const QString&, ui::MessageKind) override {}
     bool ask(const QString&, const QString&, ui::AskStyle) override { return false; }
     ui::FileDialogAnswer chooseSaveFile(const ui::FileDialogRequest&) override { return {}; }
     ui::FileDialogAnswer chooseOpenFile(const ui::FileDialogRequest&) override { return {}; }

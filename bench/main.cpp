@@ -171,7 +171,7 @@ void benchSummary(db::Connection& connection, int runs, const QString& folder) {
 class BenchPrompter final : public ui::Prompter {
 public:
     explicit BenchPrompter(QString path = {}) : path_(std::move(path)) {}
-    void inform(const QString&, const QString&) override {}
+    void inform(const QString&, const QString&, ui::MessageKind) override {}
     bool ask(const QString&, const QString&, ui::AskStyle) override { return true; }
     ui::FileDialogAnswer chooseSaveFile(const ui::FileDialogRequest&) override {
         ui::FileDialogAnswer answer;
@@ -237,7 +237,7 @@ void benchExchange(WorkingDatabase& working, int runs, const QString& folder) {
                                                       [&] { QFile::remove(exported); }),
            reading);
     report("encrypted report file, every record", time(runs, [&] {
-               WriteReportFile(connection, folder + QStringLiteral("/report.dat"), folder + QStringLiteral("/reporttemp.dat"));
+               WriteReportFile(connection, folder + QStringLiteral("/report.dat"));
            }), reading);
 
     // The incoming file: new codes below every generated one. The second file

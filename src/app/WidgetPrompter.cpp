@@ -35,8 +35,8 @@ ui::FileDialogAnswer runFileDialog(const ui::FileDialogRequest& request, QFileDi
 
 } // namespace
 
-void WidgetPrompter::inform(const QString& text, const QString& title) {
-    QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Ok, QApplication::activeWindow());
+void WidgetPrompter::inform(const QString& text, const QString& title, ui::MessageKind kind) {
+    QMessageBox box(kind == ui::MessageKind::Error ? QMessageBox::Critical : QMessageBox::Information, title, text, QMessageBox::Ok, QApplication::activeWindow());
     box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
     box.exec();
 }

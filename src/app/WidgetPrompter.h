@@ -5,7 +5,7 @@
 // Shows prompts as the desktop's message boxes and file dialogs.
 class WidgetPrompter final : public ui::Prompter {
 public:
-    void inform(const QString& text, const QString& title) override;
+    void inform(const QString& text, const QString& title, ui::MessageKind kind) override;
     bool ask(const QString& text, const QString& title, ui::AskStyle style) override;
     ui::FileDialogAnswer chooseSaveFile(const ui::FileDialogRequest& request) override;
     ui::FileDialogAnswer chooseOpenFile(const ui::FileDialogRequest& request) override;

@@ -79,7 +79,7 @@ public:
     }
 };
 
-void runChecks(WorkingDatabase& database, const QString& selectSql, BatchCheckMonitor* monitor) {
+Outcome runChecks(WorkingDatabase& database, const QString& selectSql, BatchCheckMonitor* monitor) {
     db::Connection& connection = database.connection;
     const QString path = resultsFilePath(database.label);
     TextFileWriter results(path, TextFileWriter::Mode::Truncate);
@@ -139,18 +139,19 @@ void runChecks(WorkingDatabase& database, const QString& selectSql, BatchCheckMo
         if (monitor && monitor->stopRequested()) break;
     }
     checkpoint();
-    if (monitor && monitor->stopRequested()) return;
+    if (monitor && monitor->stopRequested()) return Outcome::declined();
 
     if (unitsWithFindings == 0) {
         results.close();
         ui::showMessage(QStringLiteral("恭喜你，所检查的数据没有逻辑错误"));
-        return;
+        return Outcome::done(path);
     }
     results.writeLine(QString(49, u'='));
     results.writeLine(QStringLiteral("共有%1个单位的数据存在逻辑错误！").arg(unitsWithFindings));
     results.writeLine(QStringLiteral("共有%1个逻辑错误项！").arg(state.findingsCount));
     results.close();
     openWithDefaultApplication(path);
+    return Outcome::refused(QStringLiteral("共有%1个单位的数据存在逻辑错误！").arg(unitsWithFindings), path);
 }
 
 } // namespace
@@ -171,10 +172,11 @@ QString selectedRecordsSql(const QList<qint64>& codes) {
     return kCheckableSql + QStringLiteral(" and dt_data.c901 in (") + list.join(u',') + u')';
 }
 
-void RunBatchCheck(WorkingDatabase& database, const QString& selectSql, BatchCheckMonitor* monitor) {
+Outcome RunBatchCheck(WorkingDatabase& database, const QString& selectSql, BatchCheckMonitor* monitor) {
     try {
-        runChecks(database, selectSql, monitor);
+        return runChecks(database, selectSql, monitor);
     } catch (const std::exception& e) {
         ui::showRunError(QString::fromUtf8(e.what()), ui::contactTail());
+        return Outcome::failed(QString::fromUtf8(e.what()));
     }
 }

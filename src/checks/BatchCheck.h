@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Outcome.h"
+
 #include <QList>
 #include <QString>
 
@@ -37,4 +39,7 @@ QString selectedRecordsSql(const QList<qint64>& codes);
 // findings written so far, without footer, message or opening the file. A
 // database or file error ends the run with its message; records checked
 // before it keep their new state.
-void RunBatchCheck(WorkingDatabase& database, const QString& selectSql, BatchCheckMonitor* monitor = nullptr);
+//
+// Done with the results file when no rule was broken, Refused with it when
+// there were findings, Declined when stopped, Failed after an error.
+Outcome RunBatchCheck(WorkingDatabase& database, const QString& selectSql, BatchCheckMonitor* monitor = nullptr);

@@ -5,6 +5,8 @@
 #include "core/Platform.h"
 #include "core/Startup.h"
 #include "core/Version.h"
+#include "db/EncryptedImage.h"
+#include "db/NewFile.h"
 #include "db/Statement.h"
 #include "exchange/ExchangeFile.h"
 #include "exchange/ExportForReporting.h"
@@ -18,6 +20,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLockFile>
 #include <QSet>
 #include <tuple>
 #include <algorithm>
@@ -104,14 +107,34 @@ QString existingFile(const QString& name) {
     return file.absoluteFilePath();
 }
 
-// Opens the database file of --db (default: the system data file of the program folder).
-WorkingDatabase& openDatabase(const Invocation& call) {
+// The database could not be used for another reason than its content (a lock,
+// read-only media, a read error): exit status 1, its message already shown.
+class CannotRun : public std::runtime_error {
+public:
+    CannotRun() : std::runtime_error("cannot run") {}
+};
+
+// Opens the database file of --db (default: the system data file of the
+// program folder); `readOnly` for a command that only reads it.
+WorkingDatabase& openDatabase(const Invocation& call, bool readOnly = false) {
     const QString path = call.has(QStringLiteral("--db")) ? existingFile(call.value(QStringLiteral("--db")))
                                                           : programFolder() + systemDataFileName();
     if (!QFileInfo(path).isFile()) throw ArgumentError(QStringLiteral("数据库文件“%1”不存在。").arg(path));
-    if (!OpenSurveyDatabase(path) || !workingDatabase().connection.hasTable(QStringLiteral("dt_data")))
-        throw ArgumentError(QStringLiteral("文件“%1”不是调查数据库文件。").arg(path));
-    return workingDatabase();
+    switch (OpenSurveyDatabase(path, readOnly).problem) {
+    case OpenProblem::None: return workingDatabase();
+    case OpenProblem::InUse:
+    case OpenProblem::ReadOnly:
+    case OpenProblem::Failed: throw CannotRun();
+    case OpenProblem::Missing:
+    case OpenProblem::NotSurveyDatabase: break;
+    }
+    throw ArgumentError(QStringLiteral("文件“%1”不是调查数据库文件。").arg(path));
+}
+
+// The exit status of an operation's outcome; the file it wrote, or that holds its findings, is printed.
+int exitStatus(const Outcome& outcome) {
+    if (!outcome.file.isEmpty()) printOutput(outcome.file);
+    return outcome.isDone() ? kSuccess : kFailure;
 }
 
 // One table of `info`: code, name and number of records per row of `sql`.
@@ -134,7 +157,7 @@ QString countsByCode(const QString& field, const QString& codeTable) {
 }
 
 int runInfo(const Invocation& call, ConsoleSession&) {
-    WorkingDatabase& working = openDatabase(call);
+    WorkingDatabase& working = openDatabase(call, true);
     const qint64 records = working.connection.scalar(QStringLiteral("select count(*) from dt_data")).toLongLong();
     // Each table: its heading in the text, its key in JSON, its counts.
     const QList<std::tuple<QString, QString, QList<CountRow>>> tables{
@@ -218,13 +241,10 @@ int runCheck(const Invocation& call, ConsoleSession& session) {
     }
     ConsoleProgress* progress = session.progress();
     if (progress) progress->setCaption(QStringLiteral("逻辑检查"));
-    RunBatchCheck(working, selection, progress);
-    if (session.prompter().runErrorShown()) return kFailure;
-    // With findings the results file was handed to the opener, which printed its path.
-    if (!session.opened().isEmpty()) return kFailure;
-    const QString results = resultsFilePath(working.label);
-    if (QFileInfo::exists(results)) printOutput(results);
-    return kSuccess;
+    Outcome outcome = RunBatchCheck(working, selection, progress);
+    // With findings the opener has printed the results file already.
+    if (session.opened().contains(outcome.file)) outcome.file.clear();
+    return exitStatus(outcome);
 }
 
 // `import` without --yes imports nothing: for each file its label, its
@@ -260,26 +280,17 @@ bool previewImport(WorkingDatabase& working, const QStringList& files) {
 int runImport(const Invocation& call, ConsoleSession&) {
     QStringList files;
     for (const QString& name : call.files) files << existingFile(name);
-    if (!call.has(QStringLiteral("--yes"))) return previewImport(openDatabase(call), files) ? kSuccess : kFailure;
+    if (!call.has(QStringLiteral("--yes"))) return previewImport(openDatabase(call, true), files) ? kSuccess : kFailure;
     const ImportCounts counts = ImportExchangeFilesAt(openDatabase(call), QStringLiteral("dt_data"), files);
     return counts.imported == int(files.size()) ? kSuccess : kFailure;
 }
 
-// The file an export wrote is printed; none means it was refused or failed.
-int printWritten(const QString& written) {
-    if (written.isEmpty()) return kFailure;
-    printOutput(written);
-    return kSuccess;
-}
-
 int runExport(const Invocation& call, ConsoleSession&) {
     if (!call.has(QStringLiteral("--label"))) throw ArgumentError(QStringLiteral("请用 --label 给出提供数据的单位的名称。"));
-    return printWritten(ExportForReporting(openDatabase(call)));
+    return exitStatus(ExportForReporting(openDatabase(call)));
 }
 
-int runReport(const Invocation& call, ConsoleSession&) {
-    return printWritten(ExportReportFile(openDatabase(call).connection));
-}
+int runReport(const Invocation& call, ConsoleSession&) { return exitStatus(ExportReportFile(openDatabase(call).connection)); }
 
 // "--tables 2-24" or "--tables 2,5,21": sheet numbers from 1 (the cover) to 24; all tables without the option.
 QList<int> chosenSheets(const Invocation& call) {
@@ -307,7 +318,7 @@ QList<int> chosenSheets(const Invocation& call) {
     return sheets;
 }
 
-int runSummary(const Invocation& call, ConsoleSession& session) {
+int runSummary(const Invocation& call, ConsoleSession&) {
     const QString by = call.value(QStringLiteral("--by"));
     summary::Breakdown breakdown = summary::Breakdown::Level;
     qint64 groupId = 0;
@@ -331,14 +342,35 @@ int runSummary(const Invocation& call, ConsoleSession& session) {
         throw ArgumentError(QStringLiteral("没有编号为%1的数据分组。").arg(groupId));
     const QString written = summary::RunSummary(working.connection, working.label, sheets, breakdown, groupId,
                                                 ui::twoLineProgress(), destination);
-    if (session.prompter().runErrorShown()) return kFailure;
-    return printWritten(written);
+    return exitStatus(written.isEmpty() ? Outcome::failed({}) : Outcome::done(written));
 }
 
-int changeHeader(const Invocation& call, void (*change)(const QString&)) {
+// Changes the header of the named file when it is in the form `change` takes:
+// never a file that a running copy of the program holds (its lock file), and
+// always through a new file that takes the old one's place when complete.
+int changeHeader(const Invocation& call, bool (*takes)(const QByteArray&), void (*change)(QByteArray&)) {
     const QString file = existingFile(call.files[0]);
+    QLockFile lock(file + QStringLiteral(".lock"));
+    lock.setStaleLockTime(0);
+    if (!lock.tryLock(0)) {
+        if (lock.error() != QLockFile::LockFailedError) {
+            printError(QStringLiteral("无法建立锁文件“%1.lock”（%2），文件没有改动。").arg(file, db::lastFileErrorText()));
+            return kFailure;
+        }
+        printError(QStringLiteral("文件“%1”正被本程序使用，没有改动它。").arg(file));
+        return kFailure;
+    }
+    QByteArray bytes;
     try {
-        change(file);
+        bytes = db::sealed::readFile(file);
+    } catch (const std::exception& e) {
+        printError(QString::fromUtf8(e.what()));
+        return kFailure;
+    }
+    if (bytes.size() < kExchangeHeaderSize || !takes(bytes)) throw ArgumentError(QStringLiteral("文件格式错误,请重新选择！"));
+    change(bytes);
+    try {
+        db::writeFileWhole(file, bytes);
     } catch (const std::exception& e) {
         printError(QString::fromUtf8(e.what()));
         return kFailure;
@@ -346,9 +378,9 @@ int changeHeader(const Invocation& call, void (*change)(const QString&)) {
     return kSuccess;
 }
 
-int runTransform(const Invocation& call, ConsoleSession&) { return changeHeader(call, TransformExchangeHeader); }
+int runTransform(const Invocation& call, ConsoleSession&) { return changeHeader(call, IsTransformable, TransformHeaderBytes); }
 
-int runRestore(const Invocation& call, ConsoleSession&) { return changeHeader(call, RestoreExchangeHeader); }
+int runRestore(const Invocation& call, ConsoleSession&) { return changeHeader(call, IsRestorable, RestoreHeaderBytes); }
 
 struct Command {
     QString name;
@@ -450,6 +482,8 @@ int runCommand(const Command& command, const Invocation& call) {
         return command.run(call, session);
     } catch (const ArgumentError&) {
         throw;
+    } catch (const CannotRun&) {
+        return kFailure;
     } catch (const std::exception& e) {
         printError(QStringLiteral("运行中发生错误：") + QString::fromUtf8(e.what()));
     }

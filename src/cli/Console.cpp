@@ -24,18 +24,13 @@ void writeLine(std::FILE* stream, const QString& text) {
     std::fflush(stream);
 }
 
-const QString kRunErrorStart = QStringLiteral("运行中发生错误：");
-
 } // namespace
 
 void printError(const QString& text) { writeLine(stderr, text); }
 
 void printOutput(const QString& text) { writeLine(stdout, text); }
 
-void ConsolePrompter::inform(const QString& text, const QString&) {
-    if (text.startsWith(kRunErrorStart)) runErrorShown_ = true;
-    printError(text);
-}
+void ConsolePrompter::inform(const QString& text, const QString&, ui::MessageKind) { printError(text); }
 
 bool ConsolePrompter::answerQuestion(const QString& text) {
     if (answers_.yes) {

@@ -27,7 +27,7 @@ struct ConsoleAnswers {
 class ConsolePrompter final : public ui::Prompter {
 public:
     explicit ConsolePrompter(ConsoleAnswers answers) : answers_(std::move(answers)) {}
-    void inform(const QString& text, const QString& title) override;
+    void inform(const QString& text, const QString& title, ui::MessageKind kind) override;
     bool ask(const QString& text, const QString& title, ui::AskStyle style) override;
     ui::FileDialogAnswer chooseSaveFile(const ui::FileDialogRequest& request) override;
     ui::FileDialogAnswer chooseOpenFile(const ui::FileDialogRequest& request) override;
@@ -35,13 +35,9 @@ public:
     int chooseFromMenu(const QStringList& captions, int checked, QPoint screenPos) override;
     bool inputText(const QString& caption, const QString& prompt, QString& text) override;
 
-    // True once an operation reported a run error ("运行中发生错误：…").
-    bool runErrorShown() const { return runErrorShown_; }
-
 private:
     bool answerQuestion(const QString& text);
     ConsoleAnswers answers_;
-    bool runErrorShown_ = false;
 };
 
 // Writes a line to stderr.

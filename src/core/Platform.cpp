@@ -3,6 +3,7 @@
 #include "core/Prompt.h"
 #include "core/Settings.h"
 #include "core/Startup.h"
+#include "db/Error.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -14,6 +15,11 @@
 #include <QProcess>
 #include <QSaveFile>
 #include <QStandardPaths>
+
+#include <cerrno>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <unistd.h>
 
 
 namespace {
@@ -155,9 +161,31 @@ QString userGuidePath() {
     return QFileInfo::exists(installed) ? installed : QStringLiteral(SOURCE_DOCS_FOLDER) + name;
 }
 
+namespace {
+
+// The user's own temporary folder, made with mode 0700 when missing. One that
+// is no folder, belongs to another user or is open to others is refused: the
+// files in it hold survey data.
+QString privateTempFolder() {
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    const QString folder = !runtime.isEmpty() && QFileInfo(runtime).isDir()
+                               ? QDir::fromNativeSeparators(runtime) + QStringLiteral("/varnel-survey")
+                               : QDir::tempPath() + QStringLiteral("/varnel-survey-") + QString::number(::getuid());
+    const QByteArray name = QFile::encodeName(folder);
+    if (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST)
+        throw std::runtime_error(QStringLiteral("无法建立临时文件夹“%1”：%2").arg(folder, db::systemErrorText(errno)).toStdString());
+    struct stat info {};
+    if (::lstat(name.constData(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::getuid() || (info.st_mode & 077) != 0)
+        throw std::runtime_error(
+            QStringLiteral("临时文件夹“%1”不是本用户专用的文件夹，不能使用。请删除它后再试。").arg(folder).toStdString());
+    return folder;
+}
+
+} // namespace
+
 QString tempFolder() {
     QString folder = qEnvironmentVariable("TEMP");
-    if (folder.isEmpty()) folder = QDir::tempPath();
+    if (folder.isEmpty()) return privateTempFolder();
     folder = QDir::fromNativeSeparators(folder);
     while (folder.size() > 1 && folder.endsWith(QLatin1Char('/'))) folder.chop(1);
     return folder;

@@ -39,7 +39,10 @@ bool settleProgramFolder();
 QString userGuidePath();
 
 // The folder for results files and reports: the environment variable TEMP when
-// set, otherwise the system's temporary folder; "/" separators, no trailing "/".
+// set, otherwise the user's own folder "$XDG_RUNTIME_DIR/varnel-survey" or
+// "/tmp/varnel-survey-<uid>" (mode 0700, made when missing); "/" separators,
+// no trailing "/". Raises std::runtime_error when that folder cannot be made
+// or is not the user's alone.
 QString tempFolder();
 
 // The file name `prefix` + `part` + `suffix`, where `part` is text from the

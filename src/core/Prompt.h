@@ -28,6 +28,9 @@ struct FileDialogAnswer {
 // or, for a step that changes much, a warning icon with No as the default.
 enum class AskStyle { Question, Warning };
 
+// How a message box looks: an information icon, or the critical icon of an error.
+enum class MessageKind { Information, Error };
+
 // Buttons of the question dialog and the answers it gives.
 enum QuestionButton { qbYes = 1, qbNo = 2, qbYesToAll = 4, qbNoToAll = 8 };
 enum QuestionAnswer { qaCancel = 2, qaYes = 6, qaNo = 7, qaNoToAll = 9, qaYesToAll = 10 };
@@ -36,7 +39,7 @@ class Prompter {
 public:
     virtual ~Prompter() = default;
     // A message box with an OK button.
-    virtual void inform(const QString& text, const QString& title) = 0;
+    virtual void inform(const QString& text, const QString& title, MessageKind kind) = 0;
     // A question with Yes and No; true for Yes.
     virtual bool ask(const QString& text, const QString& title, AskStyle style) = 0;
     virtual FileDialogAnswer chooseSaveFile(const FileDialogRequest& request) = 0;
@@ -61,6 +64,8 @@ void installPrompter(Prompter* prompter);
 QString applicationTitle();
 // Shorthands.
 void showMessage(const QString& text);
+// A message that tells of an error, with the critical icon.
+void showError(const QString& text);
 bool askYesNo(const QString& text, const QString& title = QStringLiteral("提示信息"),
               AskStyle style = AskStyle::Question);
 int AskQuestion(const QString& text, int buttons);

@@ -9,8 +9,13 @@
 #include "db/RecordSet.h"
 #include "db/Statement.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -34,6 +39,12 @@ std::unique_ptr<QLockFile>& workingFileLock() {
 }
 
 enum class LockResult { Taken, HeldElsewhere, Failed };
+
+// Why the lock file could not be made, in the clerk's words.
+QString lockFailure() {
+    const std::unique_ptr<QLockFile>& lock = workingFileLock();
+    return lock && lock->error() == QLockFile::PermissionError ? db::systemErrorText(EACCES) : QStringLiteral("文件读写错误");
+}
 
 LockResult lockWorkingFile(const QString& path) {
     std::unique_ptr<QLockFile>& lock = workingFileLock();
@@ -91,32 +102,65 @@ void checkSurveyDatabase(db::Connection& connection) {
     }
 }
 
-bool OpenSurveyDatabase(const QString& requestedPath) {
+namespace {
+
+// Whether the file can be written (tried, so that the user's rights on the
+// file system decide); the message saying why not otherwise.
+QString writeProblem(const QString& path) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CLOEXEC);
+    if (fd >= 0) {
+        ::close(fd);
+        return {};
+    }
+    if (errno == EROFS)
+        return QStringLiteral("数据库文件“%1”在只读的磁盘上，不能使用。请把它复制到可以写入的文件夹后再打开。").arg(path);
+    return QStringLiteral("数据库文件“%1”是只读的（%2），不能使用。").arg(path, db::systemErrorText(errno));
+}
+
+OpenResult failWith(OpenProblem problem, const QString& message) {
+    workingDatabase().connection.close();
+    ui::showError(message);
+    return {problem};
+}
+
+} // namespace
+
+OpenResult OpenSurveyDatabase(const QString& requestedPath, bool readOnly) {
     WorkingDatabase& working = workingDatabase();
     working.connection.close();
     const QString path = requestedPath.isEmpty() ? programFolder() + systemDataFileName() : requestedPath;
     const QString failure = QFileInfo(programFolder() + systemDataFileName()).isFile() ? kBadInstall : kNoDataFile;
-    if (!QFileInfo(path).isFile()) {
-        ui::showMessage(kNoDataFile);
-        return false;
-    }
-    switch (lockWorkingFile(path)) {
-    case LockResult::Taken: break;
-    case LockResult::HeldElsewhere: ui::showMessage(kInUse); return false;
-    case LockResult::Failed: ui::showMessage(failure); return false;
+    if (!QFileInfo(path).isFile()) return failWith(OpenProblem::Missing, kNoDataFile);
+    if (!readOnly) {
+        if (const QString problem = writeProblem(path); !problem.isEmpty()) return failWith(OpenProblem::ReadOnly, problem);
+        switch (lockWorkingFile(path)) {
+        case LockResult::Taken: break;
+        case LockResult::HeldElsewhere: return failWith(OpenProblem::InUse, kInUse);
+        case LockResult::Failed:
+            // The lock file beside it cannot be made: the folder cannot be written.
+            return failWith(OpenProblem::ReadOnly, QStringLiteral("不能在数据库文件所在的文件夹“%1”中写入（%2），数据库文件不能在那里使用。")
+                                                       .arg(QFileInfo(path).absolutePath(), lockFailure()));
+        }
     }
     working.path = path;
     try {
-        if (db::sealed::isSealedFile(path)) removeExchangePassword(path, DeriveExchangePassword());
-        working.connection.open(path, db::Access::ReadWrite);
+        const bool sealed = db::sealed::isSealedFile(path);
+        if (readOnly) {
+            working.connection.open(path, db::Access::ReadOnly, sealed ? DeriveExchangePassword() : QString());
+        } else {
+            if (sealed) removeExchangePassword(path, DeriveExchangePassword());
+            working.connection.open(path, db::Access::ReadWrite);
+        }
         checkSurveyDatabase(working.connection);
         working.label = readDatabaseLabel(working.connection);
+    } catch (const db::Error& e) {
+        if (!e.isMachineFault()) return failWith(OpenProblem::NotSurveyDatabase, failure);
+        if (e.isBusy()) return failWith(OpenProblem::InUse, QStringLiteral("数据库文件正被其他程序使用，请先关闭其他程序后再打开。"));
+        return failWith(OpenProblem::Failed, QStringLiteral("读取数据库文件“%1”时出错：%2").arg(path, e.message()));
     } catch (const std::exception&) {
-        working.connection.close();
-        ui::showMessage(failure);
-        return false;
+        return failWith(OpenProblem::NotSurveyDatabase, failure);
     }
-    return true;
+    return {};
 }
 
 void closeWorkingDatabase() {

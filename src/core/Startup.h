@@ -25,13 +25,32 @@ WorkingDatabase& workingDatabase();
 // The query of the main window's record list.
 inline QString recordListSql() { return QStringLiteral("SELECT\t* from view_data_all order by c901 asc"); }
 
+// Why a database file did not open as the working database.
+enum class OpenProblem {
+    None,
+    Missing,            // there is no such file
+    InUse,              // another program, or another copy of this one, holds it
+    ReadOnly,           // the file, its medium or its folder cannot be written
+    Failed,             // the machine failed while reading it (a read error)
+    NotSurveyDatabase,  // the file is damaged or holds no survey database
+};
+
+// What came of opening the working database; true when it opened.
+struct OpenResult {
+    OpenProblem problem = OpenProblem::None;
+    explicit operator bool() const { return problem == OpenProblem::None; }
+};
+
 // Opens a database file as the working database; an empty path opens the system
 // data file. The file is locked for the rest of the program's run: while another
 // program (or another copy of this one) holds it, the open fails. The file is
 // checked (checkSurveyDatabase) before anything in it is changed; a file that
 // still carries the exchange password loses it afterwards. On failure shows the
-// system's message and returns false: the program ends.
-bool OpenSurveyDatabase(const QString& path = {});
+// message that names the cause and says which it was.
+//
+// With `readOnly` the file is only read (into memory): nothing is locked or
+// written, so a file on read-only media opens too.
+OpenResult OpenSurveyDatabase(const QString& path = {}, bool readOnly = false);
 
 // Raises db::Error unless the connection holds a survey database the program
 // can work on: the engine finds it intact, every survey table is there as a

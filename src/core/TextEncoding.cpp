@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <iconv.h>
 #include <unistd.h>
 
@@ -60,9 +61,22 @@ QString cutToByteLimit(const QString& text, int maxBytes) {
     return text.left(end);
 }
 
+QByteArray encodeLine(const QString& line) {
+    QString text = line;
+    for (QChar& c : text)
+        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator || c == QChar::ParagraphSeparator) c = u' ';
+    return encodeGb18030(text).append("\r\n");
+}
+
 TextFileWriter::TextFileWriter(const QString& path, Mode mode) : path_(path) {
     const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (mode == Mode::Append ? O_APPEND : O_TRUNC);
-    fd_ = ::open(QFile::encodeName(path).constData(), flags, 0644);
+    fd_ = ::open(QFile::encodeName(path).constData(), flags, 0600);
+    // A file left by an earlier version may be readable by others.
+    if (fd_ >= 0 && ::fchmod(fd_, 0600) != 0) {
+        const int cause = errno;
+        ::close(std::exchange(fd_, -1));
+        throw std::runtime_error(failure(QStringLiteral("无法建立文件“%1”：%2"), cause));
+    }
     if (fd_ < 0) throw std::runtime_error(failure(QStringLiteral("无法建立文件“%1”：%2"), errno));
 }
 
@@ -74,7 +88,7 @@ TextFileWriter::~TextFileWriter() {
     }
 }
 
-void TextFileWriter::writeLine(const QString& line) { writeEncoded(encodeGb18030(line).append("\r\n")); }
+void TextFileWriter::writeLine(const QString& line) { writeEncoded(encodeLine(line)); }
 
 void TextFileWriter::writeEncoded(const QByteArray& text) {
     buffer_ += text;

@@ -14,9 +14,15 @@ QString decodeGb18030(const QByteArray& bytes);
 // a character is never split.
 QString cutToByteLimit(const QString& text, int maxBytes);
 
+// One line of a text file in GB18030 with its CR LF. Line breaks and other
+// control characters inside the text become a blank, so that a value never
+// splits a line.
+QByteArray encodeLine(const QString& line);
+
 // Writes lines to a text file in GB18030 with CR LF. Output is buffered; flush()
 // hands what was written to the system, so nothing reported is lost if the
-// program stops afterwards. Failures raise std::runtime_error with the file
+// program stops afterwards. The file is the user's alone (mode 0600): it lies
+// in the temporary folder and holds survey data. Failures raise std::runtime_error with the file
 // and the cause in words ("磁盘已满" when the disk is full).
 class TextFileWriter {
 public:

@@ -1,6 +1,7 @@
 #include "db/Connection.h"
 
 #include "db/EncryptedImage.h"
+#include "db/NewFile.h"
 #include "db/RecordSet.h"
 #include "db/Statement.h"
 
@@ -235,7 +236,7 @@ void Connection::dropPending() {
 void Connection::save() {
     if (!d->db || !d->sealed || d->access == Access::ReadOnly) return;
     if (inTransaction()) throw Error(QStringLiteral("事务尚未结束，不能保存文件"));
-    sealed::writeFileAtomically(d->path, sealed::seal(takeImage(d->db, "main"), d->password));
+    writeFileWhole(d->path, sealed::seal(takeImage(d->db, "main"), d->password));
 }
 
 int Connection::execute(const QString& sql, const QVariantList& params) {
@@ -312,17 +313,37 @@ void Connection::detach(const QString& alias) {
         d->attachments.erase(it);
         if (!attachment.readOnly) {
             const QByteArray image = takeImage(d->db, attachment.alias.toUtf8().constData());
-            sealed::writeFileAtomically(attachment.path, sealed::seal(image, attachment.password));
+            writeFileWhole(attachment.path, sealed::seal(image, attachment.password));
         }
     }
     execute(QStringLiteral("DETACH DATABASE ") + alias);
+}
+
+void Connection::attachImage(const QByteArray& file, const QString& alias, const QString& password) {
+    if (!isIdentifier(alias)) throw Error(QStringLiteral("别名不合法：") + alias);
+    const QByteArray image = sealed::isSealed(file) ? sealed::unseal(file, password) : file;
+    execute(QStringLiteral("ATTACH DATABASE ? AS ") + alias, {QStringLiteral(":memory:")});
+    try {
+        loadImage(d->db, alias.toUtf8().constData(), image, false);
+        d->probe(alias);
+    } catch (...) {
+        execute(QStringLiteral("DETACH DATABASE ") + alias);
+        throw;
+    }
+}
+
+QByteArray Connection::detachImage(const QString& alias, const QString& password) {
+    if (!isIdentifier(alias)) throw Error(QStringLiteral("别名不合法：") + alias);
+    const QByteArray image = takeImage(d->db, alias.toUtf8().constData());
+    execute(QStringLiteral("DETACH DATABASE ") + alias);
+    return password.isEmpty() ? image : sealed::seal(image, password);
 }
 
 void Connection::compactInto(const QString& destination) {
     if (QFileInfo::exists(destination)) throw Error(QStringLiteral("目标文件已经存在：") + destination);
     if (d->sealed) {
         execute(QStringLiteral("VACUUM"));
-        sealed::writeFileAtomically(destination, sealed::seal(takeImage(d->db, "main"), d->password));
+        writeFileWhole(destination, sealed::seal(takeImage(d->db, "main"), d->password));
         return;
     }
     execute(QStringLiteral("VACUUM INTO ?"), {destination});

@@ -86,6 +86,13 @@ public:
     // a StatementTimeLimit.
     void attach(const QString& path, const QString& alias, const QString& password = {}, bool readOnly = false);
     void detach(const QString& alias);
+    // Makes the bytes of a database file held in memory (sealed with
+    // `password`, or plain) reachable as `alias`, for a file that is built in
+    // memory and written whole when complete.
+    void attachImage(const QByteArray& file, const QString& alias, const QString& password = {});
+    // Detaches such an image and gives its content back as the bytes of a
+    // file: sealed with `password`, or plain without one.
+    QByteArray detachImage(const QString& alias, const QString& password = {});
 
     // Writes a compacted copy of the main database to `destination`, which must not exist.
     void compactInto(const QString& destination);

@@ -1,9 +1,9 @@
 #include "db/EncryptedImage.h"
 
 #include "db/Error.h"
+#include "db/NewFile.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <openssl/evp.h>
 #include <openssl/rand.h>
 
@@ -130,20 +130,14 @@ QByteArray readFile(const QString& path) {
     return content;
 }
 
-void writeFileAtomically(const QString& path, const QByteArray& content) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit())
-        throw Error(QStringLiteral("无法写入文件“%1”：%2").arg(path, lastFileErrorText()));
-}
-
 void removePassword(const QString& path, const QString& password) {
-    writeFileAtomically(path, unseal(readFile(path), password));
+    writeFileWhole(path, unseal(readFile(path), password));
 }
 
 void addPassword(const QString& path, const QString& password) {
     const QByteArray image = readFile(path);
     if (isSealed(image)) throw Error(QStringLiteral("文件已经设置了密码"));
-    writeFileAtomically(path, seal(image, password));
+    writeFileWhole(path, seal(image, password));
 }
 
 } // namespace db::sealed

@@ -24,10 +24,8 @@ QByteArray unseal(const QByteArray& file, const QString& password);
 // The largest database file read whole into memory (sealed files and files from elsewhere).
 constexpr qint64 kMaxFileBytes = qint64(1) << 30;
 
-// Whole-file helpers; writes replace the file atomically. Reading raises Error
-// for a file larger than kMaxFileBytes.
+// Reads a whole file; raises Error for a file larger than kMaxFileBytes.
 QByteArray readFile(const QString& path);
-void writeFileAtomically(const QString& path, const QByteArray& bytes);
 
 // Turns a sealed file into the plain database it holds (the password is removed).
 void removePassword(const QString& path, const QString& password);

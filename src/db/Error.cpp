@@ -1,6 +1,7 @@
 #include "db/Error.h"
 
 #include <cerrno>
+#include <sqlite3.h>
 
 namespace db {
 
@@ -18,6 +19,22 @@ QString systemErrorText(int errorNumber) {
     default: return QStringLiteral("系统错误（错误号%1）").arg(errorNumber);
     }
 }
+
+bool Error::isMachineFault() const {
+    switch (engineCode_) {
+    case SQLITE_FULL:
+    case SQLITE_IOERR:
+    case SQLITE_READONLY:
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+    case SQLITE_CANTOPEN:
+    case SQLITE_NOMEM:
+    case SQLITE_PERM: return true;
+    default: return false;
+    }
+}
+
+bool Error::isBusy() const { return engineCode_ == SQLITE_BUSY || engineCode_ == SQLITE_LOCKED; }
 
 QString lastFileErrorText() { return errno ? systemErrorText(errno) : QStringLiteral("文件读写错误"); }
 

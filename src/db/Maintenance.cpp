@@ -4,40 +4,33 @@
 #include "db/Connection.h"
 #include "db/Statement.h"
 
-#include <QDir>
+#include "db/NewFile.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
-#include <QTemporaryFile>
 
-#include <filesystem>
+#include <cstdio>
+#include <sys/stat.h>
 
 namespace db {
 
 void CopyFileWhole(const QString& source, const QString& destination) {
     QFile in(source);
     if (!QFileInfo(source).isFile() || !in.open(QIODevice::ReadOnly))
-        throw Error(QStringLiteral("无法打开文件“%1”").arg(source));
-    std::error_code ignored;
-    if (std::filesystem::equivalent(QFile::encodeName(source).toStdString(),
-                                    QFile::encodeName(destination).toStdString(), ignored))
-        throw Error(QStringLiteral("文件“%1”正在使用，不能被覆盖").arg(destination));
-    // The copy goes to a temporary file that replaces the destination only when
-    // complete, so a failed copy never leaves a half-written file behind.
-    QSaveFile out(destination);
-    if (!out.open(QIODevice::WriteOnly)) throw Error(QStringLiteral("无法写入文件“%1”：%2").arg(destination, lastFileErrorText()));
+        throw Error(QStringLiteral("无法打开文件“%1”：%2").arg(source, lastFileErrorText()));
+    if (SameFile(source, destination)) throw Error(QStringLiteral("文件“%1”正在使用，不能被覆盖").arg(destination));
+    NewFile out(destination);
     QByteArray chunk;
-    while (!(chunk = in.read(1 << 20)).isEmpty()) {
-        if (out.write(chunk) != chunk.size()) throw Error(QStringLiteral("无法写入文件“%1”：%2").arg(destination, lastFileErrorText()));
-    }
+    while (!(chunk = in.read(1 << 20)).isEmpty()) out.write(chunk);
     if (in.error() != QFileDevice::NoError) throw Error(QStringLiteral("读取文件“%1”时出错：%2").arg(source, lastFileErrorText()));
-    if (!out.commit()) throw Error(QStringLiteral("无法写入文件“%1”：%2").arg(destination, lastFileErrorText()));
+    out.commit();
 }
 
 bool SameFile(const QString& a, const QString& b) {
-    const QFileInfo x(a), y(b);
-    return x.exists() && y.exists() ? x.canonicalFilePath() == y.canonicalFilePath()
-                                    : x.absoluteFilePath() == y.absoluteFilePath();
+    struct stat x {}, y {};
+    if (::stat(QFile::encodeName(a).constData(), &x) == 0 && ::stat(QFile::encodeName(b).constData(), &y) == 0)
+        return x.st_dev == y.st_dev && x.st_ino == y.st_ino;
+    return QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath();
 }
 
 QStringList ColumnNames(const Connection& connection, const QString& schema, const QString& table) {
@@ -51,29 +44,22 @@ QStringList ColumnNames(const Connection& connection, const QString& schema, con
 bool TableExists(const Connection& connection, const QString& table) { return connection.hasTable(table); }
 
 bool CompactDatabaseFile(const QString& path) {
-    QString temporaryPath;
+    // The compacted copy is made beside the file under a hidden name and renamed
+    // over it: the file is replaced whole or not at all, and a killed run leaves
+    // only a hidden name that the next write into the folder removes.
+    const QString compacted = NewFile::hiddenPath(QFileInfo(path).absolutePath());
     try {
-        {
-            QTemporaryFile name(QDir::tempPath().left(254) + QStringLiteral("/~SMXXXXXX"));
-            if (!name.open()) throw Error(QStringLiteral("无法建立临时文件：") + lastFileErrorText());
-            temporaryPath = name.fileName();
-        }  // the file is removed here; only its name is used
         Connection source;
         source.open(path, Access::Exclusive);
-        source.compactInto(temporaryPath);
+        source.compactInto(compacted);
         source.close();
     } catch (const Error&) {
-        if (!temporaryPath.isEmpty()) QFile::remove(temporaryPath);
+        QFile::remove(compacted);
         throw;
     }
-    bool copied = true;
-    try {
-        CopyFileWhole(temporaryPath, path);
-    } catch (const Error&) {
-        copied = false;
-    }
-    QFile::remove(temporaryPath);
-    return copied;
+    if (::rename(QFile::encodeName(compacted).constData(), QFile::encodeName(path).constData()) == 0) return true;
+    QFile::remove(compacted);
+    return false;
 }
 
 } // namespace db

@@ -20,6 +20,9 @@ void raiseEngineError(sqlite3* db, const QString& context) {
     case SQLITE_CANTOPEN: message = explained(QStringLiteral("无法打开数据库文件")); break;
     case SQLITE_READONLY: message = explained(QStringLiteral("数据库文件是只读的")); break;
     case SQLITE_FULL: message = explained(QStringLiteral("磁盘已满")); break;
+    case SQLITE_IOERR: message = explained(QStringLiteral("磁盘读写错误")); break;
+    case SQLITE_NOMEM: message = QStringLiteral("内存不足"); break;
+    case SQLITE_PERM: message = explained(QStringLiteral("没有访问权限")); break;
     // A statement stopped by its time limit, or a value beyond the length limit:
     // the file holds something no survey file holds.
     case SQLITE_INTERRUPT: message = QStringLiteral("文件格式错误（读取超出时间限度）"); break;
@@ -27,7 +30,7 @@ void raiseEngineError(sqlite3* db, const QString& context) {
     default: message = detail;
     }
     if (!context.isEmpty()) message += QStringLiteral("：") + context;
-    throw Error(message);
+    throw Error(message, sqlite3_errcode(db) & 0xff);
 }
 
 Statement::Statement(const Connection& connection, const QString& sql) : db_(connection.handle()) {

@@ -3,10 +3,11 @@
 
 #include "core/ExchangePassword.h"
 #include "core/TextEncoding.h"
+#include "db/EncryptedImage.h"
+#include "db/NewFile.h"
 #include "db/Statement.h"
 
-#include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
 #include <QVariant>
 
 #include <openssl/evp.h>
@@ -17,26 +18,6 @@
 #include <stdexcept>
 
 namespace {
-
-std::runtime_error readError() { return std::runtime_error("Stream read error"); }
-std::runtime_error writeError() { return std::runtime_error("Stream write error"); }
-
-// Opens an existing file for reading and writing; false when there is none.
-bool openExisting(QFile& file) {
-    if (!file.exists()) return false;
-    if (!file.open(QIODevice::ReadWrite)) throw std::runtime_error(db::lastFileErrorText().toStdString());
-    return true;
-}
-
-void writeAt(QFile& file, const QByteArray& bytes) {
-    if (!file.seek(0) || file.write(bytes) != bytes.size() || !file.flush()) throw writeError();
-}
-
-QByteArray readHeader(QFile& file) {
-    const QByteArray header = file.read(kExchangeHeaderSize);
-    if (file.error() != QFileDevice::NoError) throw readError();
-    return header;
-}
 
 // Encrypts whole 16-byte blocks, each by itself.
 class BlockCipher {
@@ -75,24 +56,38 @@ QString reportText(QString text) {
 
 } // namespace
 
+void TransformHeaderBytes(QByteArray& file) {
+    for (qsizetype i = 0; i < std::min<qsizetype>(file.size(), kExchangeHeaderSize); ++i)
+        file[i] = char(((quint8(file[i]) + 2) & 0xFF) ^ 7);
+}
+
+void RestoreHeaderBytes(QByteArray& file) {
+    if (file.startsWith('\x05')) {
+        for (qsizetype i = 0; i < std::min<qsizetype>(file.size(), kExchangeHeaderSize); ++i)
+            file[i] = char(((quint8(file[i]) ^ 7) - 2) & 0xFF);
+    } else if (file.startsWith('\x66')) {
+        const QByteArray signature = PlainDatabaseSignature();
+        file.replace(0, std::min(file.size(), signature.size()), signature);
+    }
+}
+
+bool IsTransformable(const QByteArray& fileStart) { return db::sealed::isSealed(fileStart); }
+
+bool IsRestorable(const QByteArray& fileStart) { return fileStart.startsWith('\x05') || fileStart.startsWith('\x66'); }
+
 void TransformExchangeHeader(const QString& path) {
-    QFile file(path);
-    if (!openExisting(file)) return;
-    QByteArray header = readHeader(file);
-    for (char& b : header) b = char(((quint8(b) + 2) & 0xFF) ^ 7);
-    writeAt(file, header);
+    if (!QFileInfo(path).isFile()) return;
+    QByteArray file = db::sealed::readFile(path);
+    TransformHeaderBytes(file);
+    db::writeFileWhole(path, file);
 }
 
 void RestoreExchangeHeader(const QString& path) {
-    QFile file(path);
-    if (!openExisting(file)) return;
-    QByteArray header = readHeader(file);
-    if (header.startsWith('\x05')) {
-        for (char& b : header) b = char(((quint8(b) ^ 7) - 2) & 0xFF);
-        writeAt(file, header);
-    } else if (header.startsWith('\x66')) {
-        writeAt(file, PlainDatabaseSignature());
-    }
+    if (!QFileInfo(path).isFile()) return;
+    QByteArray file = db::sealed::readFile(path);
+    if (!IsRestorable(file)) return;
+    RestoreHeaderBytes(file);
+    db::writeFileWhole(path, file);
 }
 
 QString DeriveReportKey() {
@@ -100,27 +95,20 @@ QString DeriveReportKey() {
     return DeriveFromStoredString(QStringLiteral("hT5pLw2qXc8sNd4m"), 3, swaps);
 }
 
-void EncryptFileAes(const QString& source, const QString& destination, const QString& key) {
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly)) throw readError();
-    const quint64 length = quint64(in.size());
-    QSaveFile out(destination);
-    if (!out.open(QIODevice::WriteOnly)) throw writeError();
+void EncryptFileAes(const QByteArray& plain, const QString& destination, const QString& key) {
+    const quint64 length = quint64(plain.size());
     QByteArray lengthField(8, '\0');
     for (int i = 0; i < 8; ++i) lengthField[i] = char((length >> (8 * i)) & 0xFF);
-    if (out.write(lengthField) != 8) throw writeError();
-
+    db::NewFile out(destination);
+    out.write(lengthField);
     BlockCipher cipher(key);
-    quint64 done = 0;
-    while (done < length) {
-        QByteArray piece = in.read(qint64(std::min<quint64>(length - done, 1 << 20)));
-        if (piece.isEmpty()) throw readError();
-        done += quint64(piece.size());
+    constexpr qsizetype kPiece = 1 << 20;
+    for (qsizetype done = 0; done < plain.size(); done += kPiece) {
+        QByteArray piece = plain.mid(done, kPiece);
         if (piece.size() % 16) piece.append(QByteArray(16 - piece.size() % 16, '\0'));
-        const QByteArray encrypted = cipher.encrypt(piece);
-        if (out.write(encrypted) != encrypted.size()) throw writeError();
+        out.write(cipher.encrypt(piece));
     }
-    if (!out.commit()) throw writeError();
+    out.commit();
 }
 
 QString GeneralNumberText(double value) {
@@ -160,7 +148,7 @@ QString ReportValueText(int queryType, const QVariant& value) {
     }
 }
 
-void WritePlainReportText(db::Connection& connection, const QString& path) {
+QByteArray PlainReportText(db::Connection& connection) {
     struct ReportField {
         QString name;
         int queryType;
@@ -174,10 +162,9 @@ void WritePlainReportText(db::Connection& connection, const QString& path) {
         fields.append({name, int(fieldList.integer(1)), name.compare(QLatin1String("RecordState"), Qt::CaseInsensitive) == 0});
     }
 
-    TextFileWriter text(path, TextFileWriter::Mode::Truncate);
     QString header;
     for (const ReportField& field : fields) header += field.name + u',';
-    text.writeLine(header);
+    QByteArray text = encodeLine(header);
 
     db::Statement records(connection, QStringLiteral("select * from dt_data order by c901 asc"));
     QList<int> columns;
@@ -189,9 +176,9 @@ void WritePlainReportText(db::Connection& connection, const QString& path) {
             line += fields[i].recordState ? wholeNumberText(value) : ReportValueText(fields[i].queryType, value);
             line += u',';
         }
-        text.writeLine(line);
+        text += encodeLine(line);
     }
-    text.close();
+    return text;
 }
 
 QString CompleteOpenedFileName(const QString& chosen, const QString& extension) {

@@ -20,26 +20,36 @@ constexpr int kExchangeHeaderSize = 1024;
 
 // Transforms bytes 0 to 1023 of a finished plain file (each b becomes
 // ((b + 2) mod 256) XOR 7), so that it begins with 0x05. Applied exactly once;
-// a missing file is left alone.
+// a missing file is left alone. The file is rewritten whole (see db::NewFile).
 void TransformExchangeHeader(const QString& path);
+// The same on a file's bytes in memory.
+void TransformHeaderBytes(QByteArray& file);
 
 // The first 16 bytes of a plain database file: "SQLite format 3" and a zero byte.
 inline QByteArray PlainDatabaseSignature() { return QByteArrayLiteral("SQLite format 3\0"); }
 
 // Undoes the header transform: a file beginning with 0x05 gets bytes 0 to 1023
 // back; one beginning with 0x66 gets the plain database signature written over
-// bytes 0 to 15. Any other file, and a missing one, is left alone.
+// bytes 0 to 15. Any other file, and a missing one, is left alone. The file is
+// rewritten whole (see db::NewFile).
 void RestoreExchangeHeader(const QString& path);
+// The same on a file's bytes in memory.
+void RestoreHeaderBytes(QByteArray& file);
+
+// Whether a file's first bytes are in the form the transform takes (a sealed
+// file, beginning with 0x00) or in a form the restore undoes (0x05, 0x66).
+bool IsTransformable(const QByteArray& fileStart);
+bool IsRestorable(const QByteArray& fileStart);
 
 // The 16-character key of the encrypted report file, derived at run time.
 QString DeriveReportKey();
 
-// Encrypts `source` into `destination`: the source length L as 8 bytes
-// little-endian, then each 16-byte piece of the source encrypted by itself
-// with AES-128 under `key` (cut or zero-filled to 16 bytes), the last piece
-// zero-filled. The destination is replaced whole or not at all; a short read
-// raises "Stream read error", a failed write "Stream write error".
-void EncryptFileAes(const QString& source, const QString& destination, const QString& key);
+// Encrypts the text `plain` (held in memory, so that it never touches the
+// disk) into `destination`: its length L as 8 bytes little-endian, then each
+// 16-byte piece encrypted by itself with AES-128 under `key` (cut or
+// zero-filled to 16 bytes), the last piece zero-filled. The destination is
+// replaced whole or not at all; a failed write raises db::Error naming the cause.
+void EncryptFileAes(const QByteArray& plain, const QString& destination, const QString& key);
 
 // A value of the plain report text by its QueryType: 0 and 3 a whole number
 // (null "0"), 1 the text with "," turned into "，" or else "－" into "-", 2 the
@@ -51,11 +61,11 @@ QString ReportValueText(int queryType, const QVariant& value);
 // below 0.00001 in magnitude and for more than 15 integer digits.
 QString GeneralNumberText(double value);
 
-// Writes the plain report text of the survey records of `connection` into
-// `path` (GB18030, CR LF): the header line of the reported field names, then
-// one line per record in ascending c901, every cell followed by ",".
-// RecordState is written as the whole number it holds.
-void WritePlainReportText(db::Connection& connection, const QString& path);
+// The plain report text of the survey records of `connection` (GB18030,
+// CR LF): the header line of the reported field names, then one line per
+// record in ascending c901, every cell followed by ",". RecordState is written
+// as the whole number it holds.
+QByteArray PlainReportText(db::Connection& connection);
 
 // The name chosen in an open dialog, trimmed, with `extension` (".dat",
 // ".mdb") appended when it is longer than 4 characters and does not end in it.

@@ -6,14 +6,13 @@
 #include "core/Startup.h"
 #include "db/Connection.h"
 #include "db/Error.h"
+#include "db/EncryptedImage.h"
 #include "db/Maintenance.h"
+#include "db/NewFile.h"
 #include "exchange/ExchangeFile.h"
 
 #include <QDate>
-#include <QFile>
-#include <QTemporaryFile>
 
-#include <filesystem>
 #include <optional>
 
 namespace {
@@ -56,63 +55,52 @@ bool AllRecordsVerified(db::Connection& working, const QString& refusal) {
 void WriteExchangeFile(WorkingDatabase& working, const QString& label, const QString& destination) {
     if (isProgramDataFile(destination, working.path))
         throw std::runtime_error(QStringLiteral("文件“%1”正在使用，不能被覆盖").arg(destination).toStdString());
-    // The file is built under a name of its own beside the destination and
-    // renamed into place when complete: a failure leaves no half-written file,
-    // and no other file of the folder is touched.
-    QTemporaryFile placeholder(destination + QStringLiteral(".XXXXXX"));
-    placeholder.setAutoRemove(false);
-    if (!placeholder.open())
-        throw std::runtime_error((QStringLiteral("无法写入文件“%1”：").arg(destination) + db::lastFileErrorText()).toStdString());
-    const QString building = placeholder.fileName();
-    placeholder.close();
+    // The file is built in memory and written whole when complete: a failure
+    // or a kill leaves no half-written file, and an existing one as it was.
+    QByteArray file = db::sealed::readFile(programFolder() + QStringLiteral("view.dll"));
+    db::Connection& connection = working.connection;
+    const QString password = DeriveExchangePassword();
+    connection.attachImage(file, kAlias, password);
     try {
-        db::CopyFileWhole(programFolder() + QStringLiteral("view.dll"), building);
-        db::Connection& connection = working.connection;
-        connection.attach(building, kAlias, DeriveExchangePassword());
-        try {
-            QStringList columns;
-            for (const QString& name : db::ColumnNames(connection, QStringLiteral("main"), QStringLiteral("dt_data")))
-                columns << db::quoteIdentifier(name);
-            db::Transaction transaction(connection);
-            connection.execute(QStringLiteral("insert into %1.dt_data(%2) select %2 from main.dt_data where RecordState=1")
-                                   .arg(kAlias, columns.join(u',')));
-            connection.execute(QStringLiteral("update %1.ct_label set db_name=?").arg(kAlias), {label});
-            transaction.commit();
-        } catch (...) {
-            try {
-                connection.detach(kAlias);
-            } catch (const db::Error&) {
-                // The unfinished file is removed below; the first error is the one to report.
-            }
-            throw;
-        }
-        connection.detach(kAlias);  // writes the sealed file back
-        TransformExchangeHeader(building);
-        std::error_code failed;
-        std::filesystem::rename(QFile::encodeName(building).toStdString(), QFile::encodeName(destination).toStdString(), failed);
-        if (failed) throw std::runtime_error(QStringLiteral("无法写入文件“%1”").arg(destination).toStdString());
+        QStringList columns;
+        for (const QString& name : db::ColumnNames(connection, QStringLiteral("main"), QStringLiteral("dt_data")))
+            columns << db::quoteIdentifier(name);
+        db::Transaction transaction(connection);
+        connection.execute(QStringLiteral("insert into %1.dt_data(%2) select %2 from main.dt_data where RecordState=1")
+                               .arg(kAlias, columns.join(u',')));
+        connection.execute(QStringLiteral("update %1.ct_label set db_name=?").arg(kAlias), {label});
+        transaction.commit();
     } catch (...) {
-        QFile::remove(building);
+        try {
+            connection.detachImage(kAlias);
+        } catch (const db::Error&) {
+            // The image is dropped with the connection; the first error is the one to report.
+        }
         throw;
     }
+    file = connection.detachImage(kAlias, password);
+    TransformHeaderBytes(file);
+    db::writeFileWhole(destination, file);
 }
 
-QString ExportForReporting(WorkingDatabase& working) {
-    if (!AllRecordsVerified(working.connection, QStringLiteral("存在临时保存或逻辑错误的数据，不能上报!"))) return {};
+Outcome ExportForReporting(WorkingDatabase& working) {
+    const QString unverified = QStringLiteral("存在临时保存或逻辑错误的数据，不能上报!");
+    if (!AllRecordsVerified(working.connection, unverified)) return Outcome::refused(unverified);
     const std::optional<QString> label = askLabel(working.label);
-    if (!label) return {};
+    if (!label) return Outcome::declined();
     const QString destination = chooseDestination(*label);
-    if (destination.isEmpty()) return {};
+    if (destination.isEmpty()) return Outcome::declined();
     if (isProgramDataFile(destination, working.path)) {
-        ui::showMessage(QStringLiteral("不能导出到正在使用的数据库文件，请选择其它文件。"));
-        return {};
+        const QString refusal = QStringLiteral("不能导出到正在使用的数据库文件，请选择其它文件。");
+        ui::showError(refusal);
+        return Outcome::refused(refusal);
     }
     try {
         WriteExchangeFile(working, *label, destination);
     } catch (const std::exception& e) {
         ui::showRunError(QString::fromUtf8(e.what()), ui::contactTail());
-        return {};
+        return Outcome::failed(QString::fromUtf8(e.what()));
     }
     ui::showMessage(QStringLiteral("数据已经被正确导出到：'") + destination + QStringLiteral("'！"));
-    return destination;
+    return Outcome::done(destination);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Outcome.h"
+
 #include <QString>
 
 struct WorkingDatabase;
@@ -23,5 +25,6 @@ void WriteExchangeFile(WorkingDatabase& working, const QString& label, const QSt
 
 // The command: the precondition, the label prompt (asked again while it is
 // "默认数据库"), the save dialog and the export, with the system's messages.
-// Returns the exchange file written, empty when there is none.
-QString ExportForReporting(WorkingDatabase& working);
+// Done with the exchange file written; Refused while records are unverified;
+// Declined when the prompt or the dialog was cancelled; Failed after an error.
+Outcome ExportForReporting(WorkingDatabase& working);

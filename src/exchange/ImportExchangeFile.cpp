@@ -14,15 +14,28 @@ namespace {
 const QString kConfirmTitle = QStringLiteral("提示：");
 const QString kReportName = QStringLiteral("数据导入编号冲突.txt");
 
-// Writes the conflict report and opens it with the default viewer; a report
-// that cannot be written is said so.
-void writeAndOpenReport(const QList<ConflictSection>& sections) {
+// Writes the conflict report and opens it with the default viewer. When it
+// cannot be written, returns why (nothing of it stays); empty otherwise.
+QString writeAndOpenReport(const QList<ConflictSection>& sections) {
     try {
         WriteConflictReport(sections);
-        openWithDefaultApplication(ConflictReportPath());
     } catch (const std::exception& e) {
-        ui::showRunError(QString::fromUtf8(e.what()), QStringLiteral("请与软件发行者联系。"));
+        return QString::fromUtf8(e.what());
     }
+    openWithDefaultApplication(ConflictReportPath());
+    return {};
+}
+
+// The message after a refusal for codes that exist already, naming the report,
+// or saying that it could not be written.
+QString conflictMessage(const QString& reportProblem, const QString& written) {
+    if (reportProblem.isEmpty()) return written;
+    return QStringLiteral("没有导入任何记录：准备导入的数据与现有的数据有重复的编号，但冲突记录没有能写入文件“%1”（%2）。")
+        .arg(kReportName, reportProblem);
+}
+
+QString stoppedMessage(const QString& failure) {
+    return QStringLiteral("导入没有完成，没有导入任何记录：") + failure;
 }
 
 QString fileName(const QString& path) { return QFileInfo(path).fileName(); }
@@ -49,6 +62,7 @@ QString severalFilesSummary(const ImportCounts& counts, qsizetype total) {
                        .arg(counts.refused)
                        .arg(counts.unreadable.size());
     if (counts.refused > 0) text += QStringLiteral("\n\n发生编号冲突的记录请参见文件：\n            ") + kReportName;
+    if (!counts.failure.isEmpty()) text += QStringLiteral("\n\n") + stoppedMessage(counts.failure) + QStringLiteral("（其余的文件没有导入）");
     if (!counts.unreadable.isEmpty()) {
         QStringList names;
         for (const QString& path : counts.unreadable) names << fileName(path);
@@ -80,12 +94,15 @@ ImportCounts importSeveralFiles(db::Connection& connection, const QString& table
     QList<ConflictSection> sections;
     progress.start(int(readable.size()), 0);
     for (const Listed& listed : readable) {
+        if (!counts.failure.isEmpty()) break;
         IncomingFile file(connection, table, listed.path);
         QList<IncomingFile::Conflict> conflicts;
         const IncomingFile::Result result =
             file.problem().isEmpty() ? file.importRecords(conflicts) : IncomingFile::Result::Unreadable;
         if (result == IncomingFile::Result::Imported) {
             ++counts.imported;
+        } else if (result == IncomingFile::Result::Failed) {
+            counts.failure = file.failure();
         } else if (result == IncomingFile::Result::Conflicting && !conflicts.isEmpty()) {
             ++counts.refused;
             sections.append({listed.path, conflicts});
@@ -96,8 +113,12 @@ ImportCounts importSeveralFiles(db::Connection& connection, const QString& table
         progress.step();
     }
     progress.hide();
-    if (!sections.isEmpty()) writeAndOpenReport(sections);
-    ui::showMessage(severalFilesSummary(counts, chosen.size()));
+    const QString reportProblem = sections.isEmpty() ? QString() : writeAndOpenReport(sections);
+    QString summary = severalFilesSummary(counts, chosen.size());
+    if (!reportProblem.isEmpty())
+        summary += QStringLiteral("\n\n冲突记录没有能写入文件“%1”（%2）。").arg(kReportName, reportProblem);
+    if (counts.failure.isEmpty() && reportProblem.isEmpty()) ui::showMessage(summary);
+    else ui::showError(summary);
     return counts;
 }
 
@@ -108,7 +129,7 @@ QString ConflictReportPath() { return tempFolder() + u'/' + kReportName; }
 ImportOutcome ImportExchangeFileAt(WorkingDatabase& working, const QString& table, const QString& chosen) {
     IncomingFile file(working.connection, table, chosen);
     if (!file.problem().isEmpty()) {
-        ui::showMessage(file.problem());
+        ui::showError(file.problem());
         return ImportOutcome::Failed;
     }
     if (!ui::askYesNo(QStringLiteral("确认准备导入标记声明为【") + file.label() + QStringLiteral("】的数据么？"), kConfirmTitle, ui::AskStyle::Warning))
@@ -118,15 +139,19 @@ ImportOutcome ImportExchangeFileAt(WorkingDatabase& working, const QString& tabl
     case IncomingFile::Result::Imported:
         ui::showMessage(QStringLiteral("数据已经被正确地从'") + chosen + QStringLiteral("'导入！"));
         return ImportOutcome::Imported;
-    case IncomingFile::Result::Unreadable:
-        ui::showMessage(QStringLiteral("导入文件格式错误"));
-        return ImportOutcome::Refused;
+    case IncomingFile::Result::Failed:
+        ui::showError(stoppedMessage(file.failure()));
+        return ImportOutcome::Failed;
     case IncomingFile::Result::Conflicting:
-        break;
+        if (!conflicts.isEmpty()) break;
+        [[fallthrough]];  // the database refused the records, but for none of their codes
+    case IncomingFile::Result::Unreadable:
+        ui::showError(QStringLiteral("导入文件格式错误"));
+        return ImportOutcome::Refused;
     }
-    if (!conflicts.isEmpty()) writeAndOpenReport({{QString(), conflicts}});
-    ui::showMessage(QStringLiteral("导入过程中发生错误，准备导入的数据可能与现有的\n\r数据有重复的内容，详细的内容请参见文件：\n\r\n\r"
-                                   "            ") + kReportName + QStringLiteral("。"));
+    ui::showError(conflictMessage(writeAndOpenReport({{QString(), conflicts}}),
+                                  QStringLiteral("导入过程中发生错误，准备导入的数据可能与现有的\n\r数据有重复的内容，详细的内容请参见文件：\n\r\n\r"
+                                                 "            ") + kReportName + QStringLiteral("。")));
     return ImportOutcome::Refused;
 }
 

@@ -33,6 +33,7 @@ struct ImportCounts {
     int refused = 0;            // files refused for codes that exist already
     QStringList unreadable;     // files that could not be read or copied (as chosen)
     bool declined = false;      // the user did not confirm; nothing was done
+    QString failure;            // what of the machine stopped the import (a full disk); later files were not tried
     // The record list must be re-read: something was added, or (as after a
     // single file) a file was unusable.
     bool mustRequery() const { return imported > 0 || !unreadable.isEmpty(); }

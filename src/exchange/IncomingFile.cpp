@@ -11,6 +11,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 
 namespace {
 
@@ -58,6 +59,70 @@ bool fileHasTable(db::Connection& connection, const QString& table) {
 
 QString missingTableMessage(const QString& where, const QString& table) {
     return where + QStringLiteral("不存在名字为\"") + table + QStringLiteral("\"的数据表");
+}
+
+// The kinds of value a column of dt_data may hold, by the field list of the working database.
+enum class ValueKind { Code, WholeNumber, Number, Text, Any };
+
+QString kindWords(ValueKind kind) {
+    switch (kind) {
+    case ValueKind::Code: return QStringLiteral("不是12位以内的整数");
+    case ValueKind::WholeNumber: return QStringLiteral("不是整数");
+    case ValueKind::Number: return QStringLiteral("不是数字");
+    case ValueKind::Text: return QStringLiteral("不是文字");
+    case ValueKind::Any: break;
+    }
+    return QStringLiteral("不是数字或文字");
+}
+
+// An SQL condition that holds when `column` holds a value its kind refuses.
+QString badValueCondition(const QString& column, ValueKind kind) {
+    const QString c = db::quoteIdentifier(column);
+    const QString type = QStringLiteral("typeof(%1)").arg(c);
+    switch (kind) {
+    case ValueKind::Code:
+        return QStringLiteral("(%1 NOT IN ('integer','real') OR %2<>round(%2) OR abs(%2)>=1000000000000)").arg(type, c);
+    case ValueKind::WholeNumber:
+        return QStringLiteral("(%1 NOT IN ('null','integer','real') OR %2<>round(%2))").arg(type, c);
+    case ValueKind::Number: return QStringLiteral("%1 NOT IN ('null','integer','real')").arg(type);
+    case ValueKind::Text: return QStringLiteral("%1 NOT IN ('null','text')").arg(type);
+    case ValueKind::Any: break;
+    }
+    return type + QStringLiteral("='blob'");
+}
+
+struct CheckedColumn {
+    QString name;
+    QString caption;
+    ValueKind kind;
+};
+
+// Every column of the working table with the kind its field takes: c901 the
+// code, indicators by their QueryType (0 and 3 whole numbers, 2 numbers, 1
+// text), RecordState a whole number; any other column no blob.
+QList<CheckedColumn> checkedColumns(db::Connection& connection, const QStringList& columns) {
+    QHash<QString, std::pair<QString, int>> fields;
+    db::Statement list(connection, QStringLiteral("select fieldName, Hint, QueryType from DT_FieldList"));
+    while (list.next()) fields.insert(list.text(0).toLower(), {list.text(1), int(list.integer(2))});
+    QList<CheckedColumn> checked;
+    for (const QString& column : columns) {
+        const auto field = fields.constFind(column.toLower());
+        const QString caption = field == fields.cend() ? column : field->first;
+        ValueKind kind = ValueKind::Any;
+        if (column.compare(QLatin1String("c901"), Qt::CaseInsensitive) == 0) kind = ValueKind::Code;
+        else if (column.compare(QLatin1String("RecordState"), Qt::CaseInsensitive) == 0) kind = ValueKind::WholeNumber;
+        else if (field != fields.cend()) {
+            switch (field->second) {
+            case 0:
+            case 3: kind = ValueKind::WholeNumber; break;
+            case 1: kind = ValueKind::Text; break;
+            case 2: kind = ValueKind::Number; break;
+            default: break;
+            }
+        }
+        checked.append({column, caption, kind});
+    }
+    return checked;
 }
 
 QString quotedColumns(const QStringList& names) {
@@ -139,8 +204,42 @@ void IncomingFile::check() {
     records_ = connection_.scalar(QStringLiteral("select count(*) from %1.%2").arg(kAlias, quotedTable)).toLongLong();
     // Rows move by the working table's columns; a file with other columns cannot be read.
     const QStringList own = db::ColumnNames(connection_, QStringLiteral("main"), table_);
-    if (db::ColumnNames(connection_, kAlias, table_).join(u',').toLower() == own.join(u',').toLower())
-        columns_ = quotedColumns(own);
+    if (db::ColumnNames(connection_, kAlias, table_).join(u',').toLower() != own.join(u',').toLower()) return;
+    try {
+        problem_ = badRecord(own);
+    } catch (const db::Error& e) {
+        // A table the check cannot read (no row numbers, a value past the limits) is no survey file.
+        problem_ = e.isMachineFault() ? runError(e.message()) : QStringLiteral("导入文件格式错误");
+    }
+    if (problem_.isEmpty()) columns_ = quotedColumns(own);
+}
+
+QString IncomingFile::badRecord(const QStringList& columns) {
+    const QList<CheckedColumn> checked = checkedColumns(connection_, columns);
+    QStringList conditions;
+    for (const CheckedColumn& column : checked) conditions << badValueCondition(column.name, column.kind);
+    const QString table = kAlias + u'.' + db::quoteIdentifier(table_);
+    // One pass finds the first record with a value its field refuses.
+    db::Statement bad(connection_, QStringLiteral("select rowid, * from %1 where %2 order by rowid limit 1").arg(table, conditions.join(QStringLiteral(" or "))));
+    if (bad.next()) {
+        const qint64 number = connection_.scalar(QStringLiteral("select count(*) from %1 where rowid<=?").arg(table), {bad.value(0)}).toLongLong();
+        QVariant code;
+        for (qsizetype i = 0; i < checked.size(); ++i)
+            if (checked[i].kind == ValueKind::Code) code = bad.value(1 + int(i));
+        for (qsizetype i = 0; i < checked.size(); ++i) {
+            db::Statement single(connection_, QStringLiteral("select %1 from %2 where rowid=?").arg(badValueCondition(checked[i].name, checked[i].kind), table));
+            single.bindAll({bad.value(0)});
+            if (!single.next() || single.integer(0) != 1) continue;
+            return QStringLiteral("导入文件格式错误：第%1条记录（编码%2）的“%3”（%4）%5。")
+                .arg(number)
+                .arg(code.isNull() ? QStringLiteral("空") : db::variantToText(code), checked[i].caption, checked[i].name, kindWords(checked[i].kind));
+        }
+    }
+    // Two records of one code in the file: no office sends that.
+    db::Statement twice(connection_, QStringLiteral("select c901, count(*) from %1 group by c901 having count(*)>1 order by c901 limit 1").arg(table));
+    if (twice.next())
+        return QStringLiteral("导入文件格式错误：文件中编码%1的记录有%2条。").arg(db::variantToText(twice.value(0))).arg(twice.integer(1));
+    return {};
 }
 
 QStringList IncomingFile::recordCodes() const {
@@ -158,8 +257,13 @@ IncomingFile::Result IncomingFile::importRecords(QList<Conflict>& conflicts) {
         connection_.execute(QStringLiteral("INSERT INTO %1(%3) select %3 from %2.%1").arg(target, kAlias, columns_));
         transaction.commit();
         return Result::Imported;
-    } catch (const db::Error&) {
-        // Nothing was added; the staging below finds the conflicting records.
+    } catch (const db::Error& e) {
+        // Nothing was added. A full disk or a lock is no fault of the file;
+        // otherwise the staging below finds the conflicting records.
+        if (e.isMachineFault()) {
+            failure_ = e.message();
+            return Result::Failed;
+        }
     }
     const QString staging = db::quoteIdentifier(table_ + u'_' + table_);
     try {
@@ -169,8 +273,10 @@ IncomingFile::Result IncomingFile::importRecords(QList<Conflict>& conflicts) {
             connection_.execute(QStringLiteral("insert into %1(%3) select %3 from %2.%4").arg(staging, kAlias, columns_, target));
             connection_.execute(QStringLiteral("delete from %1 where c901 not in (select c901 from %2)").arg(staging, target));
             transaction.commit();
-        } catch (const db::Error&) {
-            return Result::Unreadable;
+        } catch (const db::Error& e) {
+            if (!e.isMachineFault()) return Result::Unreadable;
+            failure_ = e.message();
+            return Result::Failed;
         }
         db::Statement rows(connection_, QStringLiteral("select c901,c902 from %1 order by c901").arg(staging));
         while (rows.next()) conflicts.append({db::variantToText(rows.value(0)), rows.text(1)});
@@ -180,8 +286,10 @@ IncomingFile::Result IncomingFile::importRecords(QList<Conflict>& conflicts) {
     return Result::Conflicting;
 }
 
-void WriteConflictReport(const QList<ConflictSection>& sections) {
-    TextFileWriter report(ConflictReportPath(), TextFileWriter::Mode::Truncate);
+namespace {
+
+void writeReport(const QString& path, const QList<ConflictSection>& sections) {
+    TextFileWriter report(path, TextFileWriter::Mode::Truncate);
     bool first = true;
     for (const ConflictSection& section : sections) {
         if (!first) report.writeLine(QString());
@@ -193,4 +301,16 @@ void WriteConflictReport(const QList<ConflictSection>& sections) {
             report.writeLine(u'(' + conflict.code + u',' + conflict.name + u')');
     }
     report.close();
+}
+
+} // namespace
+
+void WriteConflictReport(const QList<ConflictSection>& sections) {
+    const QString path = ConflictReportPath();
+    try {
+        writeReport(path, sections);
+    } catch (...) {
+        QFile::remove(path);
+        throw;
+    }
 }

@@ -47,15 +47,21 @@ public:
         Imported,    // every record was added
         Conflicting, // nothing added; the records whose c901 exists are in `conflicts`
         Unreadable,  // nothing added; the records could not be copied at all
+        Failed,      // nothing added; the machine stopped the copy (a full disk): see failure()
     };
     // Adds every record of the file to the table in one transaction. When
     // that fails, the records go to the staging table (`table` + "_" +
     // `table`), which keeps those whose c901 exists already; they are returned
     // in `conflicts`, ascending by c901.
     Result importRecords(QList<Conflict>& conflicts);
+    // What stopped the copy when it failed, in the clerk's words.
+    const QString& failure() const { return failure_; }
 
 private:
     void check();
+    // The message naming the first record with a value its field refuses, or
+    // a code the file holds twice; empty when every record is sound.
+    QString badRecord(const QStringList& columns);
     db::Connection& connection_;
     QString table_;
     QString chosen_;
@@ -64,6 +70,7 @@ private:
     bool attached_ = false;
     std::unique_ptr<db::StatementTimeLimit> limit_;
     QString problem_;
+    QString failure_;
     QString label_;
     qint64 records_ = 0;
     QString columns_;  // the quoted column list of the copy, empty when the layouts differ
@@ -78,5 +85,6 @@ struct ConflictSection {
 // Writes the conflict report anew (GB18030, CR LF): for each section the
 // file's line "文件：" + path when it has one, the heading line, 80 "-" and one
 // line "(c901,c902)" per record; an empty line between sections. Raises
-// std::runtime_error when the file cannot be written.
+// std::runtime_error when the file cannot be written, having removed what of
+// it was written, so that no message points to a partial report.
 void WriteConflictReport(const QList<ConflictSection>& sections);

@@ -3,11 +3,14 @@
 
 #include "workbook/Error.h"
 
+#include "db/NewFile.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <zip.h>
 
 #include <algorithm>
+#include <memory>
 
 namespace workbook {
 namespace {
@@ -22,22 +25,26 @@ constexpr zip_uint64_t kMaxUnpackedSize = zip_uint64_t(32) << 20;
 // and the default level doubles the time it takes to save a large sheet.
 constexpr zip_uint32_t kCompressionLevel = 1;
 
-// What went wrong in the zip library, in Chinese: the system's reason when
-// there is one, otherwise the kind of the failure.
+// The cause of a failed archive operation in the clerk's words: the system's
+// cause where there is one, otherwise what the archive library found.
 QString zipMessage(zip_error_t* error) {
-    if (zip_error_code_system(error) != 0 && zip_error_system_type(error) == ZIP_ET_SYS)
-        return db::systemErrorText(zip_error_code_system(error));
+    if (zip_error_system_type(error) == ZIP_ET_SYS) return db::systemErrorText(zip_error_code_system(error));
     switch (zip_error_code_zip(error)) {
-    case ZIP_ER_NOZIP: return QStringLiteral("不是工作簿文件");
+    case ZIP_ER_MEMORY: return QStringLiteral("内存不足");
+    case ZIP_ER_NOZIP:
     case ZIP_ER_INCONS:
     case ZIP_ER_CRC:
     case ZIP_ER_COMPNOTSUPP:
-    case ZIP_ER_ZLIB: return QStringLiteral("文件已损坏");
-    case ZIP_ER_MEMORY: return QStringLiteral("内存不足");
+    case ZIP_ER_EOF: return QStringLiteral("不是工作簿文件或文件已损坏");
     case ZIP_ER_NOENT: return QStringLiteral("文件或文件夹不存在");
-    default: return QStringLiteral("文件读写错误（错误号%1）").arg(zip_error_code_zip(error));
+    case ZIP_ER_OPEN:
+    case ZIP_ER_READ: return QStringLiteral("文件读取错误");
+    case ZIP_ER_WRITE: return QStringLiteral("文件写入错误");
+    default: return QStringLiteral("工作簿文件处理错误（错误号%1）").arg(zip_error_code_zip(error));
     }
 }
+
+QString zipMessage(zip_t* archive) { return zipMessage(zip_get_error(archive)); }
 
 Error unreadable(const QString& path, const QString& reason) {
     return Error(QStringLiteral("无法读取工作簿文件“%1”：%2").arg(QFileInfo(path).fileName(), reason));
@@ -70,7 +77,7 @@ Package Package::read(const QString& path) {
         for (zip_int64_t i = 0; i < count; ++i) {
             zip_stat_t stat;
             if (zip_stat_index(archive, zip_uint64_t(i), 0, &stat) != 0 || !(stat.valid & ZIP_STAT_SIZE))
-                throw unreadable(path, zipMessage(zip_get_error(archive)));
+                throw unreadable(path, zipMessage(archive));
             unpacked += stat.size;
             if (unpacked > kMaxUnpackedSize) throw unreadable(path, QStringLiteral("文件过大"));
             std::string name = stat.name;
@@ -80,7 +87,7 @@ Package Package::read(const QString& path) {
             const zip_int64_t got = entry ? zip_fread(entry, data.data(), stat.size) : -1;
             if (entry) zip_fclose(entry);
             if (got < 0 || zip_uint64_t(got) != stat.size)
-                throw unreadable(path, zipMessage(zip_get_error(archive)));
+                throw unreadable(path, zipMessage(archive));
             package.parts_.emplace_back(std::move(name), std::move(data));
         }
     } catch (...) {
@@ -126,17 +133,21 @@ void Package::write(const QString& path) const {
         return Error(QStringLiteral("无法保存工作簿文件“%1”：%2").arg(path, reason));
     };
     if (QFileInfo(path).isDir()) throw failed(QStringLiteral("同名的文件夹已经存在"));
-    // The archive is written to a temporary file beside `path`, which replaces
-    // the file there only when the archive is complete.
-    int code = 0;
-    zip_t* archive = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &code);
+    // The archive is built in memory and written whole when complete, so a
+    // failure or a kill never leaves a half-written file.
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* buffer = zip_source_buffer_create(nullptr, 0, 0, &error);
+    zip_t* archive = buffer ? zip_open_from_source(buffer, ZIP_TRUNCATE, &error) : nullptr;
     if (!archive) {
-        zip_error_t error;
-        zip_error_init_with_code(&error, code);
         const QString reason = zipMessage(&error);
+        if (buffer) zip_source_free(buffer);
         zip_error_fini(&error);
         throw failed(reason);
     }
+    zip_error_fini(&error);
+    zip_source_keep(buffer);  // the archive's bytes are read from it after closing
+    std::unique_ptr<zip_source_t, decltype(&zip_source_free)> bytes(buffer, zip_source_free);
     auto add = [&](const std::string& name, zip_source_t* source) {
         const zip_int64_t index = source ? zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_UTF_8) : -1;
         if (index < 0) {
@@ -146,7 +157,7 @@ void Package::write(const QString& path) const {
         return zip_set_file_compression(archive, zip_uint64_t(index), ZIP_CM_DEFLATE, kCompressionLevel) == 0;
     };
     auto abandon = [&]() {
-        const QString reason = zipMessage(zip_get_error(archive));
+        const QString reason = zipMessage(archive);
         zip_discard(archive);
         return failed(reason);
     };
@@ -160,6 +171,22 @@ void Package::write(const QString& path) const {
     for (const auto& [name, file] : fileParts_)
         if (!add(name, zip_source_file(archive, QFile::encodeName(file).constData(), 0, -1))) throw abandon();
     if (zip_close(archive) != 0) throw abandon();
+
+    zip_stat_t stat;
+    zip_stat_init(&stat);
+    QByteArray content;
+    if (zip_source_stat(buffer, &stat) == 0 && (stat.valid & ZIP_STAT_SIZE) && zip_source_open(buffer) == 0) {
+        content.resize(qsizetype(stat.size));
+        const zip_int64_t got = zip_source_read(buffer, content.data(), stat.size);
+        zip_source_close(buffer);
+        if (got < 0 || zip_uint64_t(got) != stat.size) content.clear();
+    }
+    if (content.isEmpty()) throw failed(zipMessage(zip_source_error(buffer)));
+    try {
+        db::writeFileWhole(path, content);
+    } catch (const db::Error& e) {
+        throw Error(e.message());
+    }
 }
 
 } // namespace workbook

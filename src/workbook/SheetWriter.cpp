@@ -1,4 +1,5 @@
 #include "workbook/SheetWriter.h"
+#include "core/Platform.h"
 #include "db/Error.h"
 
 #include "workbook/BookData.h"
@@ -51,6 +52,7 @@ struct SheetWriter::Impl {
 
     // Writes the part up to its rows, with room for the column list.
     void begin() {
+        part.setFileTemplate(tempFolder() + QStringLiteral("/varnel-sheet-XXXXXX"));
         if (!part.open()) throw Error(QStringLiteral("无法建立临时文件：%1").arg(db::lastFileErrorText()));
         pugi::xml_node root = sheet->xml.document_element();
         root.remove_child("dimension");  // the used range is known only at the end; it may be left out
@@ -148,7 +150,8 @@ void SheetWriter::save(const QString& path) {
         d->flush();
         d->writeColumnList();
         d->finished = true;
-        d->book.d->package.setPartFile(d->sheet->part, d->part.fileName());
+        // Through its descriptor the part stays unnamed, so a killed run leaves no file behind.
+        d->book.d->package.setPartFile(d->sheet->part, QStringLiteral("/proc/self/fd/%1").arg(d->part.handle()));
     }
     writeBook(*d->book.d, SharedStrings(), path);
 }

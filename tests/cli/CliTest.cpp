@@ -9,11 +9,16 @@
 #include "summary/SummaryWorkbook.h"
 #include "workbook/Workbook.h"
 
+#include "support/DamagedFile.h"
+
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLockFile>
 #include <QProcess>
+#include <QThread>
 
 namespace {
 
@@ -371,6 +376,73 @@ TEST_F(CliTest, RestoreAndTransformUndoEachOther) {
     EXPECT_EQ(restored.mid(kExchangeHeaderSize), transformed.mid(kExchangeHeaderSize));
     EXPECT_EQ(run({QStringLiteral("transform"), file}).status, 0);
     EXPECT_EQ(test::readAll(file), transformed);
+
+    // Each takes only the form it changes: a plain database, a file restored
+    // already and a short file get the format error and stay as they were.
+    test::writeAll(path(QStringLiteral("short.dat")), QByteArray(100, '\x05'));
+    for (const auto& [command, name] : {std::pair{"transform", systemDataFile()}, {"transform", path(QStringLiteral("short.dat"))},
+                                        {"restore", path(QStringLiteral("a.dat.mdb"))}, {"restore", path(QStringLiteral("short.dat"))}}) {
+        const QByteArray before = test::readAll(name);
+        const Finished refused = run({QLatin1String(command), name});
+        EXPECT_EQ(refused.status, 2) << command << ' ' << name.toStdString();
+        EXPECT_TRUE(refused.err.startsWith(QStringLiteral("文件格式错误,请重新选择！"))) << refused.err.toStdString();
+        EXPECT_EQ(test::readAll(name), before);
+    }
+    // A file that a running program holds is left alone.
+    QLockFile running(file + QStringLiteral(".lock"));
+    ASSERT_TRUE(running.tryLock());
+    const Finished held = run({QStringLiteral("restore"), file});
+    EXPECT_EQ(held.status, 1);
+    EXPECT_EQ(held.err, QStringLiteral("文件“%1”正被本程序使用，没有改动它。\n").arg(file));
+    EXPECT_EQ(test::readAll(file), transformed);
+}
+
+TEST_F(CliTest, ADatabaseInUseGivesStatusOneAndInfoStillReadsIt) {
+    const QString county = databaseOf(QStringLiteral("county.mdb"), {110101000001});
+    db::Connection other;
+    other.open(county, db::Access::Exclusive);
+    const Finished check = run({QStringLiteral("--db"), county, QStringLiteral("check")});
+    EXPECT_EQ(check.status, 1);
+    EXPECT_EQ(check.err, QStringLiteral("数据库文件正被其他程序使用，请先关闭其他程序后再打开。\n"));
+    const Finished info = run({QStringLiteral("--db"), county, QStringLiteral("info")});
+    EXPECT_EQ(info.status, 0) << info.err.toStdString();
+    EXPECT_TRUE(info.out.contains(QStringLiteral("记录数\t1")));
+}
+
+// A run killed at any moment leaves nothing in the destination's folder but,
+// at most, the finished file; the plain text of the report never appears.
+TEST_F(CliTest, AKilledRunLeavesNothingButTheFinishedFile) {
+    ASSERT_TRUE(QFile::copy(test::builtProgramFolder() + summary::summaryTemplateName(),
+                            programDir() + summary::summaryTemplateName()));
+    const QString county = databaseOf(QStringLiteral("county.mdb"), {});
+    test::executeRaw(county, QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<4000) "
+                                            "INSERT INTO dt_data(c901,c902,c904,c907,z001,RecordState) "
+                                            "SELECT 110101000000+i,'单位'||i,10,1,i,1 FROM n;"));
+    const QString out = path(QStringLiteral("out"));
+    QDir().mkpath(out);
+    const QList<std::pair<QStringList, QString>> runs{
+        {{QStringLiteral("export"), QStringLiteral("--label"), QStringLiteral("东城区")}, QStringLiteral("up.dat")},
+        {{QStringLiteral("report")}, QStringLiteral("report.dat")},
+        {{QStringLiteral("summary"), QStringLiteral("--by"), QStringLiteral("level")}, QStringLiteral("汇总.xlsx")}};
+    for (const auto& [arguments, name] : runs) {
+        const QStringList command = QStringList{QStringLiteral("--db"), county, QStringLiteral("--yes")} + arguments + QStringList{out + u'/' + name};
+        QElapsedTimer whole;
+        whole.start();
+        ASSERT_EQ(run(command).status, 0) << name.toStdString();
+        const qint64 duration = whole.elapsed();
+        for (int point = 0; point < 6; ++point) {
+            QFile::remove(out + u'/' + name);
+            QProcess process;
+            process.start(programDir() + QStringLiteral("varnel-survey-cli"), command);
+            ASSERT_TRUE(process.waitForStarted());
+            QThread::msleep(quint64(duration * point / 6));
+            process.kill();
+            process.waitForFinished();
+            const QStringList left = QDir(out).entryList(QDir::Files | QDir::Hidden);
+            EXPECT_TRUE(left.isEmpty() || left == QStringList{name}) << name.toStdString() << ": " << left.join(u',').toStdString();
+        }
+        QFile::remove(out + u'/' + name);
+    }
 }
 
 } // namespace

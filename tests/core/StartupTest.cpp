@@ -1,5 +1,6 @@
 #include "core/Platform.h"
 #include "core/Startup.h"
+#include "core/TextEncoding.h"
 #include "core/Version.h"
 #include "db/EncryptedImage.h"
 #include "core/ExchangePassword.h"
@@ -79,12 +80,15 @@ TEST_F(StartupTest, AFileThatOpensNeitherWayGivesTheInstallationMessage) {
     EXPECT_EQ(test::prompts().messages, QStringList{kNoDataFile});
 }
 
-TEST_F(StartupTest, AFileHeldExclusivelyByAnotherProgramIsRefused) {
+TEST_F(StartupTest, AFileHeldExclusivelyByAnotherProgramIsRefusedAsInUseButCanBeRead) {
     const QString path = systemDataFile();
     db::Connection other;
     other.open(path, db::Access::Exclusive);
-    EXPECT_FALSE(OpenSurveyDatabase());
-    EXPECT_EQ(test::prompts().messages, QStringList{kBadInstall});
+    EXPECT_EQ(OpenSurveyDatabase().problem, OpenProblem::InUse);
+    EXPECT_EQ(test::prompts().errors, QStringList{QStringLiteral("数据库文件正被其他程序使用，请先关闭其他程序后再打开。")});
+    test::prompts().clear();
+    EXPECT_TRUE(OpenSurveyDatabase({}, true));
+    EXPECT_TRUE(test::prompts().messages.isEmpty());
 }
 
 // Each file is a copy of the system data file with 300 records, damaged in one
@@ -150,9 +154,45 @@ TEST_F(StartupTest, AWriteProtectedFileIsAFailedOpen) {
     QFile::setPermissions(folder.path(QString()), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
     QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadOther);
     const QByteArray before = test::readAll(path);
-    test::asOrdinaryUser([] { EXPECT_FALSE(OpenSurveyDatabase()); });
-    EXPECT_EQ(test::prompts().messages, QStringList{kBadInstall});
+    test::asOrdinaryUser([] { EXPECT_EQ(OpenSurveyDatabase().problem, OpenProblem::ReadOnly); });
+    EXPECT_EQ(test::prompts().errors, QStringList{QStringLiteral("数据库文件“%1”是只读的（没有写入权限），不能使用。").arg(path)});
+    EXPECT_FALSE(QFile::exists(path + QStringLiteral(".lock")));
     EXPECT_EQ(test::readAll(path), before);
+
+    // A writable file in a folder the user cannot write: no lock file can be made beside it. Reading it works.
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther | QFile::WriteOther);
+    QFile::setPermissions(folder.path(QString()), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
+    test::prompts().clear();
+    test::asOrdinaryUser([] {
+        EXPECT_EQ(OpenSurveyDatabase().problem, OpenProblem::ReadOnly);
+        EXPECT_TRUE(OpenSurveyDatabase({}, true));
+    });
+    ASSERT_EQ(test::prompts().errors.size(), 1);
+    EXPECT_TRUE(test::prompts().errors[0].startsWith(QStringLiteral("不能在数据库文件所在的文件夹“%1”中写入（没有写入权限）").arg(QFileInfo(path).absolutePath())))
+        << test::prompts().errors[0].toStdString();
+    EXPECT_EQ(test::readAll(path), before);
+}
+
+// Without TEMP, results files and reports go to a folder of the user's own.
+TEST(TempFolder, IsTheUsersOwnFolderWithoutTemp) {
+    test::TempFolder runtime;
+    const QByteArray savedTemp = qgetenv("TEMP"), savedRuntime = qgetenv("XDG_RUNTIME_DIR");
+    qunsetenv("TEMP");
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path(QString())));
+    const QString own = runtime.path(QStringLiteral("varnel-survey"));
+    EXPECT_EQ(tempFolder(), own);
+    const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+    EXPECT_EQ(QFile::permissions(own) & others, QFile::Permissions());
+    {
+        TextFileWriter results(own + QStringLiteral("/results.txt"), TextFileWriter::Mode::Truncate);
+        results.close();
+    }
+    EXPECT_EQ(QFile::permissions(own + QStringLiteral("/results.txt")) & others, QFile::Permissions());
+    // Opened to others, it is refused rather than used.
+    QFile::setPermissions(own, QFile::permissions(own) | QFile::ReadOther | QFile::ExeOther);
+    EXPECT_THROW(tempFolder(), std::runtime_error);
+    qputenv("TEMP", savedTemp);
+    qputenv("XDG_RUNTIME_DIR", savedRuntime);
 }
 
 // The lock a running program holds on its working file, as a second copy of it meets it.

@@ -2,8 +2,13 @@
 #include "db/Maintenance.h"
 #include "support/TestSupport.h"
 
+#include "db/NewFile.h"
+
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include <unistd.h>
 
 using namespace db;
 
@@ -25,6 +30,11 @@ TEST(CopyFileWhole, OntoItselfFailsAndLeavesTheFileIntact) {
     open.open(path);
     EXPECT_THROW(CopyFileWhole(path, path), Error);
     EXPECT_THROW(CopyFileWhole(path, folder.path(QStringLiteral("./survey.mdb"))), Error);
+    // A hard link is the same file under another name.
+    const QString link = folder.path(QStringLiteral("link.mdb"));
+    ASSERT_EQ(::link(QFile::encodeName(path).constData(), QFile::encodeName(link).constData()), 0);
+    EXPECT_TRUE(SameFile(path, link));
+    EXPECT_THROW(CopyFileWhole(path, link), Error);
     open.close();
     EXPECT_EQ(test::readAll(path), before);
 }
@@ -79,4 +89,28 @@ TEST(CompactDatabaseFile, ReportsAFailureAndLeavesTheFileUnchanged) {
     test::writeAll(path, QByteArray(4096, 'z'));
     EXPECT_THROW(CompactDatabaseFile(path), Error);
     EXPECT_EQ(test::readAll(path), QByteArray(4096, 'z'));
+}
+
+// Without unnamed files a new file has a hidden name until it is complete; a
+// hidden name that a killed run left is removed by the next write into its folder.
+TEST(NewFile, HiddenNamesNeverOutliveTheirRun) {
+    test::TempFolder folder;
+    const QString path = folder.path(QStringLiteral("out.dat"));
+    const auto names = [&] { return QDir(folder.path(QString())).entryList(QDir::Files | QDir::Hidden); };
+    NewFile::setUnnamedFilesAllowed(false);
+    {
+        NewFile abandoned(path);
+        abandoned.write("half");
+        EXPECT_EQ(names().size(), 1);
+        EXPECT_TRUE(names()[0].startsWith(QStringLiteral(".~varnel-")));
+    }
+    EXPECT_TRUE(names().isEmpty());
+    const QString killed = folder.path(QStringLiteral(".~varnel-999999999-abc123.part"));
+    test::writeAll(killed, "left by a killed run");
+    const QString running = folder.path(QStringLiteral(".~varnel-%1-abc123.part").arg(::getpid()));
+    test::writeAll(running, "being written");
+    writeFileWhole(path, "whole");
+    NewFile::setUnnamedFilesAllowed(true);
+    EXPECT_EQ(names(), (QStringList{QFileInfo(running).fileName(), QStringLiteral("out.dat")}));
+    EXPECT_EQ(test::readAll(path), QByteArray("whole"));
 }

@@ -1,10 +1,13 @@
 #include "exchange/ExportForReporting.h"
+#include "exchange/ReportFile.h"
 
 #include "ExchangeTestSupport.h"
 
 #include <QDate>
 #include <QDir>
 #include <QFileInfo>
+
+#include <unistd.h>
 
 namespace {
 
@@ -17,7 +20,7 @@ const QString kRefusal = QStringLiteral("存在临时保存或逻辑错误的数
 TEST_F(ExportForReportingTest, RefusesUnverifiedRecordsBeforeAnyPrompt) {
     test::addRecord(110101000001, {{"RecordState", 1}});
     test::addRecord(110101000002, {{"RecordState", 2}});
-    EXPECT_TRUE(ExportForReporting(workingDatabase()).isEmpty());
+    EXPECT_TRUE(ExportForReporting(workingDatabase()).file.isEmpty());
     EXPECT_EQ(test::prompts().messages, QStringList{kRefusal});
     EXPECT_TRUE(test::prompts().inputPrompts.isEmpty());
     EXPECT_TRUE(test::prompts().fileRequests.empty());
@@ -31,7 +34,7 @@ TEST_F(ExportForReportingTest, WritesTheVerifiedRecordsAndTheLabelIntoATransform
     test::prompts().fileAnswers = {folder.path(QStringLiteral("上报"))};
     const QString path = folder.path(QStringLiteral("上报.dat"));
 
-    EXPECT_EQ(ExportForReporting(workingDatabase()), path);
+    EXPECT_EQ(ExportForReporting(workingDatabase()).file, path);
     EXPECT_EQ(test::prompts().inputPrompts,
               QStringList(2, QStringLiteral("设置数据库标识|请输入提供数据的单位的名称，长度不要超过200个汉字")));
     ASSERT_EQ(test::prompts().fileRequests.size(), 1u);
@@ -55,12 +58,22 @@ TEST_F(ExportForReportingTest, WritesTheVerifiedRecordsAndTheLabelIntoATransform
 TEST_F(ExportForReportingTest, CancelOrAFailureLeavesNoFileAndAnExistingOneAsItWas) {
     test::addRecord(110101000001, {{"RecordState", 1}});
     // Cancel at the prompt: no dialog.
-    EXPECT_TRUE(ExportForReporting(workingDatabase()).isEmpty());
+    EXPECT_TRUE(ExportForReporting(workingDatabase()).file.isEmpty());
     EXPECT_TRUE(test::prompts().fileRequests.empty());
 
     // The open working database file is never overwritten by the template.
     const QByteArray before = test::readAll(workingDatabase().path);
     EXPECT_THROW(WriteExchangeFile(workingDatabase(), QStringLiteral("东城区"), workingDatabase().path), std::exception);
+    // Nor under another name of the same file, as a hard link gives it; and the report file neither.
+    const QString link = folder.path(QStringLiteral("link.dat"));
+    ASSERT_EQ(::link(QFile::encodeName(workingDatabase().path).constData(), QFile::encodeName(link).constData()), 0);
+    EXPECT_THROW(WriteExchangeFile(workingDatabase(), QStringLiteral("东城区"), link), std::exception);
+    db().execute(QStringLiteral("UPDATE dt_data SET RecordState=1"));
+    test::prompts().fileAnswers = {link};
+    EXPECT_EQ(ExportReportFile(db()).status, Outcome::Status::Refused);
+    EXPECT_EQ(test::prompts().errors, QStringList{QStringLiteral("不能导出到正在使用的数据库文件，请选择其它文件。")});
+    test::prompts().clear();
+    QFile::remove(link);
     EXPECT_EQ(test::readAll(workingDatabase().path), before);
     EXPECT_EQ(count(QStringLiteral("select count(*) from dt_data")), 1);
     // Nor the system data file or the template, whichever database is open; by any spelling of their paths.
@@ -85,7 +98,7 @@ TEST_F(ExportForReportingTest, CancelOrAFailureLeavesNoFileAndAnExistingOneAsItW
         test::prompts().clear();
         test::prompts().inputAnswers = {QStringLiteral("东城区/朝阳区")};
         test::prompts().fileAnswers = {open};
-        EXPECT_TRUE(ExportForReporting(office).isEmpty());
+        EXPECT_TRUE(ExportForReporting(office).file.isEmpty());
         EXPECT_EQ(test::prompts().messages, QStringList{QStringLiteral("不能导出到正在使用的数据库文件，请选择其它文件。")});
         ASSERT_EQ(test::prompts().fileRequests.size(), 1u);
         EXPECT_TRUE(test::prompts().fileRequests[0].fileName.startsWith(QStringLiteral("东城区_朝阳区-")));
@@ -97,7 +110,7 @@ TEST_F(ExportForReportingTest, CancelOrAFailureLeavesNoFileAndAnExistingOneAsItW
     // A failure reaches the clerk as a message.
     test::prompts().inputAnswers = {QStringLiteral("东城区")};
     test::prompts().fileAnswers = {folder.path(QStringLiteral("no/such/folder/up.dat"))};
-    EXPECT_TRUE(ExportForReporting(workingDatabase()).isEmpty());
+    EXPECT_TRUE(ExportForReporting(workingDatabase()).file.isEmpty());
     ASSERT_EQ(test::prompts().messages.size(), 1);
     EXPECT_TRUE(test::prompts().messages[0].startsWith(QStringLiteral("运行中发生错误："))) << test::prompts().messages[0].toStdString();
 

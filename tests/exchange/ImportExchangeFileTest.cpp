@@ -1,6 +1,7 @@
 #include "exchange/ImportExchangeFile.h"
 
 #include "ExchangeTestSupport.h"
+#include "support/DamagedFile.h"
 
 namespace {
 
@@ -172,12 +173,14 @@ TEST_F(ImportExchangeFileTest, SeveralFilesDeclinedOrAllUnreadableChangeNothing)
     EXPECT_EQ(records(), 1);
     EXPECT_TRUE(opened.isEmpty());
 
-    // Nothing to confirm: only the closing count.
+    // Nothing to confirm: only the closing count. A record with text in a number field makes its file unreadable.
     test::prompts().clear();
+    const QString badRecord = folder.copyOfSystemDataFile(QStringLiteral("bad.mdb"));
+    test::executeRaw(badRecord, QStringLiteral("INSERT INTO ct_label(db_name) VALUES('x'); INSERT INTO dt_data(c901,c902,z001) VALUES(110101000009,'甲','hello');"));
     const ImportCounts unreadable = ImportExchangeFilesAt(
-        workingDatabase(), QStringLiteral("dt_data"), {folder.path(QStringLiteral("none.dat")), folder.path(QStringLiteral("x.mdb"))});
-    EXPECT_EQ(unreadable.unreadable.size(), 2);
+        workingDatabase(), QStringLiteral("dt_data"), {folder.path(QStringLiteral("none.dat")), folder.path(QStringLiteral("x.mdb")), badRecord});
+    EXPECT_EQ(unreadable.unreadable.size(), 3);
     EXPECT_EQ(test::prompts().messages,
-              QStringList{QStringLiteral("共2个文件：导入了0个，因编号冲突没有导入0个，不能读取2个。\n\n不能读取的文件：none.dat、x.mdb")});
+              QStringList{QStringLiteral("共3个文件：导入了0个，因编号冲突没有导入0个，不能读取3个。\n\n不能读取的文件：none.dat、x.mdb、bad.mdb")});
     EXPECT_EQ(records(), 1);
 }

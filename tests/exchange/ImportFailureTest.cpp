@@ -6,14 +6,13 @@
 #include <QDir>
 #include <functional>
 
-// A failure injected at each step of the import of one file: whatever breaks,
-// dt_data keeps exactly the rows it had and the chosen file stays as it was.
+// What a sender's file or a fault injected at each step does to the import of
+// one file: whatever breaks, dt_data keeps exactly the rows it had, the chosen
+// file stays as it was, and an error message names the cause.
 
 namespace {
 
 const QString kFormatError = QStringLiteral("文件格式错误,请重新选择！");
-const QString kLongMessage = QStringLiteral(
-    "导入过程中发生错误，准备导入的数据可能与现有的\n\r数据有重复的内容，详细的内容请参见文件：\n\r\n\r            数据导入编号冲突.txt。");
 
 // Codes of the sending office; 110105000002 is also in the working database.
 const QList<qint64> kNewCodes{110105000001, 110105000003, 110105000004};
@@ -63,6 +62,13 @@ protected:
             .toString();
     }
 };
+
+// The file's dt_data with c901 as a plain column, as a hostile sender may make it.
+const QString kPlainCodeColumn = QStringLiteral(
+    "PRAGMA legacy_alter_table=ON; CREATE TABLE copy AS SELECT * FROM dt_data; DROP TABLE dt_data; "
+    "ALTER TABLE copy RENAME TO dt_data;");
+const QString kBadRecord = QStringLiteral("导入文件格式错误：第2条记录（编码");
+const QString kStopped = QStringLiteral("导入没有完成，没有导入任何记录：");
 
 // Many records in the file, so that a damaged row lies well inside the table.
 QList<qint64> manyNewCodes() {
@@ -144,13 +150,40 @@ const FailureCase kCases[] = {
          return t.backupFile(manyNewCodes(), QStringLiteral("UPDATE dt_data SET c902=zeroblob(2000000) WHERE c901=110106001500;"));
      },
      QStringLiteral("导入文件格式错误")},
+    // Every record is checked against the field list before one is copied.
+    {"ARecordWithoutCode",
+     [](ImportFailureTest& t) {
+         return t.backupFile(kNewCodes, kPlainCodeColumn + QStringLiteral("UPDATE dt_data SET c901=NULL WHERE c901=110105000003;"));
+     },
+     kBadRecord + QStringLiteral("空）的“统计编码”（c901）不是12位以内的整数。")},
+    {"ACodeOfThirteenDigits",
+     [](ImportFailureTest& t) {
+         return t.backupFile(kNewCodes, QStringLiteral("UPDATE dt_data SET c901=1101050000030 WHERE c901=110105000003;"));
+     },
+     // The code is the row's number: the changed record comes last.
+     QStringLiteral("导入文件格式错误：第3条记录（编码1101050000030）的“统计编码”（c901）不是12位以内的整数。")},
+    {"TextInANumberField",
+     [](ImportFailureTest& t) {
+         return t.backupFile(kNewCodes, QStringLiteral("UPDATE dt_data SET z001='hello' WHERE c901=110105000003;"));
+     },
+     kBadRecord + QStringLiteral("110105000003）的“所辖工会在职会员(人)”（z001）不是整数。")},
+    {"BytesInAName",
+     [](ImportFailureTest& t) {
+         return t.backupFile(kNewCodes, QStringLiteral("UPDATE dt_data SET c902=X'00FF41' WHERE c901=110105000003;"));
+     },
+     kBadRecord + QStringLiteral("110105000003）的“工会名称”（c902）不是文字。")},
+    {"ACodeTwiceInTheFile",
+     [](ImportFailureTest& t) {
+         return t.backupFile(kNewCodes, kPlainCodeColumn + QStringLiteral("UPDATE dt_data SET c901=110105000001 WHERE c901=110105000004;"));
+     },
+     QStringLiteral("导入文件格式错误：文件中编码110105000001的记录有2条。")},
     {"TheDatabaseRefusesARecordMidway",
      [](ImportFailureTest& t) {
          t.onWorkingDatabase(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON dt_data WHEN new.c901=110105000004 "
                                             "BEGIN SELECT RAISE(ABORT, '拒绝'); END;"));
          return t.exchangeFile(kNewCodes);
      },
-     kLongMessage},
+     QStringLiteral("导入文件格式错误")},
     {"TheStagingTableRefusesARecord",
      [](ImportFailureTest& t) {
          t.onWorkingDatabase(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON dt_data_dt_data WHEN new.c901=110105000003 "
@@ -163,14 +196,14 @@ const FailureCase kCases[] = {
          t.onWorkingDatabase(QStringLiteral("PRAGMA query_only=1;"));
          return t.exchangeFile(kNewCodes);
      },
-     kLongMessage},
+     kStopped + u'…'},
     {"TheDiskIsFull",
      [](ImportFailureTest& t) {
          // The database may not grow by a single page.
          t.onWorkingDatabase(QStringLiteral("PRAGMA max_page_count=1;"));
          return t.exchangeFile(manyNewCodes());
      },
-     QStringLiteral("导入文件格式错误")},
+     kStopped + QStringLiteral("磁盘已满…")},
     {"TheConflictReportCannotBeWritten",
      [](ImportFailureTest& t) {
          // TEMP names a file, so nothing can be created under it.
@@ -178,7 +211,7 @@ const FailureCase kCases[] = {
          qputenv("TEMP", QFile::encodeName(t.programFile(QStringLiteral("not-a-folder"))));
          return t.exchangeFile(kConflictingCodes);
      },
-     QStringLiteral("运行中发生错误：…")},
+     QStringLiteral("没有导入任何记录：准备导入的数据与现有的数据有重复的编号，但冲突记录没有能写入文件“数据导入编号冲突.txt”…")},
 };
 
 } // namespace
@@ -200,7 +233,7 @@ TEST_P(ImportFailureTest, LeavesTheRecordsAsTheyWere) {
 
     EXPECT_EQ(rows(), before);
     const QString expected = GetParam().message;
-    const QStringList& messages = test::prompts().messages;
+    const QStringList& messages = test::prompts().errors;
     const bool shown = std::any_of(messages.begin(), messages.end(), [&](const QString& m) {
         return expected.endsWith(u'…') ? m.startsWith(expected.chopped(1)) : m == expected;
     });

@@ -47,7 +47,7 @@ TEST(WidgetPrompter, MessageBoxesAndFileDialogsSpeakChinese) {
     WidgetPrompter prompter;
     QStringList buttons, labels;
     answerNextWindow(buttons, labels, QStringLiteral("确定"));
-    prompter.inform(QStringLiteral("备份成功"), QStringLiteral("提示信息"));
+    prompter.inform(QStringLiteral("备份成功"), QStringLiteral("提示信息"), ui::MessageKind::Information);
     EXPECT_EQ(buttons, QStringList{QStringLiteral("确定")});
 
     buttons.clear();

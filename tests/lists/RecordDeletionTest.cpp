@@ -12,7 +12,7 @@ const QString kWarning = QStringLiteral("删除操作将不可恢复，您确认
 // Answers through the recording prompter and notes the buttons of every question.
 class ButtonRecorder final : public ui::Prompter {
 public:
-    void inform(const QString& text, const QString& title) override { test::prompts().inform(text, title); }
+    void inform(const QString& text, const QString& title, ui::MessageKind kind) override { test::prompts().inform(text, title, kind); }
     bool ask(const QString& text, const QString& title, ui::AskStyle style) override {
         titles << title;
         return test::prompts().ask(text, title, style);

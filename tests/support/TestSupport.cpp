@@ -6,7 +6,10 @@
 
 namespace test {
 
-void RecordingPrompter::inform(const QString& text, const QString&) { messages << text; }
+void RecordingPrompter::inform(const QString& text, const QString&, ui::MessageKind kind) {
+    messages << text;
+    if (kind == ui::MessageKind::Error) errors << text;
+}
 
 bool RecordingPrompter::ask(const QString& text, const QString&, ui::AskStyle style) {
     messages << text;
@@ -62,6 +65,7 @@ bool RecordingPrompter::inputText(const QString& caption, const QString& prompt,
 
 void RecordingPrompter::clear() {
     messages.clear();
+    errors.clear();
     answers.clear();
     askStyles.clear();
     fileAnswers.clear();

@@ -19,7 +19,7 @@ namespace test {
 // file dialogs from queues; an empty queue answers No or Cancel.
 class RecordingPrompter final : public ui::Prompter {
 public:
-    void inform(const QString& text, const QString& title) override;
+    void inform(const QString& text, const QString& title, ui::MessageKind kind) override;
     bool ask(const QString& text, const QString& title, ui::AskStyle style) override;
     ui::FileDialogAnswer chooseSaveFile(const ui::FileDialogRequest& request) override;
     ui::FileDialogAnswer chooseOpenFile(const ui::FileDialogRequest& request) override;
@@ -28,6 +28,7 @@ public:
     bool inputText(const QString& caption, const QString& prompt, QString& text) override;
 
     QStringList messages;             // every text shown, in order
+    QStringList errors;               // the texts of them shown as errors
     std::deque<bool> answers;         // answers to questions
     std::vector<ui::AskStyle> askStyles;  // the look of every question asked
     std::deque<QString> fileAnswers;  // paths for file dialogs

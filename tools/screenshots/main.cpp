@@ -30,7 +30,7 @@ namespace {
 class PicturePrompter final : public ui::Prompter {
 public:
     explicit PicturePrompter(QStringList importFiles) : importFiles_(std::move(importFiles)) {}
-    void inform(const QString& text, const QString& title) override { boxes_.inform(text, title); }
+    void inform(const QString& text, const QString& title, ui::MessageKind kind) override { boxes_.inform(text, title, kind); }
     bool ask(const QString& text, const QString& title, ui::AskStyle style) override { return boxes_.ask(text, title, style); }
     ui::FileDialogAnswer chooseSaveFile(const ui::FileDialogRequest&) override { return {}; }
     ui::FileDialogAnswer chooseOpenFile(const ui::FileDialogRequest&) override { return {importFiles_.first(), 1, importFiles_}; }
