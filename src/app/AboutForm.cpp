@@ -1,4 +1,5 @@
 #include "app/AboutForm.h"
+#include "app/UserGuideForm.h"
 #include "widgets/DialogParts.h"
 
 #include "core/Platform.h"
@@ -14,13 +15,15 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QProgressBar>
+#include <QPushButton>
 
 TdlgAboutForm::TdlgAboutForm(std::function<void()> recordsChanged, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint),
       recordsChanged_(std::move(recordsChanged)),
       nameLabel_(new QLabel(programApplicationName(), this)),
       versionLabel_(new QLabel(aboutVersionText(ReadVersionInfo()), this)),
-      progress_(new QProgressBar(this)) {
+      progress_(new QProgressBar(this)),
+      guideButton_(new QPushButton(QStringLiteral("用户手册"), this)) {
     setFixedSize(550, 300);
     CentreOnScreen(this);
 
@@ -60,6 +63,16 @@ TdlgAboutForm::TdlgAboutForm(std::function<void()> recordsChanged, QWidget* pare
         folder->setAttribute(Qt::WA_TransparentForMouseEvents);
     }
 
+    // Opened from the menu, the box leads to the user guide.
+    guideButton_->setGeometry(450, 270, 84, 22);
+    guideButton_->setFlat(true);
+    guideButton_->setCursor(Qt::PointingHandCursor);
+    guideButton_->setStyleSheet(QStringLiteral("color: #0645ad; text-decoration: underline; background: transparent;"));
+    connect(guideButton_, &QPushButton::clicked, this, [this] {
+        ShowUserGuide(parentWidget());
+        close();
+    });
+
     progress_->setGeometry(40, 262, 470, 14);
     progress_->setRange(0, 100);
     progress_->setTextVisible(false);
@@ -69,6 +82,7 @@ TdlgAboutForm::TdlgAboutForm(std::function<void()> recordsChanged, QWidget* pare
 }
 
 void TdlgAboutForm::startProgress() {
+    guideButton_->hide();
     progress_->setValue(0);
     progress_->show();
     timer_.start();

@@ -6,10 +6,12 @@
 
 class QLabel;
 class QProgressBar;
+class QPushButton;
 
 // The about box, which also serves as the splash window at start: it then
 // shows a progress bar that fills in about two seconds (50 ticks of 40 ms) and
-// closes itself. A click on the background closes it. A double click on the
+// closes itself. Opened from the menu it has a button that opens the user
+// guide. A click on the background closes it. A double click on the
 // program's name with Ctrl and Alt held (and not Shift) marks every record as
 // saved without logic errors.
 class TdlgAboutForm final : public QDialog {
@@ -23,6 +25,7 @@ public:
     QLabel* nameLabel() const { return nameLabel_; }
     QLabel* versionLabel() const { return versionLabel_; }
     QProgressBar* progressBar() const { return progress_; }
+    QPushButton* guideButton() const { return guideButton_; }
     // One tick of the 40 ms timer (tests call it directly).
     void tick();
 
@@ -38,5 +41,6 @@ private:
     QLabel* nameLabel_;
     QLabel* versionLabel_;
     QProgressBar* progress_;
+    QPushButton* guideButton_;  // "用户手册", opened from the menu only
     QTimer timer_;
 };

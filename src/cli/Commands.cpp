@@ -4,18 +4,25 @@
 #include "cli/Console.h"
 #include "core/Platform.h"
 #include "core/Startup.h"
+#include "core/Version.h"
 #include "db/EncryptedImage.h"
 #include "db/NewFile.h"
 #include "db/Statement.h"
 #include "exchange/ExchangeFile.h"
 #include "exchange/ExportForReporting.h"
 #include "exchange/ImportExchangeFile.h"
+#include "exchange/IncomingFile.h"
 #include "exchange/ReportFile.h"
 #include "core/Progress.h"
 #include "summary/SummaryWorkbook.h"
 
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLockFile>
+#include <QSet>
+#include <tuple>
 #include <algorithm>
 #include <QMap>
 #include <QStringList>
@@ -40,9 +47,10 @@ const QMap<QString, int> kOptionValues{
     {QStringLiteral("--db"), 1},     {QStringLiteral("--yes"), 0},   {QStringLiteral("--help"), 0},
     {QStringLiteral("-h"), 0},       {QStringLiteral("--range"), 2}, {QStringLiteral("--codes"), 1},
     {QStringLiteral("--label"), 1},  {QStringLiteral("--by"), 1},    {QStringLiteral("--tables"), 1},
+    {QStringLiteral("--version"), 0}, {QStringLiteral("--json"), 0},
 };
 const QStringList kGeneralOptions{QStringLiteral("--db"), QStringLiteral("--yes"), QStringLiteral("--help"),
-                                  QStringLiteral("-h")};
+                                  QStringLiteral("-h"), QStringLiteral("--version")};
 
 // The command line taken apart: the command, its file arguments and its options.
 struct Invocation {
@@ -63,13 +71,26 @@ Invocation parse(const QStringList& arguments) {
         if (!optionsEnded && argument == QLatin1String("--")) {
             optionsEnded = true;
         } else if (!optionsEnded && argument.startsWith(u'-') && argument.size() > 1) {
-            if (!kOptionValues.contains(argument)) throw ArgumentError(QStringLiteral("未知的选项“%1”。").arg(argument));
-            if (call.has(argument)) throw ArgumentError(QStringLiteral("选项“%1”只能给一次。").arg(argument));
-            const int count = kOptionValues.value(argument);
-            if (i + count >= arguments.size())
-                throw ArgumentError(QStringLiteral("选项“%1”后面要跟%2个值。").arg(argument).arg(count));
-            call.options.insert(argument, arguments.mid(i + 1, count));
-            i += count;
+            // "--option=value" is "--option value"; two values are written "--range=FIRST,LAST".
+            const qsizetype equals = argument.startsWith(QLatin1String("--")) ? argument.indexOf(u'=') : -1;
+            const QString option = equals < 0 ? argument : argument.left(equals);
+            if (!kOptionValues.contains(option)) throw ArgumentError(QStringLiteral("未知的选项“%1”。").arg(option));
+            if (call.has(option)) throw ArgumentError(QStringLiteral("选项“%1”只能给一次。").arg(option));
+            const int count = kOptionValues.value(option);
+            QStringList values;
+            if (equals >= 0) {
+                values = argument.mid(equals + 1).split(u',');
+                if (count != 1 && values.size() != count)
+                    throw ArgumentError(count == 0 ? QStringLiteral("选项“%1”不带值。").arg(option)
+                                                   : QStringLiteral("选项“%1”要用逗号隔开的%2个值。").arg(option).arg(count));
+                if (count == 1) values = {argument.mid(equals + 1)};
+            } else {
+                if (i + count >= arguments.size())
+                    throw ArgumentError(QStringLiteral("选项“%1”后面要跟%2个值。").arg(option).arg(count));
+                values = arguments.mid(i + 1, count);
+                i += count;
+            }
+            call.options.insert(option, values);
         } else if (call.command.isEmpty()) {
             call.command = argument;
         } else {
@@ -117,12 +138,17 @@ int exitStatus(const Outcome& outcome) {
 }
 
 // One table of `info`: code, name and number of records per row of `sql`.
-void printCounts(const QString& heading, const QString& sql) {
-    printOutput(QString());
-    printOutput(heading + QStringLiteral("\t名称\t记录数"));
-    db::Statement rows(workingDatabase().connection, sql);
-    while (rows.next())
-        printOutput((rows.isNull(0) ? QStringLiteral("空") : rows.text(0)) + u'\t' + rows.text(1) + u'\t' + rows.text(2));
+struct CountRow {
+    QVariant code;  // null for records without one
+    QString name;
+    qint64 records;
+};
+
+QList<CountRow> readCounts(const QString& sql) {
+    QList<CountRow> rows;
+    db::Statement statement(workingDatabase().connection, sql);
+    while (statement.next()) rows.append({statement.value(0), statement.text(1), statement.integer(2)});
+    return rows;
 }
 
 QString countsByCode(const QString& field, const QString& codeTable) {
@@ -132,14 +158,39 @@ QString countsByCode(const QString& field, const QString& codeTable) {
 
 int runInfo(const Invocation& call, ConsoleSession&) {
     WorkingDatabase& working = openDatabase(call, true);
+    const qint64 records = working.connection.scalar(QStringLiteral("select count(*) from dt_data")).toLongLong();
+    // Each table: its heading in the text, its key in JSON, its counts.
+    const QList<std::tuple<QString, QString, QList<CountRow>>> tables{
+        {QStringLiteral("记录状态"), QStringLiteral("recordState"),
+         readCounts(QStringLiteral("select RecordState, case RecordState when 0 then '临时保存' when 1 then '没有逻辑错误' "
+                                   "when 2 then '存在逻辑错误' else '' end, count(*) from dt_data group by RecordState order by RecordState"))},
+        {QStringLiteral("填报状态"), QStringLiteral("reportState"), readCounts(countsByCode(QStringLiteral("c907"), QStringLiteral("CT_state")))},
+        {QStringLiteral("层次代码"), QStringLiteral("level"), readCounts(countsByCode(QStringLiteral("c904"), QStringLiteral("CT_LevelCode")))},
+    };
+    if (call.has(QStringLiteral("--json"))) {
+        QJsonObject info{{QStringLiteral("label"), working.label}, {QStringLiteral("file"), working.path},
+                         {QStringLiteral("records"), records}};
+        for (const auto& [heading, key, rows] : tables) {
+            QJsonArray list;
+            for (const CountRow& row : rows)
+                list.append(QJsonObject{{QStringLiteral("code"), row.code.isNull() ? QJsonValue() : QJsonValue(row.code.toLongLong())},
+                                        {QStringLiteral("name"), row.name},
+                                        {QStringLiteral("records"), row.records}});
+            info.insert(key, list);
+        }
+        printOutput(QString::fromUtf8(QJsonDocument(info).toJson(QJsonDocument::Indented)).trimmed());
+        return kSuccess;
+    }
     printOutput(QStringLiteral("标识\t") + working.label);
     printOutput(QStringLiteral("文件\t") + working.path);
-    printOutput(QStringLiteral("记录数\t") + working.connection.scalar(QStringLiteral("select count(*) from dt_data")).toString());
-    printCounts(QStringLiteral("记录状态"),
-                QStringLiteral("select RecordState, case RecordState when 0 then '临时保存' when 1 then '没有逻辑错误' "
-                               "when 2 then '存在逻辑错误' else '' end, count(*) from dt_data group by RecordState order by RecordState"));
-    printCounts(QStringLiteral("填报状态"), countsByCode(QStringLiteral("c907"), QStringLiteral("CT_state")));
-    printCounts(QStringLiteral("层次代码"), countsByCode(QStringLiteral("c904"), QStringLiteral("CT_LevelCode")));
+    printOutput(QStringLiteral("记录数\t") + QString::number(records));
+    for (const auto& [heading, key, rows] : tables) {
+        printOutput(QString());
+        printOutput(heading + QStringLiteral("\t名称\t记录数"));
+        for (const CountRow& row : rows)
+            printOutput((row.code.isNull() ? QStringLiteral("空") : db::variantToText(row.code)) + u'\t' + row.name + u'\t'
+                        + QString::number(row.records));
+    }
     return kSuccess;
 }
 
@@ -150,6 +201,8 @@ double numberArgument(const QString& text) {
     return value;
 }
 
+QList<qint64> listedCodes(const Invocation& call);
+
 // The selection of `check`: every checkable record, a range of codes or a list of codes.
 QString checkSelection(const Invocation& call) {
     const bool range = call.has(QStringLiteral("--range")), codes = call.has(QStringLiteral("--codes"));
@@ -159,18 +212,33 @@ QString checkSelection(const Invocation& call) {
         return recordRangeSql(numberArgument(bounds[0]), numberArgument(bounds[1]));
     }
     if (!codes) return allRecordsSql();
+    return selectedRecordsSql(listedCodes(call));
+}
+
+// The codes of --codes.
+QList<qint64> listedCodes(const Invocation& call) {
     QList<qint64> list;
     for (const QString& code : call.value(QStringLiteral("--codes")).split(u',')) {
         bool ok = false;
         list << code.trimmed().toLongLong(&ok);
         if (!ok) throw ArgumentError(QStringLiteral("“%1”不是统计编码。").arg(code));
     }
-    return selectedRecordsSql(list);
+    return list;
 }
 
 int runCheck(const Invocation& call, ConsoleSession& session) {
     const QString selection = checkSelection(call);
     WorkingDatabase& working = openDatabase(call);
+    if (call.has(QStringLiteral("--codes"))) {
+        QStringList unknown;
+        for (const qint64 code : listedCodes(call))
+            if (working.connection.scalar(QStringLiteral("select count(*) from dt_data where c901=?"), {code}).toInt() == 0)
+                unknown << QString::number(code);
+        if (!unknown.isEmpty()) {
+            printError(QStringLiteral("没有统计编码为 %1 的记录，没有检查。").arg(unknown.join(QStringLiteral("、"))));
+            return kFailure;
+        }
+    }
     ConsoleProgress* progress = session.progress();
     if (progress) progress->setCaption(QStringLiteral("逻辑检查"));
     Outcome outcome = RunBatchCheck(working, selection, progress);
@@ -179,11 +247,41 @@ int runCheck(const Invocation& call, ConsoleSession& session) {
     return exitStatus(outcome);
 }
 
+// `import` without --yes imports nothing: for each file its label, its
+// number of records and the codes that would conflict, taking the files in
+// turn as the import would. True when every file would be imported.
+bool previewImport(WorkingDatabase& working, const QStringList& files) {
+    QSet<QString> existing;
+    for (db::Statement codes(working.connection, QStringLiteral("select c901 from dt_data")); codes.next();)
+        existing.insert(db::variantToText(codes.value(0)));
+    bool everyFile = true;
+    printOutput(QStringLiteral("文件\t标识\t记录数\t冲突的统计编码"));
+    for (const QString& path : files) {
+        const IncomingFile file(working.connection, QStringLiteral("dt_data"), path);
+        if (!file.problem().isEmpty() || !file.sameColumns()) {
+            printError(QStringLiteral("文件“%1”：%2").arg(path, file.problem().isEmpty() ? QStringLiteral("文件格式不正确。") : file.problem()));
+            everyFile = false;
+            continue;
+        }
+        const QStringList codes = file.recordCodes();
+        QStringList conflicting;
+        for (const QString& code : codes)
+            if (existing.contains(code)) conflicting << code;
+        printOutput(QStringLiteral("%1\t%2\t%3\t%4").arg(path, file.label()).arg(file.records()).arg(conflicting.join(u',')));
+        if (conflicting.isEmpty())
+            existing.unite(QSet<QString>(codes.begin(), codes.end()));
+        else
+            everyFile = false;
+    }
+    printError(QStringLiteral("以上只是检查，没有导入数据；要导入，请加上 --yes 再运行一次。"));
+    return everyFile;
+}
+
 int runImport(const Invocation& call, ConsoleSession&) {
     QStringList files;
     for (const QString& name : call.files) files << existingFile(name);
+    if (!call.has(QStringLiteral("--yes"))) return previewImport(openDatabase(call, true), files) ? kSuccess : kFailure;
     const ImportCounts counts = ImportExchangeFilesAt(openDatabase(call), QStringLiteral("dt_data"), files);
-    if (counts.declined) printError(QStringLiteral("要导入以上标记的数据，请加上 --yes 再运行一次。"));
     return counts.imported == int(files.size()) ? kSuccess : kFailure;
 }
 
@@ -233,7 +331,7 @@ int runSummary(const Invocation& call, ConsoleSession&) {
         throw ArgumentError(QStringLiteral("请用 --by level、--by state 或 --by group=编号 给出汇总的方式。"));
     }
     const QList<int> sheets = chosenSheets(call);
-    const QString destination = call.files[0];
+    const QString destination = QFileInfo(call.files[0]).absoluteFilePath();
     WorkingDatabase& working = openDatabase(call);
     if (isProgramDataFile(destination, working.path))
         throw ArgumentError(QStringLiteral("不能把汇总表写到正在使用的数据库文件“%1”。").arg(destination));
@@ -241,6 +339,9 @@ int runSummary(const Invocation& call, ConsoleSession&) {
         printError(QStringLiteral("文件“%1”已经存在，没有覆盖它（要覆盖，请加上 --yes）。").arg(destination));
         return kFailure;
     }
+    if (breakdown == summary::Breakdown::Grouping
+        && working.connection.scalar(QStringLiteral("select count(*) from CT_Group where ID=?"), {groupId}).toInt() == 0)
+        throw ArgumentError(QStringLiteral("没有编号为%1的数据分组。").arg(groupId));
     const QString written = summary::RunSummary(working.connection, working.label, sheets, breakdown, groupId,
                                                 ui::twoLineProgress(), destination);
     return exitStatus(written.isEmpty() ? Outcome::failed({}) : Outcome::done(written));
@@ -295,17 +396,21 @@ struct Command {
 
 const QList<Command>& commands() {
     static const QList<Command> list{
-        {QStringLiteral("info"), QStringLiteral("info"),
-         QStringLiteral("显示数据库的标识和记录数：按记录状态、填报状态(c907)和层次代码(c904)分别统计。"), {}, 0, 0, false,
-         runInfo},
+        {QStringLiteral("info"), QStringLiteral("info [--json]"),
+         QStringLiteral("显示数据库的标识和记录数：按记录状态、填报状态(c907)和层次代码(c904)分别统计。\n"
+                        "加 --json 时以 JSON 输出，键名固定：label、file、records，以及 recordState、reportState、level，"
+                        "各为 {code, name, records} 的列表。"),
+         {QStringLiteral("--json")}, 0, 0, false, runInfo},
         {QStringLiteral("check"), QStringLiteral("check [--range 起始编码 终止编码 | --codes 编码,编码,…]"),
          QStringLiteral("逻辑检查：检查全部记录（填报状态为2及以下），或编码范围内的记录，或所列编码的记录；设置记录状态，"
-                        "写出检查结果文件并显示其路径。\n退出状态：0 没有逻辑错误；1 存在逻辑错误或检查出错。"),
+                        "写出检查结果文件并显示其路径。所列编码中有不存在的记录时，列出这些编码，不检查。\n"
+                        "退出状态：0 没有逻辑错误；1 存在逻辑错误、所列编码的记录不存在或检查出错。"),
          {QStringLiteral("--range"), QStringLiteral("--codes")}, 0, 0, false, runCheck},
         {QStringLiteral("import"), QStringLiteral("import 文件…"),
          QStringLiteral("数据导入：依次导入数据交换文件(.dat)或数据备份文件(.mdb)，每个文件的记录要么全部导入，要么都不导入；"
-                        "编号冲突时写出“数据导入编号冲突.txt”并显示其路径。不加 --yes 时只列出各文件的标记，不导入。\n"
-                        "退出状态：0 全部文件都已导入；1 有文件没有导入。"),
+                        "编号冲突时写出“数据导入编号冲突.txt”并显示其路径。\n"
+                        "不加 --yes 时只检查，不导入：每个文件一行，列出文件、标识、记录数和会发生编号冲突的统计编码。\n"
+                        "退出状态：0 全部文件都已导入（不加 --yes 时：都可以导入）；1 有文件没有导入（或不能导入）。"),
          {}, 1, -1, false, runImport},
         {QStringLiteral("export"), QStringLiteral("export --label 单位名称 输出文件.dat"),
          QStringLiteral("上报到离线版：把记录状态为1的全部记录和单位名称写入数据交换文件；存在临时保存或有逻辑错误的记录时拒绝。"),
@@ -339,7 +444,13 @@ void printProgramHelp() {
     lines << QString() << QStringLiteral("选项：")
           << QStringLiteral("  --db 数据库文件  要处理的数据库文件，默认是程序文件夹中的系统数据文件")
           << QStringLiteral("  --yes            对提问一律回答“是”，并允许覆盖已有的输出文件")
-          << QStringLiteral("  --help           显示帮助；写在命令后面时显示该命令的帮助") << QString()
+          << QStringLiteral("  --help           显示帮助；写在命令后面时显示该命令的帮助")
+          << QStringLiteral("  --version        显示程序的版本（构建号）")
+          << QString()
+          << QStringLiteral("带值的选项也可以写成“--选项=值”，例如 --db=数据库文件；--range 的两个值写成 --range=起始编码,终止编码。")
+          << QStringLiteral("不加 --db 时使用程序文件夹中的系统数据文件（安装后的程序是每个用户自己的程序文件夹 "
+                            "~/.local/share/varnel-survey/）；加了 --db 时，模板和表目录仍从程序文件夹读取。")
+          << QString()
           << QStringLiteral("退出状态：0 完成；1 检查发现逻辑错误、有文件被拒绝或操作失败；2 参数错误、文件不存在或不是调查数据库文件。");
     printOutput(lines.join(u'\n'));
 }
@@ -386,6 +497,10 @@ int runCommand(const Command& command, const Invocation& call) {
 int RunCommandLine(const QStringList& arguments) {
     try {
         const Invocation call = parse(arguments);
+        if (call.has(QStringLiteral("--version"))) {
+            printOutput(commandVersionText(kProgram));
+            return kSuccess;
+        }
         if (call.command.isEmpty()) {
             if (!call.wantsHelp()) throw ArgumentError(QStringLiteral("没有给出命令。"));
             printProgramHelp();

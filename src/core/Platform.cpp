@@ -2,13 +2,18 @@
 
 #include "core/Prompt.h"
 #include "core/Settings.h"
+#include "core/Startup.h"
 #include "db/Error.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
 #include <QProcess>
+#include <QSaveFile>
 #include <QStandardPaths>
 
 #include <cerrno>
@@ -45,34 +50,115 @@ QString perUserProgramFolder() {
 
 namespace {
 
-// Copies the files of `from` that `to` lacks, folders included; programs stay behind.
-bool copyMissingFiles(const QString& from, const QString& to) {
-    if (!QDir().mkpath(to)) return false;
-    for (const QFileInfo& entry : QDir(from).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
-        const QString target = to + QLatin1Char('/') + entry.fileName();
-        if (entry.isDir()) {
-            if (!copyMissingFiles(entry.filePath(), target)) return false;
-        } else if (!entry.isExecutable() && !QFileInfo::exists(target)) {
-            // The copy must be writable even though the delivered file is not.
-            if (!QFile::copy(entry.filePath(), target)
-                || !QFile::setPermissions(target, QFile::permissions(target) | QFile::WriteOwner | QFile::ReadOwner))
-                return false;
-        }
+// The list of the files delivered into the per-user program folder, one line
+// each: the checksum of the file as delivered, two blanks and its name (the
+// form sha256sum writes and checks).
+const QString kDeliveredList = QStringLiteral(".delivered.sha256");
+
+QByteArray fileChecksum(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData(&file);
+    return hash.result().toHex();
+}
+
+// The delivered files below `folder` by their names relative to it; the programs stay behind.
+QStringList deliveredFiles(const QString& folder) {
+    QStringList names;
+    QDirIterator files(folder, QDir::Files, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        const QFileInfo file(files.next());
+        if (!file.isExecutable()) names << QDir(folder).relativeFilePath(file.filePath());
     }
-    return true;
+    names.sort();
+    return names;
+}
+
+QMap<QString, QByteArray> readDeliveredList(const QString& path) {
+    QMap<QString, QByteArray> list;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return list;
+    while (!file.atEnd()) {
+        const QByteArray line = file.readLine().chopped(1);
+        const qsizetype gap = line.indexOf("  ");
+        if (gap > 0) list.insert(QString::fromUtf8(line.mid(gap + 2)), line.left(gap));
+    }
+    return list;
+}
+
+bool writeDeliveredList(const QString& path, const QMap<QString, QByteArray>& list) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return false;
+    for (auto entry = list.cbegin(); entry != list.cend(); ++entry)
+        file.write(entry.value() + "  " + entry.key().toUtf8() + '\n');
+    return file.commit();
+}
+
+// Copies a delivered file into place whole (an interrupted copy leaves the
+// earlier file); the copy is the user's to change even where the delivered one is read-only.
+bool copyDeliveredFile(const QString& from, const QString& to) {
+    QFile source(from);
+    QSaveFile target(to);
+    if (!QDir().mkpath(QFileInfo(to).path()) || !source.open(QIODevice::ReadOnly) || !target.open(QIODevice::WriteOnly))
+        return false;
+    if (target.write(source.readAll()) != source.size() || !target.commit()) return false;
+    return QFile::setPermissions(to, QFile::permissions(to) | QFile::ReadOwner | QFile::WriteOwner);
 }
 
 } // namespace
 
+bool runsInstalled() {
+    // The package's folder, below any root (an unpacked package too), or any folder the user cannot write.
+    return deliveredFolder().endsWith(QStringLiteral("/" INSTALL_PROGRAM_FOLDER "/")) || !QFileInfo(deliveredFolder()).isWritable();
+}
+
+bool updateProgramFolder(const QString& delivered, const QString& folder) {
+    if (!QDir().mkpath(folder)) return false;
+    const QMap<QString, QByteArray> before = readDeliveredList(folder + kDeliveredList);
+    QMap<QString, QByteArray> after;
+    for (const QString& name : deliveredFiles(delivered)) {
+        const QString target = folder + name;
+        const bool present = QFileInfo::exists(target);
+        // The system data file is the user's database from the first start on.
+        if (name == systemDataFileName()) {
+            if (!present && !copyDeliveredFile(delivered + name, target)) return false;
+            continue;
+        }
+        const QByteArray now = fileChecksum(delivered + name);
+        if (present) {
+            const QByteArray mine = fileChecksum(target);
+            if (mine == now) {
+                after.insert(name, now);
+                continue;
+            }
+            // Changed by the user (or of a version that kept no list): it stays as it is.
+            if (!before.contains(name) || mine != before.value(name)) {
+                if (before.contains(name)) after.insert(name, before.value(name));
+                continue;
+            }
+        }
+        if (!copyDeliveredFile(delivered + name, target)) return false;
+        after.insert(name, now);
+    }
+    return after == before || writeDeliveredList(folder + kDeliveredList, after);
+}
+
 bool settleProgramFolder() {
-    if (QFileInfo(deliveredFolder()).isWritable()) return true;
+    if (!runsInstalled()) return true;
     const QString folder = perUserProgramFolder();
-    if (!copyMissingFiles(deliveredFolder(), folder)) {
+    if (!updateProgramFolder(deliveredFolder(), folder)) {
         ui::showMessage(QStringLiteral("无法建立程序文件夹“%1”，请检查该文件夹的权限和磁盘空间。").arg(folder));
         return false;
     }
     setProgramFolder(folder);
     return true;
+}
+
+QString userGuidePath() {
+    const QString name = QStringLiteral("用户手册.md");
+    const QString installed = QDir::cleanPath(deliveredFolder() + QStringLiteral("../../usr/share/doc/varnel-survey/") + name);
+    return QFileInfo::exists(installed) ? installed : QStringLiteral(SOURCE_DOCS_FOLDER) + name;
 }
 
 namespace {

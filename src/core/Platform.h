@@ -14,16 +14,29 @@ void setProgramFolder(const QString& folder);
 // The folder of the executable, with a trailing "/": where the delivered
 // files lie (the system data file, templates, notes).
 QString deliveredFolder();
-// The program folder of this user when the delivered folder is read-only (an
-// installed program): "varnel-survey" in the user's data folder
-// (~/.local/share/varnel-survey/, or $XDG_DATA_HOME/varnel-survey/).
+// The program folder of each user of an installed program: "varnel-survey"
+// in the user's data folder (~/.local/share/varnel-survey/, or
+// $XDG_DATA_HOME/varnel-survey/).
 QString perUserProgramFolder();
-// Chooses the program folder at start. When the delivered folder is not
-// writable, the per-user folder becomes the program folder: it is created and
-// gets a copy of every delivered file (not the programs) it does not have yet,
-// so a file the user already has is never replaced. Returns false, having
-// shown the message, when that folder cannot be made.
+// True when the program runs from its installed folder (/opt/varnel-survey/,
+// also below another root) or from a folder the user cannot write.
+bool runsInstalled();
+// Brings the per-user program folder `folder` up to the delivered files of
+// `delivered` (both with a trailing "/"), keeping a list of what it delivered
+// with checksums: a missing file is copied, and a file the user has not
+// changed since it was delivered is replaced when the delivered one differs.
+// The system data file, the user's database, and a file the user changed are
+// never replaced. False when the folder or a file cannot be written.
+bool updateProgramFolder(const QString& delivered, const QString& folder);
+// Chooses the program folder at start. An installed program, run by root
+// too, works in the per-user folder, brought up to date first, so the
+// delivered files stay as delivered. Returns false, having shown the message,
+// when that folder cannot be made.
 bool settleProgramFolder();
+
+// The user guide "用户手册.md": where the package installs it, or else in
+// the source tree of this build.
+QString userGuidePath();
 
 // The folder for results files and reports: the environment variable TEMP when
 // set, otherwise the user's own folder "$XDG_RUNTIME_DIR/varnel-survey" or

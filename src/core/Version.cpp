@@ -11,3 +11,7 @@ QString statusVersionText(const TProductVersion& version) {
 QString aboutVersionText(const TProductVersion& version) {
     return QStringLiteral("版本：1.0 (Build %1)").arg(version.buildNumber);
 }
+
+QString commandVersionText(const QString& program) {
+    return QStringLiteral("%1 1.0 (Build %2)").arg(program).arg(ReadVersionInfo().buildNumber);
+}

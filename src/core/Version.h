@@ -14,3 +14,5 @@ TProductVersion ReadVersionInfo();
 QString statusVersionText(const TProductVersion& version);
 // "版本：1.0 (Build n)" for the about box.
 QString aboutVersionText(const TProductVersion& version);
+// "<program> 1.0 (Build n)" for the programs' --version.
+QString commandVersionText(const QString& program);

@@ -219,6 +219,13 @@ QString IncomingFile::badRecord() {
     return {};
 }
 
+QStringList IncomingFile::recordCodes() const {
+    QStringList codes;
+    db::Statement rows(connection_, QStringLiteral("select c901 from %1.%2 order by c901").arg(kAlias, db::quoteIdentifier(table_)));
+    while (rows.next()) codes << db::variantToText(rows.value(0));
+    return codes;
+}
+
 IncomingFile::Result IncomingFile::importRecords(QList<Conflict>& conflicts) {
     if (!sameColumns()) return Result::Unreadable;
     const QString target = db::quoteIdentifier(table_);

@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 namespace db {
@@ -36,6 +37,8 @@ public:
     qint64 records() const { return records_; }
     // Whether the file's records have the working table's columns in its order.
     bool sameColumns() const { return !columns_.isEmpty(); }
+    // The c901 of every record of the file, ascending.
+    QStringList recordCodes() const;
 
     // A column of the records and the rule its field sets.
     struct CheckedColumn {

@@ -2,6 +2,7 @@
 // data file in a program folder of its own.
 
 #include "core/Startup.h"
+#include "core/Version.h"
 #include "exchange/ExchangeTestSupport.h"
 #include "exchange/ExportForReporting.h"
 #include "exchange/ImportExchangeFile.h"
@@ -12,6 +13,9 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLockFile>
 #include <QProcess>
 #include <QThread>
@@ -44,8 +48,9 @@ protected:
     QString systemDataFile() const { return programDir() + systemDataFileName(); }
     QString path(const QString& name) const { return folder.path(name); }
 
-    Finished run(const QStringList& arguments) const {
+    Finished run(const QStringList& arguments, const QString& workingDirectory = {}) const {
         QProcess process;
+        process.setWorkingDirectory(workingDirectory);
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("TEMP"), tempDir());
         environment.insert(QStringLiteral("HOME"), folder.path(QStringLiteral("home")));
@@ -97,6 +102,9 @@ TEST_F(CliTest, HelpAndBadArguments) {
     const Finished checkHelp = run({QStringLiteral("check"), QStringLiteral("--help")});
     EXPECT_EQ(checkHelp.status, 0);
     EXPECT_TRUE(checkHelp.out.contains(QStringLiteral("check [--range 起始编码 终止编码 | --codes 编码,编码,…]")));
+    const Finished version = run({QStringLiteral("--version")});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, QStringLiteral("varnel-survey-cli 1.0 (Build %1)\n").arg(ReadVersionInfo().buildNumber));
 
     const QList<std::pair<QStringList, QString>> bad{
         {{}, QStringLiteral("没有给出命令。")},
@@ -106,6 +114,9 @@ TEST_F(CliTest, HelpAndBadArguments) {
         {{QStringLiteral("info"), QStringLiteral("--label"), QStringLiteral("x")}, QStringLiteral("命令 info 没有选项“--label”。")},
         {{QStringLiteral("check"), QStringLiteral("--range"), QStringLiteral("1")}, QStringLiteral("选项“--range”后面要跟2个值。")},
         {{QStringLiteral("check"), QStringLiteral("--range"), QStringLiteral("a"), QStringLiteral("9")}, QStringLiteral("“a”不是数字。")},
+        {{QStringLiteral("check"), QStringLiteral("--range=1")}, QStringLiteral("选项“--range”要用逗号隔开的2个值。")},
+        {{QStringLiteral("--yes=1"), QStringLiteral("info")}, QStringLiteral("选项“--yes”不带值。")},
+        {{QStringLiteral("--force=1"), QStringLiteral("info")}, QStringLiteral("未知的选项“--force”。")},
         {{QStringLiteral("check"), QStringLiteral("--codes"), QStringLiteral("1,x")}, QStringLiteral("“x”不是统计编码。")},
         {{QStringLiteral("check"), QStringLiteral("--codes"), QStringLiteral("1"), QStringLiteral("--range"), QStringLiteral("1"),
           QStringLiteral("2")},
@@ -175,6 +186,23 @@ TEST_F(CliTest, InfoCountsTheRecordsOfTheSystemDataFileByStateAndLevel) {
     for (const QString& line : {QStringLiteral("1\t没有逻辑错误\t2"), QStringLiteral("2\t存在逻辑错误\t1"), QStringLiteral("1\t正常填报\t2"),
                                 QStringLiteral("3\t本年撤销\t1"), QStringLiteral("10\t乡镇工会\t2"), QStringLiteral("3\t县级地方工会\t1")})
         EXPECT_TRUE(lines.contains(line)) << line.toStdString();
+
+    // The same counts under fixed keys, for scripts.
+    const Finished json = run({QStringLiteral("info"), QStringLiteral("--json")});
+    EXPECT_EQ(json.status, 0) << json.err.toStdString();
+    const QJsonObject info = QJsonDocument::fromJson(json.out.toUtf8()).object();
+    EXPECT_EQ(info.value(QStringLiteral("label")).toString(), QStringLiteral("默认数据库"));
+    EXPECT_EQ(info.value(QStringLiteral("file")).toString(), systemDataFile());
+    EXPECT_EQ(info.value(QStringLiteral("records")).toInt(), 3);
+    const auto entry = [](int code, const QString& name, int records) {
+        return QJsonObject{{QStringLiteral("code"), code}, {QStringLiteral("name"), name}, {QStringLiteral("records"), records}};
+    };
+    EXPECT_EQ(info.value(QStringLiteral("recordState")).toArray(),
+              (QJsonArray{entry(1, QStringLiteral("没有逻辑错误"), 2), entry(2, QStringLiteral("存在逻辑错误"), 1)}));
+    EXPECT_EQ(info.value(QStringLiteral("reportState")).toArray(),
+              (QJsonArray{entry(1, QStringLiteral("正常填报"), 2), entry(3, QStringLiteral("本年撤销"), 1)}));
+    EXPECT_EQ(info.value(QStringLiteral("level")).toArray(),
+              (QJsonArray{entry(3, QStringLiteral("县级地方工会"), 1), entry(10, QStringLiteral("乡镇工会"), 2)}));
 }
 
 TEST_F(CliTest, CheckSetsTheStatesAndExitsWithOneOnFindings) {
@@ -202,10 +230,24 @@ TEST_F(CliTest, CheckSetsTheStatesAndExitsWithOneOnFindings) {
               QStringLiteral("1,2"));
     connection.close();
 
-    // Only the listed record: it passes.
+    // Only the listed record: it passes. Options take their values after "=" as well.
     EXPECT_EQ(run(check + QStringList{QStringLiteral("--codes"), QStringLiteral("110101000001")}).status, 0);
+    EXPECT_EQ(run({QStringLiteral("--db=") + database, QStringLiteral("check"), QStringLiteral("--codes=110101000001")}).status, 0);
     EXPECT_EQ(run(check + QStringList{QStringLiteral("--range"), QStringLiteral("110101000002"), QStringLiteral("110101000009")}).status,
               1);
+    EXPECT_EQ(run(check + QStringList{QStringLiteral("--range=110101000001,110101000001")}).status, 0);
+    EXPECT_EQ(run(check + QStringList{QStringLiteral("--range=110101000002,110101000009")}).status, 1);
+
+    // Listed codes without a record are named, and nothing is checked.
+    connection.open(database);
+    connection.execute(QStringLiteral("UPDATE dt_data SET RecordState=0 WHERE c901=110101000001"));
+    connection.close();
+    const Finished unknown = run(check + QStringList{QStringLiteral("--codes=110101000001,110101000007,110101000008")});
+    EXPECT_EQ(unknown.status, 1);
+    EXPECT_EQ(unknown.err, QStringLiteral("没有统计编码为 110101000007、110101000008 的记录，没有检查。\n"));
+    EXPECT_TRUE(unknown.out.isEmpty());
+    connection.open(database, db::Access::ReadOnly);
+    EXPECT_EQ(connection.scalar(QStringLiteral("select RecordState from dt_data where c901=110101000001")).toInt(), 0);
 }
 
 TEST_F(CliTest, ImportTakesEachFileWholeOrNotAtAllAndReportsConflicts) {
@@ -215,15 +257,16 @@ TEST_F(CliTest, ImportTakesEachFileWholeOrNotAtAllAndReportsConflicts) {
     const QString third = exchangeFileOf(QStringLiteral("c.dat"), {110108000001, 110101000001}, QStringLiteral("海淀区总工会"));
     const QStringList import{QStringLiteral("--db"), target, QStringLiteral("import"), first, second, third};
 
-    // Without --yes the labels are listed and nothing is imported.
+    // Without --yes nothing is imported: each file with its label, its number of records and the codes that
+    // would conflict, the files taken in turn as the import takes them (c.dat meets a record of a.dat).
     const QByteArray before = test::readAll(target);
     const Finished listed = run(import);
     EXPECT_EQ(listed.status, 1);
-    EXPECT_TRUE(listed.err.startsWith(QStringLiteral("确认准备导入以下3个文件的数据么？\n\na.dat：标记声明为【东城区总工会】，2条记录\n"
-                                                     "b.dat：标记声明为【朝阳区总工会】，2条记录\n"
-                                                     "c.dat：标记声明为【海淀区总工会】，2条记录 —— 否")))
-        << listed.err.toStdString();
-    EXPECT_TRUE(listed.err.contains(QStringLiteral("请加上 --yes 再运行一次")));
+    EXPECT_EQ(listed.out, QStringLiteral("文件\t标识\t记录数\t冲突的统计编码\n") + first + QStringLiteral("\t东城区总工会\t2\t\n") + second
+                              + QStringLiteral("\t朝阳区总工会\t2\t110105000002\n") + third + QStringLiteral("\t海淀区总工会\t2\t110101000001\n"));
+    EXPECT_TRUE(listed.err.contains(QStringLiteral("请加上 --yes 再运行一次"))) << listed.err.toStdString();
+    EXPECT_EQ(test::readAll(target), before);
+    EXPECT_EQ(run({QStringLiteral("--db"), target, QStringLiteral("import"), first}).status, 0);
     EXPECT_EQ(test::readAll(target), before);
 
     // Each file whole or not at all; one report holds the conflicts of both refused files.
@@ -252,6 +295,9 @@ TEST_F(CliTest, ImportTakesEachFileWholeOrNotAtAllAndReportsConflicts) {
     const Finished refused = run({QStringLiteral("--db"), target, QStringLiteral("import"), QStringLiteral("--yes"), damaged});
     EXPECT_EQ(refused.status, 1);
     EXPECT_TRUE(refused.err.startsWith(QStringLiteral("文件格式错误,请重新选择！\n"))) << refused.err.toStdString();
+    const Finished looked = run({QStringLiteral("--db"), target, QStringLiteral("import"), damaged});
+    EXPECT_EQ(looked.status, 1);
+    EXPECT_TRUE(looked.err.startsWith(QStringLiteral("文件“%1”：文件格式错误,请重新选择！\n").arg(damaged))) << looked.err.toStdString();
     EXPECT_EQ(test::readAll(target), merged);
 }
 
@@ -421,4 +467,16 @@ TEST_F(CliTest, SummaryWritesTheChosenTablesAtTheGivenPath) {
     EXPECT_EQ(test::readAll(out), first);
     result = run(QStringList{QStringLiteral("--yes")} + arguments);
     EXPECT_EQ(result.status, 0) << result.err.toStdString();
+
+    const Finished noGrouping = run({QStringLiteral("--db"), county, QStringLiteral("summary"), QStringLiteral("--by=group=99"),
+                                     path(QStringLiteral("分组.xlsx"))});
+    EXPECT_EQ(noGrouping.status, 2);
+    EXPECT_TRUE(noGrouping.err.startsWith(QStringLiteral("没有编号为99的数据分组。"))) << noGrouping.err.toStdString();
+    EXPECT_FALSE(QFile::exists(path(QStringLiteral("分组.xlsx"))));
+
+    // A file named relative to the current folder is printed with its whole path.
+    result = run({QStringLiteral("--db=") + county, QStringLiteral("summary"), QStringLiteral("--by=level"), QStringLiteral("相对.xlsx")},
+                 path(QString()));
+    EXPECT_EQ(result.status, 0) << result.err.toStdString();
+    EXPECT_EQ(result.out, QDir::cleanPath(path(QStringLiteral("相对.xlsx"))) + u'\n');
 }

@@ -239,3 +239,54 @@ TEST(Version, TextsShowTheBuildNumber) {
               QStringLiteral("开发单位：Quillon\u3000软件版本：1.0 (Build 869)"));
     EXPECT_EQ(aboutVersionText({QString(), -1}), QStringLiteral("版本：1.0 (Build -1)"));
 }
+
+// The per-user program folder of an installed program, over two versions of the delivered files.
+TEST(ProgramFolder, AnUpgradeReplacesWhatTheUserLeftAloneAndKeepsTheRest) {
+    test::TempFolder folder;
+    const QString delivered = folder.path(QStringLiteral("opt/")), mine = folder.path(QStringLiteral("home/"));
+    ASSERT_TRUE(QDir().mkpath(delivered + QStringLiteral("notes")));
+    const auto deliver = [&](const QString& name, const QByteArray& bytes) { test::writeAll(delivered + name, bytes); };
+    deliver(systemDataFileName(), "database 1");
+    deliver(QStringLiteral("view.dll"), "template 1");
+    deliver(QStringLiteral("sumtable.qv"), "tables 1");
+    deliver(QStringLiteral("notes/TableNotesQV-01.rtf"), "notes 1");
+    deliver(QStringLiteral("varnel-survey"), "program");
+    QFile::setPermissions(delivered + QStringLiteral("varnel-survey"), QFile::ReadOwner | QFile::ExeOwner);
+
+    ASSERT_TRUE(updateProgramFolder(delivered, mine));
+    EXPECT_EQ(test::readAll(mine + QStringLiteral("notes/TableNotesQV-01.rtf")), "notes 1");
+    EXPECT_FALSE(QFileInfo::exists(mine + QStringLiteral("varnel-survey")));
+    // The user works: the database and the summary's ticks change, a notes file is deleted.
+    test::writeAll(mine + systemDataFileName(), "my records");
+    test::writeAll(mine + QStringLiteral("sumtable.qv"), "my ticks");
+    QFile::remove(mine + QStringLiteral("notes/TableNotesQV-01.rtf"));
+
+    // The next version brings other files throughout and a new one.
+    deliver(systemDataFileName(), "database 2");
+    deliver(QStringLiteral("view.dll"), "template 2");
+    deliver(QStringLiteral("sumtable.qv"), "tables 2");
+    deliver(QStringLiteral("notes/TableNotesQV-01.rtf"), "notes 2");
+    deliver(QStringLiteral("exporttable.qv"), "export list 2");
+    ASSERT_TRUE(updateProgramFolder(delivered, mine));
+    EXPECT_EQ(test::readAll(mine + QStringLiteral("view.dll")), "template 2");
+    EXPECT_EQ(test::readAll(mine + QStringLiteral("notes/TableNotesQV-01.rtf")), "notes 2");
+    EXPECT_EQ(test::readAll(mine + QStringLiteral("exporttable.qv")), "export list 2");
+    EXPECT_EQ(test::readAll(mine + systemDataFileName()), "my records");
+    EXPECT_EQ(test::readAll(mine + QStringLiteral("sumtable.qv")), "my ticks");
+
+    // A third version replaces what the second delivered, but still not the user's ticks.
+    deliver(QStringLiteral("view.dll"), "template 3");
+    deliver(QStringLiteral("sumtable.qv"), "tables 3");
+    ASSERT_TRUE(updateProgramFolder(delivered, mine));
+    EXPECT_EQ(test::readAll(mine + QStringLiteral("view.dll")), "template 3");
+    EXPECT_EQ(test::readAll(mine + QStringLiteral("sumtable.qv")), "my ticks");
+}
+
+TEST(ProgramFolder, AFolderThatCannotBeMadeIsAFailure) {
+    test::TempFolder folder;
+    const QString delivered = folder.path(QStringLiteral("opt/"));
+    ASSERT_TRUE(QDir().mkpath(delivered));
+    test::writeAll(delivered + QStringLiteral("view.dll"), "template");
+    test::writeAll(folder.path(QStringLiteral("file")), "in the way");
+    EXPECT_FALSE(updateProgramFolder(delivered, folder.path(QStringLiteral("file/varnel-survey/"))));
+}

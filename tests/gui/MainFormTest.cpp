@@ -21,7 +21,9 @@
 #include <QProgressBar>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QPushButton>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 #include <QToolButton>
 #include <stdexcept>
@@ -317,6 +319,30 @@ TEST_F(MainFormTest, TheSplashClosesItselfAfterFiftyTicks) {
     EXPECT_FALSE(about.progressBar()->isVisible());
     QTest::mouseClick(&about, Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_FALSE(about.isVisible());
+}
+
+TEST_F(MainFormTest, TheAboutBoxFromTheMenuOpensTheUserGuideWithItsPictures) {
+    TMainForm& f = open();
+    TdlgAboutForm splash({});
+    splash.startProgress();
+    splash.show();
+    EXPECT_FALSE(splash.guideButton()->isVisible());
+    splash.close();
+
+    TdlgAboutForm about({}, &f);
+    about.show();
+    QTest::mouseClick(about.guideButton(), Qt::LeftButton);
+    EXPECT_FALSE(about.isVisible());
+    QWidget* window = nullptr;
+    for (QWidget* shown : QApplication::topLevelWidgets())
+        if (shown->isVisible() && shown->windowTitle() == QStringLiteral("用户手册")) window = shown;
+    ASSERT_NE(window, nullptr);
+    auto* guide = window->findChild<QTextBrowser*>();
+    ASSERT_NE(guide, nullptr);
+    EXPECT_TRUE(guide->toPlainText().contains(QStringLiteral("备份和恢复数据库")));
+    for (const char* picture : {"main-window.png", "entry-dialog.png", "summary.png", "import.png"})
+        EXPECT_FALSE(guide->loadResource(QTextDocument::ImageResource, QUrl(QString::fromLatin1(picture))).isNull()) << picture;
+    window->close();
 }
 
 TEST_F(MainFormTest, TheAboutBoxNamesThePerUserProgramFolderOnlyWhenInUse) {
