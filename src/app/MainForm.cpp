@@ -306,6 +306,8 @@ void TMainForm::requeryRecordList() {
 void TMainForm::reopenRecordList() {
     reopenWorkingDatabase();
     recordList_.openKeyed(workingDatabase().connection, kRecordListSql, kKeyField);
+    // Opened anew, the list is in code order.
+    grid_->forgetSort();
     grid_->attach(gridVisible_ ? &recordList_ : nullptr);
     updateActions();
 }
