@@ -1,6 +1,7 @@
 #include "app/AboutForm.h"
 #include "widgets/DialogParts.h"
 
+#include "core/FieldRules.h"
 #include "core/Platform.h"
 #include "core/Prompt.h"
 #include "core/Settings.h"
@@ -21,6 +22,7 @@ TdlgAboutForm::TdlgAboutForm(std::function<void()> recordsChanged, QWidget* pare
       nameLabel_(new QLabel(programApplicationName(), this)),
       versionLabel_(new QLabel(aboutVersionText(ReadVersionInfo()), this)),
       progress_(new QProgressBar(this)) {
+    setWindowTitle(programApplicationName());
     setFixedSize(550, 300);
     CentreOnScreen(this);
 
@@ -133,7 +135,7 @@ bool TdlgAboutForm::eventFilter(QObject* watched, QEvent* event) {
 
 void TdlgAboutForm::runHiddenCommand() {
     try {
-        workingDatabase().connection.execute(QStringLiteral("update dt_data set RecordState=1"));
+        workingDatabase().connection.execute(QStringLiteral("update dt_data set RecordState=?"), {int(RecordState::Saved)});
     } catch (const db::Error& e) {
         ui::showRunError(e.message());
         return;

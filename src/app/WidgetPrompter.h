@@ -6,6 +6,7 @@
 class WidgetPrompter final : public ui::Prompter {
 public:
     void inform(const QString& text, const QString& title) override;
+    void informError(const QString& text, const QString& title) override;
     bool ask(const QString& text, const QString& title, ui::AskStyle style) override;
     ui::FileDialogAnswer chooseSaveFile(const ui::FileDialogRequest& request) override;
     ui::FileDialogAnswer chooseOpenFile(const ui::FileDialogRequest& request) override;

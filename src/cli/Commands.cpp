@@ -2,6 +2,7 @@
 
 #include "checks/BatchCheck.h"
 #include "cli/Console.h"
+#include "core/FieldRules.h"
 #include "core/Platform.h"
 #include "core/Startup.h"
 #include "db/Statement.h"
@@ -113,8 +114,11 @@ int runInfo(const Invocation& call, ConsoleSession&) {
     printOutput(QStringLiteral("文件\t") + working.path);
     printOutput(QStringLiteral("记录数\t") + working.connection.scalar(QStringLiteral("select count(*) from dt_data")).toString());
     printCounts(QStringLiteral("记录状态"),
-                QStringLiteral("select RecordState, case RecordState when 0 then '临时保存' when 1 then '没有逻辑错误' "
-                               "when 2 then '存在逻辑错误' else '' end, count(*) from dt_data group by RecordState order by RecordState"));
+                QStringLiteral("select RecordState, case RecordState when %1 then '临时保存' when %2 then '没有逻辑错误' "
+                               "when %3 then '存在逻辑错误' else '' end, count(*) from dt_data group by RecordState order by RecordState")
+                    .arg(int(RecordState::Held))
+                    .arg(int(RecordState::Saved))
+                    .arg(int(RecordState::SavedWithErrors)));
     printCounts(QStringLiteral("填报状态"), countsByCode(QStringLiteral("c907"), QStringLiteral("CT_state")));
     printCounts(QStringLiteral("层次代码"), countsByCode(QStringLiteral("c904"), QStringLiteral("CT_LevelCode")));
     return kSuccess;

@@ -45,7 +45,7 @@ bool askYesNo(const QString& text, const QString& title, AskStyle style) { retur
 int AskQuestion(const QString& text, int buttons) { return prompter().askQuestion(text, buttons); }
 
 void showRunError(const QString& message, const QString& tail) {
-    showMessage(QStringLiteral("运行中发生错误：") + message + tail);
+    prompter().informError(QStringLiteral("运行中发生错误：") + message + tail, applicationTitle());
 }
 
 } // namespace ui

@@ -37,6 +37,8 @@ public:
     virtual ~Prompter() = default;
     // A message box with an OK button.
     virtual void inform(const QString& text, const QString& title) = 0;
+    // The same for an error, which a window shows with the critical icon.
+    virtual void informError(const QString& text, const QString& title) { inform(text, title); }
     // A question with Yes and No; true for Yes.
     virtual bool ask(const QString& text, const QString& title, AskStyle style) = 0;
     virtual FileDialogAnswer chooseSaveFile(const FileDialogRequest& request) = 0;

@@ -468,9 +468,10 @@ void TdlgSurveyDataForm::ContentChange() {
     setCommands(commands);
 }
 
-void TdlgSurveyDataForm::message(const QString& text) {
+void TdlgSurveyDataForm::message(const QString& text, bool error) {
     // A message box is not to be hidden behind the error list.
     errorList_->setStaysOnTop(false);
-    ui::showMessage(text);
+    if (error) ui::prompter().informError(text, ui::applicationTitle());
+    else ui::showMessage(text);
     errorList_->setStaysOnTop(true);
 }

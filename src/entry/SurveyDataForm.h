@@ -131,7 +131,8 @@ private:
     bool closeProcedure();
     void afterWrite();
     bool exitCheck(QWidget* field, bool showMessages);
-    void message(const QString& text);
+    // A message box, an error box when `error` is set.
+    void message(const QString& text, bool error = false);
     void updateNavigation();
     void setPage(int page);
     QList<QWidget*> pageInputs(int page) const;

@@ -202,7 +202,7 @@ bool TdlgSurveyDataForm::writeSteps(const std::function<bool()>& steps) {
     } catch (const db::Error& e) {
         // The file locked by another program, or any other failure of the engine on
         // the way: nothing is written, the typed values stay, the next save tries again.
-        message(QStringLiteral("保存过程中遇到错误：") + e.message() + QStringLiteral("数据没有被保存。请与软件发行者联系。"));
+        message(QStringLiteral("保存过程中遇到错误：") + e.message() + QStringLiteral("数据没有被保存。请与软件发行者联系。"), true);
         return false;
     }
 }

@@ -354,6 +354,8 @@ TEST_F(MainFormTest, TheAboutBoxNamesThePerUserProgramFolderOnlyWhenInUse) {
         return lines;
     };
     EXPECT_TRUE(folderLines(TdlgAboutForm({})).isEmpty());
+    // Its title, in the taskbar and the window list, is the system's own.
+    EXPECT_EQ(TdlgAboutForm({}).windowTitle(), QStringLiteral("Varnel_基层以上（离线工具）"));
     setProgramFolder(perUserProgramFolder());
     EXPECT_EQ(folderLines(TdlgAboutForm({})), QStringList{QStringLiteral("数据文件夹：") + perUserProgramFolder()});
 }

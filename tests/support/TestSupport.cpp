@@ -9,6 +9,7 @@ namespace test {
 void RecordingPrompter::inform(const QString& text, const QString&) { messages << text; }
 
 bool RecordingPrompter::ask(const QString& text, const QString&, ui::AskStyle style) {
+    if (whileAsking) whileAsking();
     messages << text;
     askStyles.push_back(style);
     if (answers.empty()) return false;
@@ -63,6 +64,7 @@ bool RecordingPrompter::inputText(const QString& caption, const QString& prompt,
 void RecordingPrompter::clear() {
     messages.clear();
     answers.clear();
+    whileAsking = {};
     askStyles.clear();
     fileAnswers.clear();
     fileSelections.clear();
