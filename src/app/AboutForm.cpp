@@ -2,6 +2,7 @@
 #include "app/UserGuideForm.h"
 #include "widgets/DialogParts.h"
 
+#include "core/FieldRules.h"
 #include "core/Platform.h"
 #include "core/Prompt.h"
 #include "core/Settings.h"
@@ -24,6 +25,7 @@ TdlgAboutForm::TdlgAboutForm(std::function<void()> recordsChanged, QWidget* pare
       versionLabel_(new QLabel(aboutVersionText(ReadVersionInfo()), this)),
       progress_(new QProgressBar(this)),
       guideButton_(new QPushButton(QStringLiteral("用户手册"), this)) {
+    setWindowTitle(programApplicationName());
     setFixedSize(550, 300);
     CentreOnScreen(this);
 
@@ -147,7 +149,7 @@ bool TdlgAboutForm::eventFilter(QObject* watched, QEvent* event) {
 
 void TdlgAboutForm::runHiddenCommand() {
     try {
-        workingDatabase().connection.execute(QStringLiteral("update dt_data set RecordState=1"));
+        workingDatabase().connection.execute(QStringLiteral("update dt_data set RecordState=?"), {int(RecordState::Saved)});
     } catch (const db::Error& e) {
         ui::showRunError(e.message());
         return;

@@ -13,7 +13,6 @@
 #include "core/Settings.h"
 #include "core/Startup.h"
 #include "core/Version.h"
-#include "checks/MessageListWin.h"
 #include "checks/CheckForm.h"
 #include "db/Maintenance.h"
 #include "entry/SurveyDataForm.h"
@@ -124,8 +123,7 @@ TMainForm::TMainForm(Options options, QWidget* parent) : QMainWindow(parent) {
 
     progress_ = new TProgressBarForm(this);
     progress2_ = new TProgressBar2LineForm(this);
-    errorList_ = new TMessageListWinForm(this);
-    entryDialog_ = new TdlgSurveyDataForm(workingDatabase().connection, errorList_, this);
+    entryDialog_ = new TdlgSurveyDataForm(workingDatabase().connection, this);
     entryDialog_->setPrinter([](qint64 code) { PrintRecord(workingDatabase().connection, code); });
     wire(action(QStringLiteral("actAddNew")), [this] { actAddNewExecute(); });
     wire(action(QStringLiteral("actModify")), [this] { actModifyExecute(); });
@@ -308,6 +306,8 @@ void TMainForm::requeryRecordList() {
 void TMainForm::reopenRecordList() {
     reopenWorkingDatabase();
     recordList_.openKeyed(workingDatabase().connection, kRecordListSql, kKeyField);
+    // Opened anew, the list is in code order.
+    grid_->forgetSort();
     grid_->attach(gridVisible_ ? &recordList_ : nullptr);
     updateActions();
 }

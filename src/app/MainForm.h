@@ -11,7 +11,6 @@ class GroupBar;
 class RecordGridView;
 class TProgressBarForm;
 class TProgressBar2LineForm;
-class TMessageListWinForm;
 class TdlgSurveyDataForm;
 struct CheckTarget;
 struct SearchContext;
@@ -54,9 +53,8 @@ public:
     // Enables the commands by their rules (some need a non-empty list).
     void updateActions();
 
-    // The entry dialog and its error list live as long as the main window.
+    // The entry dialog (with its error list) lives as long as the main window.
     TdlgSurveyDataForm* entryDialog() const { return entryDialog_; }
-    TMessageListWinForm* errorList() const { return errorList_; }
 
     void actAddNewExecute();
     void actModifyExecute();
@@ -79,7 +77,6 @@ private:
     QLabel* datePane_ = nullptr;
     TProgressBarForm* progress_ = nullptr;
     TProgressBar2LineForm* progress2_ = nullptr;
-    TMessageListWinForm* errorList_ = nullptr;
     TdlgSurveyDataForm* entryDialog_ = nullptr;
     bool gridVisible_ = true;
     std::map<QAction*, std::function<void()>> handlers_;

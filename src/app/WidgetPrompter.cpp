@@ -2,18 +2,52 @@
 
 #include "app/InputBox.h"
 #include "app/QuestionDialog.h"
+#include "widgets/DialogParts.h"
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 
 namespace {
 
+// Qt's dialog reads names in double quotes as several files, so a name typed
+// with a quote would be saved under part of it; this one takes the typed name as it stands.
+class LiteralFileDialog final : public QFileDialog {
+public:
+    using QFileDialog::QFileDialog;
+    QString typedPath;  // set when the typed name held a double quote
+
+protected:
+    void accept() override {
+        const auto* edit = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        const QString typed = edit ? edit->text().trimmed() : QString();
+        if (acceptMode() != AcceptSave || !typed.contains(QLatin1Char('"'))) {
+            QFileDialog::accept();
+            return;
+        }
+        const QString path = directory().absoluteFilePath(typed);
+        if (QFileInfo::exists(path) && !testOption(DontConfirmOverwrite)) {
+            QMessageBox box(QMessageBox::Warning, windowTitle(),
+                            QCoreApplication::translate("QFileDialog", "%1 already exists.\nDo you want to replace it?")
+                                .arg(QFileInfo(path).fileName()),
+                            QMessageBox::Yes | QMessageBox::No, this);
+            box.setDefaultButton(QMessageBox::No);
+            box.button(QMessageBox::Yes)->setText(QStringLiteral("是"));
+            box.button(QMessageBox::No)->setText(QStringLiteral("否"));
+            if (box.exec() != QMessageBox::Yes) return;
+        }
+        typedPath = path;
+        QDialog::accept();
+    }
+};
+
 // The buttons and labels carry Chinese texts even where Qt's translations are not installed.
 ui::FileDialogAnswer runFileDialog(const ui::FileDialogRequest& request, QFileDialog::AcceptMode mode) {
-    QFileDialog dialog(QApplication::activeWindow(), request.title, request.folder);
+    LiteralFileDialog dialog(QApplication::activeWindow(), request.title, request.folder);
     // Qt's own dialog, so that these are the texts shown.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(mode);
@@ -28,17 +62,22 @@ ui::FileDialogAnswer runFileDialog(const ui::FileDialogRequest& request, QFileDi
     dialog.setNameFilters(request.filters);
     if (!request.confirmOverwrite) dialog.setOption(QFileDialog::DontConfirmOverwrite);
     if (!request.fileName.isEmpty()) dialog.selectFile(request.fileName);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-    const QStringList files = dialog.selectedFiles();
+    if (dialog.exec() != QDialog::Accepted) return {};
+    const QStringList files = dialog.typedPath.isEmpty() ? dialog.selectedFiles() : QStringList{dialog.typedPath};
+    if (files.isEmpty()) return {};
     return {files.constFirst(), int(request.filters.indexOf(dialog.selectedNameFilter())), files};
+}
+
+void showMessageBox(QMessageBox::Icon icon, const QString& text, const QString& title) {
+    QMessageBox box(icon, title, text, QMessageBox::Ok, QApplication::activeWindow());
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+    box.exec();
 }
 
 } // namespace
 
 void WidgetPrompter::inform(const QString& text, const QString& title, ui::MessageKind kind) {
-    QMessageBox box(kind == ui::MessageKind::Error ? QMessageBox::Critical : QMessageBox::Information, title, text, QMessageBox::Ok, QApplication::activeWindow());
-    box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
-    box.exec();
+    showMessageBox(kind == ui::MessageKind::Error ? QMessageBox::Critical : QMessageBox::Information, text, title);
 }
 
 bool WidgetPrompter::ask(const QString& text, const QString& title, ui::AskStyle style) {
@@ -69,7 +108,7 @@ int WidgetPrompter::chooseFromMenu(const QStringList& captions, int checked, QPo
     // The one pop-up menu of the code pickers.
     QMenu menu(QStringLiteral("CodePopupMenu"));
     for (int i = 0; i < captions.size(); ++i) {
-        QAction* item = menu.addAction(captions[i]);
+        QAction* item = menu.addAction(LiteralCaption(captions[i]));
         item->setCheckable(true);
         item->setChecked(i == checked);
         item->setData(i);

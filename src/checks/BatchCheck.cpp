@@ -1,5 +1,6 @@
 #include "checks/BatchCheck.h"
 
+#include "core/FieldRules.h"
 #include "core/Platform.h"
 #include "core/Prompt.h"
 #include "core/Startup.h"
@@ -44,10 +45,10 @@ public:
         }
     }
 
-    void post(const QVariant& code, int state) {
+    void post(const QVariant& code, RecordState state) {
         if (!pending_) connection_.begin();
         pending_ = true;
-        update_.bind(1, state);
+        update_.bind(1, int(state));
         update_.bind(2, code);
         update_.run();
     }
@@ -127,8 +128,8 @@ Outcome runChecks(WorkingDatabase& database, const QString& selectSql, BatchChec
         reader.read(values);
         const bool passed = CheckBuiltinRules(values);
         // A record that already has its state is not written again: a re-check costs little.
-        const int newState = passed ? 1 : 2;
-        if (rows.isNull(recordState) || rows.integer(recordState) != newState) states.post(rows.value(code), newState);
+        const RecordState newState = passed ? RecordState::Saved : RecordState::SavedWithErrors;
+        if (rows.isNull(recordState) || rows.integer(recordState) != int(newState)) states.post(rows.value(code), newState);
         if (!passed) ++unitsWithFindings;
         if (++handled % kRecordsPerCheckpoint == 0) checkpoint();
         if (monitor) monitor->stepProgress();

@@ -1,6 +1,7 @@
 #include "checks/MessageListWin.h"
 
 #include <QHeaderView>
+#include <QScreen>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -69,8 +70,13 @@ QString TMessageListWinForm::cell(int row, int column) const {
 }
 
 void TMessageListWinForm::showList() {
-    move(150, 500);
+    // The frame's height is known once the window is shown.
     show();
+    QRect place(QPoint(150, 500), frameGeometry().size());
+    const QRect clear = keepClear_ ? keepClear_() : QRect();
+    if (place.intersects(clear)) place.moveBottom(clear.top() - 1);
+    place.moveTop(std::max(place.top(), screen()->availableGeometry().top()));
+    move(place.topLeft());
     raise();
 }
 

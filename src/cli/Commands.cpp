@@ -2,6 +2,7 @@
 
 #include "checks/BatchCheck.h"
 #include "cli/Console.h"
+#include "core/FieldRules.h"
 #include "core/Platform.h"
 #include "core/Startup.h"
 #include "core/Version.h"

@@ -55,6 +55,7 @@ struct RecordSet::Impl {
     std::unique_ptr<Statement> fetchRow;
     mutable QHash<qint64, QVariantList> cache;
     mutable bool vanished = false;  // a row of the result was found deleted since the query ran
+    mutable bool unreadable = false;  // a row could not be read (the file locked): none is tried until the next run
 
     QString updateTable;
     QString updateKey;
@@ -348,8 +349,18 @@ QVariant RecordSet::valueAt(qint64 position, int field) const {
     const qint64 rowId = d->rowIdAt(position);
     auto it = d->cache.constFind(rowId);
     if (it == d->cache.constEnd()) {
+        // Rows that cannot be read just now (the file locked) are drawn empty, each
+        // without waiting for the engine again, until the result runs again.
+        if (d->unreadable) return {};
+        QVariantList row;
+        try {
+            row = d->read(rowId);
+        } catch (const Error&) {
+            d->unreadable = true;
+            return {};
+        }
         if (d->cache.size() >= kCacheRows) d->cache.clear();
-        it = d->cache.insert(rowId, d->read(rowId));
+        it = d->cache.insert(rowId, row);
     }
     return it.value().value(field);  // a row that is gone reads as empty
 }
@@ -399,17 +410,24 @@ void RecordSet::requery(const QString& keyField) {
     const QString returnBy = keyField.isEmpty() ? d->keyField : keyField;
     QVariant key;
     if (!returnBy.isEmpty() && d->pos >= 0 && d->pos < d->count) key = d->current.at(d->field(returnBy));
-    const QString sortText = d->sortText;
-    d->mode = EditMode::Browse;
-    // A query that fails half way leaves no rows to read: the result closes.
+    // The query runs into a result of its own; a run that fails (the file locked
+    // for a moment) leaves the rows as they were, and the next re-run tries again.
+    auto fresh = std::make_unique<Impl>();
+    fresh->connection = d->connection;
+    fresh->sql = d->sql;
+    fresh->params = d->params;
+    fresh->keyField = d->keyField;
+    fresh->updateTable = d->updateTable;
+    fresh->updateKey = d->updateKey;
     try {
-        d->dropTable();
-        d->run();
-        d->applySort(sortText);
+        fresh->run();
+        fresh->applySort(d->sortText);
     } catch (...) {
-        close();
+        fresh->dropTable();
         throw;
     }
+    d->dropTable();
+    d = std::move(fresh);
     if (key.isValid() && locate(returnBy, key)) return;
     moveTo(std::min(oldPos, std::max<qint64>(d->count - 1, 0)));
 }

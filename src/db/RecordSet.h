@@ -68,7 +68,7 @@ public:
     bool boolean(const QString& field) const;
 
     // Reads a cell of any row without moving (for list views that draw rows).
-    // A row deleted since the query ran reads as empty.
+    // A row deleted since the query ran, or one the engine cannot read just now, reads as empty.
     QVariant valueAt(qint64 position, int field) const;
     // True when a read found a row deleted since the query ran; requery() drops it.
     bool hasVanishedRows() const;
@@ -89,7 +89,8 @@ public:
     // Runs the query again. With a key field (by default the one the result was
     // opened with), returns to the row holding the current row's key; otherwise,
     // or when that row is gone, to the same position (the last row when the
-    // result got shorter). The sort is kept. When the query fails the result is closed.
+    // result got shorter). The sort is kept. When the query fails the result
+    // keeps its rows and position, and raises the error.
     void requery(const QString& keyField = {});
 
     // Editing through a result set. The result must come from one table whose

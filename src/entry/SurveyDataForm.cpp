@@ -40,22 +40,6 @@ namespace {
 const QString kQuotes = QStringLiteral("'\"`");
 const QString kFillerForbidden = QStringLiteral(".0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
 
-// The fields of the yes/no answers and the other limits the printed form gives.
-const QStringList kYesNoFields = [] {
-    QStringList names = {QStringLiteral("z005"), QStringLiteral("z008"), QStringLiteral("b003"), QStringLiteral("b007"),
-                         QStringLiteral("b014"), QStringLiteral("f002"), QStringLiteral("f008"), QStringLiteral("f009"),
-                         QStringLiteral("f015"), QStringLiteral("f018"), QStringLiteral("l001"), QStringLiteral("s001"),
-                         QStringLiteral("s002"), QStringLiteral("s004"), QStringLiteral("d030")};
-    auto range = [&](char prefix, int from, int to) {
-        for (int i = from; i <= to; ++i) names << QString::asprintf("%c%03d", prefix, i);
-    };
-    range('x', 3, 7);
-    range('b', 35, 42);
-    range('j', 16, 18);
-    range('s', 9, 13);
-    return names;
-}();
-
 QLabel* codeLabel(const QString& code, QWidget* parent) {
     auto* label = new QLabel(code, parent);
     label->setStyleSheet(QStringLiteral("color: #5a6a85; font-size: 7pt;"));
@@ -69,8 +53,8 @@ QWidget* TdlgSurveyDataForm::Field::control() const {
     return number ? static_cast<QWidget*>(number) : static_cast<QWidget*>(text);
 }
 
-TdlgSurveyDataForm::TdlgSurveyDataForm(db::Connection& connection, TMessageListWinForm* errorList, QWidget* parent)
-    : QDialog(parent), connection_(connection), errorList_(errorList) {
+TdlgSurveyDataForm::TdlgSurveyDataForm(db::Connection& connection, QWidget* parent)
+    : QDialog(parent), connection_(connection), errorList_(new TMessageListWinForm(this)) {
     setWindowTitle(QStringLiteral("基层以上单位数据"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setFixedSize(995, 744);
@@ -86,6 +70,8 @@ TdlgSurveyDataForm::TdlgSurveyDataForm(db::Connection& connection, TMessageListW
             QWidget* target = control(name);
             if (target && target->isEnabled()) target->setFocus();
         }
+        // The clerk types on in the field, not in the list just clicked.
+        activateWindow();
         navigating_ = false;
     });
     auto* hold = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), this);
@@ -101,10 +87,10 @@ void TdlgSurveyDataForm::buildPages() {
         Field f;
         f.name = rows.text(0);
         f.id = int(rows.integer(1));
-        f.queryType = int(rows.integer(2));
+        f.rule = fieldRule(f.name, f.id, int(rows.integer(2)));
         f.page = int(rows.integer(3));
         f.hint = rows.text(4);
-        f.rule = rows.text(5).trimmed();
+        f.levelRule = rows.text(5).trimmed();
         fields_.push_back(f);
     }
 
@@ -188,20 +174,30 @@ QWidget* TdlgSurveyDataForm::buildCover() {
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(10);
     grid->setVerticalSpacing(12);
-    auto number = [&](const QString& name, int maxLength, double minimum, double maximum, TNumericEdit::Format format) {
+    // The cover's limits are the rules of its metadata rows.
+    auto ruleOf = [&](const QString& name, int queryType) {
+        for (const Field& f : fields_)
+            if (f.name.compare(name, Qt::CaseInsensitive) == 0) return f.rule;
+        return fieldRule(name, 0, queryType);
+    };
+    auto number = [&](const QString& name, TNumericEdit::Format format) {
         auto* e = new TNumericEdit(page);
         e->setObjectName(name);
-        e->setLimits(minimum, maximum, maxLength, false);
+        const FieldRule rule = ruleOf(name, 0);
+        e->setLimits(rule.minimum, rule.maximum, rule.maxLength, false);
         e->setFormat(format);
         e->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         return e;
     };
-    // The limits of the text columns are GB18030 bytes.
-    auto text = [&](const QString& name, int maxBytes) {
+    // The limits of the text columns are GB18030 bytes. No quotes in the texts.
+    auto text = [&](const QString& name) {
         auto* e = new TQuValidEdit(page);
         e->setObjectName(name);
+        const int maxBytes = ruleOf(name, 1).maxLength;
         e->setMaxLength(maxBytes);
         e->setByteLimit(maxBytes);
+        e->setCheckType(TQuValidEdit::tcForbid);
+        e->setForbidChars(kQuotes);
         return e;
     };
     auto buttonEdit = [&](const QString& name, const QString& hint) {
@@ -210,17 +206,22 @@ QWidget* TdlgSurveyDataForm::buildCover() {
         e->setToolTip(hint);
         return e;
     };
-    TNumericEdit* c901 = number(QStringLiteral("c901"), 12, 1, 99999999999999.0, TNumericEdit::Format::Plain);
+    TNumericEdit* c901 = number(QStringLiteral("c901"), TNumericEdit::Format::Plain);
     c901->setBlankValue(1);
-    TQuValidEdit* c902 = text(QStringLiteral("c902"), 60);
-    TNumericEdit* c903 = number(QStringLiteral("c903"), 6, 0, 999999, TNumericEdit::Format::SixDigits);
+    TQuValidEdit* c902 = text(QStringLiteral("c902"));
+    TNumericEdit* c903 = number(QStringLiteral("c903"), TNumericEdit::Format::SixDigits);
     c903->setToolTip(QStringLiteral("输入本级工会行政区划代码"));
-    TNumericEdit* c904 = number(QStringLiteral("c904"), 6, 0, 999999, TNumericEdit::Format::Plain);
+    TNumericEdit* c904 = number(QStringLiteral("c904"), TNumericEdit::Format::Plain);
     c904->setToolTip(QStringLiteral("输入本级工会层次代码"));
     c904->setBlankValue(10);
-    TNumericEdit* c907 = number(QStringLiteral("c907"), 6, 0, 999999, TNumericEdit::Format::Plain);
-    TQuValidEdit* c905 = text(QStringLiteral("c905"), 50);
-    TQuValidEdit* c906 = text(QStringLiteral("c906"), 50);
+    TNumericEdit* c907 = number(QStringLiteral("c907"), TNumericEdit::Format::Plain);
+    TQuValidEdit* c905 = text(QStringLiteral("c905"));
+    // The filler, written in Chinese, takes no digits, Latin letters or ".".
+    c905->setForbidChars(kQuotes + kFillerForbidden);
+    TQuValidEdit* c906 = text(QStringLiteral("c906"));
+    // The telephone takes digits and "-" only.
+    c906->setCheckType(TQuValidEdit::tcValidate);
+    c906->setValidChars(QStringLiteral("0123456789-"));
     cityName_ = buttonEdit(QStringLiteral("CityNameCtrl"), QStringLiteral("选择本级工会所在地行政区划"));
     levelName_ = buttonEdit(QStringLiteral("LevelName"), QStringLiteral("本级工会层次"));
     stateName_ = buttonEdit(QStringLiteral("StateName"), QString());
@@ -327,11 +328,9 @@ QWidget* TdlgSurveyDataForm::buildDataPage(int page) {
             auto* edit = new TNumericEdit(content);
             edit->setObjectName(f->name);
             edit->setFixedSize(104, 22);
-            const bool yesNo = kYesNoFields.contains(f->name);
-            const bool decimals = f->name == QLatin1String("b016") || f->name == QLatin1String("j020");
-            const double maximum = yesNo ? 2 : f->name == QLatin1String("z006") ? 3 : f->name == QLatin1String("z001") ? 999999999 : 99999999;
-            edit->setLimits(0, maximum, yesNo || f->name == QLatin1String("z006") ? 1 : 0, decimals);
-            edit->setFormat(TNumericEdit::Format::Thousands);
+            const bool decimals = f->rule.kind == FieldRule::Kind::Decimal;
+            edit->setLimits(f->rule.minimum, f->rule.maximum, f->rule.maxLength, decimals);
+            edit->setFormat(decimals ? TNumericEdit::Format::Amount : TNumericEdit::Format::Thousands);
             f->number = edit;
             auto* box = new QVBoxLayout;
             box->setSpacing(0);
@@ -417,6 +416,10 @@ void TdlgSurveyDataForm::buildCommands() {
     layout->addWidget(tabs_);
     layout->addWidget(notes_);
     layout->addWidget(commands);
+    // Shown, the error list leaves the page tabs, the notes and the commands below them free.
+    errorList_->setKeepClear([this] {
+        return QRect(tabs_->mapToGlobal(QPoint(0, 0)), mapToGlobal(QPoint(width(), height())));
+    });
 }
 
 QWidget* TdlgSurveyDataForm::control(const QString& name) const {
@@ -442,42 +445,33 @@ std::optional<double> TdlgSurveyDataForm::fieldValue(const QString& name) const 
 
 // ---------------------------------------------------------------- state of the commands
 
-bool TdlgSurveyDataForm::saveEnabled() const { return button(QStringLiteral("tbSave"))->isEnabled(); }
-bool TdlgSurveyDataForm::holdEnabled() const { return button(QStringLiteral("tbHold"))->isEnabled(); }
+void TdlgSurveyDataForm::setCommands(Commands commands) {
+    commands_ = commands;
+    button(QStringLiteral("tbHold"))->setEnabled(commands.hold);
+    button(QStringLiteral("tbSave"))->setEnabled(commands.save);
+    button(QStringLiteral("tbAdd"))->setEnabled(commands.save);
+    button(QStringLiteral("tbCheck"))->setEnabled(commands.check);
+    button(QStringLiteral("tbPrint"))->setEnabled(commands.print);
+}
 
 void TdlgSurveyDataForm::setUnsaved(bool hold, bool save) {
-    button(QStringLiteral("tbHold"))->setEnabled(hold);
-    button(QStringLiteral("tbSave"))->setEnabled(save);
-    button(QStringLiteral("tbAdd"))->setEnabled(save);
+    Commands commands = commands_;
+    commands.hold = hold;
+    commands.save = save;
+    setCommands(commands);
 }
 
 void TdlgSurveyDataForm::ContentChange() {
-    setUnsaved(true, true);
-    button(QStringLiteral("tbPrint"))->setEnabled(false);
+    Commands commands = commands_;
+    commands.hold = commands.save = true;
+    commands.print = false;
+    setCommands(commands);
 }
 
-void TdlgSurveyDataForm::message(const QString& text) {
+void TdlgSurveyDataForm::message(const QString& text, bool error) {
     // A message box is not to be hidden behind the error list.
     errorList_->setStaysOnTop(false);
-    ui::showMessage(text);
+    if (error) ui::showError(text);
+    else ui::showMessage(text);
     errorList_->setStaysOnTop(true);
-}
-
-void TdlgSurveyDataForm::applyRuntimeLimits() {
-    for (Field& f : fields_) {
-        if (f.text && f.name == QLatin1String("c906")) {
-            // The telephone takes digits and "-" only.
-            f.text->setCheckType(TQuValidEdit::tcValidate);
-            f.text->setValidChars(QStringLiteral("0123456789-"));
-        } else if (f.text) {
-            // No quotes in the texts; the filler, written in Chinese, takes no digits, Latin letters or ".".
-            f.text->setCheckType(TQuValidEdit::tcForbid);
-            f.text->setForbidChars(f.name == QLatin1String("c905") ? kQuotes + kFillerForbidden : kQuotes);
-        } else if (f.number && (f.queryType == 0 || f.queryType == 2) && f.id > 6) {
-            f.number->setLimits(0, 99999999999999.0, 0, f.queryType == 2);
-            if (f.queryType == 2) f.number->setFormat(TNumericEdit::Format::Amount);
-        } else if (f.number && f.queryType == 3) {
-            f.number->setLimits(0, 2, 1, false);
-        }
-    }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/FieldRules.h"
 #include "db/RecordSet.h"
 #include "entry/CodeList.h"
 
@@ -26,8 +27,8 @@ class TQuValidEdit;
 class TdlgSurveyDataForm final : public QDialog {
     Q_OBJECT
 public:
-    // Works on `connection`; `errorList` shows the broken rules. Both outlive the dialog.
-    TdlgSurveyDataForm(db::Connection& connection, TMessageListWinForm* errorList, QWidget* parent = nullptr);
+    // Works on `connection`, which outlives the dialog. The dialog owns its error list.
+    explicit TdlgSurveyDataForm(db::Connection& connection, QWidget* parent = nullptr);
     ~TdlgSurveyDataForm() override;
 
     // Set by the caller before showing.
@@ -100,10 +101,10 @@ private:
     struct Field {
         QString name;
         int id = 0;
-        int queryType = 0;
+        FieldRule rule;  // what the field may hold
         int page = -1;
         QString hint;
-        QString rule;
+        QString levelRule;  // DT_FieldList.Rule: the levels that fill the field
         TNumericEdit* number = nullptr;
         TQuValidEdit* text = nullptr;
         QWidget* control() const;
@@ -113,16 +114,25 @@ private:
     QWidget* buildDataPage(int page);
     void buildCommands();
     void ContentChange();
-    void setUnsaved(bool holdEnabled, bool saveEnabled);
-    bool saveEnabled() const;
-    bool holdEnabled() const;
+    // Which commands may run; the buttons show it.
+    struct Commands {
+        bool hold = false;
+        bool save = false;  // tbSave and tbAdd
+        bool check = true;
+        bool print = false;
+    };
+    void setCommands(Commands commands);
+    void setUnsaved(bool hold, bool save);
     bool save(bool withChecks);
-    bool writeRecord(int recordState);
+    // Runs the steps of a hold or save; a database error on the way is shown
+    // as a save that wrote nothing. True when the steps wrote the record.
+    bool writeSteps(const std::function<bool()>& steps);
+    void writeRecord(RecordState state);
     bool closeProcedure();
     void afterWrite();
-    void applyRuntimeLimits();
     bool exitCheck(QWidget* field, bool showMessages);
-    void message(const QString& text);
+    // A message box, an error box when `error` is set.
+    void message(const QString& text, bool error = false);
     void updateNavigation();
     void setPage(int page);
     QList<QWidget*> pageInputs(int page) const;
@@ -137,6 +147,7 @@ private:
     db::RecordSet row_;
     bool addMode_ = false;
     qint64 printCode_ = 0;
+    Commands commands_;
     bool newRowWritten_ = false;
     bool loaded_ = false;
     bool navigating_ = false;

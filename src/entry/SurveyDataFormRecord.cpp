@@ -47,7 +47,9 @@ void TdlgSurveyDataForm::prepareToShow() {
     levels_ = LoadCodeList(connection_, QStringLiteral("CT_LevelCode"));
     states_ = LoadCodeList(connection_, QStringLiteral("CT_state"));
     LoadRecord();
-    button(QStringLiteral("tbPrint"))->setEnabled(!addMode_ && static_cast<bool>(print_));
+    Commands commands = commands_;
+    commands.print = !addMode_ && static_cast<bool>(print_);
+    setCommands(commands);
     itemNo_->setVisible(!addMode_);
 }
 
@@ -57,13 +59,14 @@ qint64 TdlgSurveyDataForm::NewRecordCode() {
 
 void TdlgSurveyDataForm::LoadRecord() {
     loaded_ = false;
+    // The findings of the record shown before do not belong to this one.
+    errorList_->clearList();
     db::Connection& connection = connection_;
     const bool hasRow = list_ && list_->isOpen() && !list_->isEmpty() && !list_->atEnd() && list_->position() >= 0;
     const qint64 listCode = hasRow ? list_->integer(QStringLiteral("c901")) : 0;
     row_.open(connection, QStringLiteral("SELECT * from dt_data Where c901=:ReocrdID"), {listCode});
     row_.setUpdateTable(QStringLiteral("dt_data"), QStringLiteral("c901"));
 
-    applyRuntimeLimits();
     if (addMode_) {
         newRowWritten_ = false;
         currentCode_ = 0;
@@ -89,7 +92,7 @@ void TdlgSurveyDataForm::LoadRecord() {
         for (Field& f : fields_) {
             if (!f.control() || row_.isEmpty() || row_.fieldIndex(f.name) < 0) continue;
             if (f.text) f.text->setText(row_.text(f.name));
-            else if (f.queryType == 2) f.number->setValue(row_.real(f.name));
+            else if (f.rule.kind == FieldRule::Kind::Decimal) f.number->setValue(row_.real(f.name));
             else f.number->setValue(double(row_.integer(f.name)));
         }
         for (const char* name : {"c903", "c904", "c907"}) exitCheck(control(QLatin1String(name)), false);
@@ -135,8 +138,8 @@ void TdlgSurveyDataForm::ApplyLevelRules(int level) {
     numberField(QStringLiteral("c904"))->setValue(level);
     if (numberField(QStringLiteral("c907"))->value() >= 3) return;
     for (Field& f : fields_) {
-        if (!f.control() || f.rule.isEmpty()) continue;
-        const bool allowed = MatchLevelRule(level, f.rule);
+        if (!f.control() || f.levelRule.isEmpty()) continue;
+        const bool allowed = MatchLevelRule(level, f.levelRule);
         f.control()->setEnabled(allowed);
         if (allowed) continue;
         if (f.text) f.text->clear();
@@ -147,8 +150,9 @@ void TdlgSurveyDataForm::ApplyLevelRules(int level) {
 void TdlgSurveyDataForm::ApplyReportingState(int state) {
     numberField(QStringLiteral("c907"))->setValue(state);
     const bool reports = state < 3;
-    button(QStringLiteral("tbCheck"))->setEnabled(reports);
-    button(QStringLiteral("tbHold"))->setEnabled(reports);
+    Commands commands = commands_;
+    commands.check = commands.hold = reports;
+    setCommands(commands);
     if (!reports) errorList_->clearList();
     // The 205 indicators z001 … y012: the columns the rule set reads after c901 and c904.
     const auto& columns = ruleColumnNames();
@@ -164,7 +168,7 @@ void TdlgSurveyDataForm::ApplyReportingState(int state) {
 
 // ---------------------------------------------------------------- commands
 
-bool TdlgSurveyDataForm::writeRecord(int recordState) {
+void TdlgSurveyDataForm::writeRecord(RecordState state) {
     try {
         if (!addMode_ || newRowWritten_) {
             if (row_.isEmpty()) throw db::Error(QStringLiteral("记录已不存在"));
@@ -177,46 +181,67 @@ bool TdlgSurveyDataForm::writeRecord(int recordState) {
             if (f.text) {
                 // Within the column's limit also when the text came in longer (an import).
                 row_.setValue(f.name, cutToByteLimit(f.text->text(), f.text->byteLimit()).trimmed());
-            } else if (f.queryType == 2) {
+            } else if (f.rule.kind == FieldRule::Kind::Decimal) {
                 row_.setValue(f.name, f.number->value());
             } else {
-                qint64 v = qint64(std::llround(f.number->value()));
-                if (f.queryType == 3 && v > 2) v = 2;
-                row_.setValue(f.name, v);
+                row_.setValue(f.name, f.rule.stored(qint64(std::llround(f.number->value()))));
             }
         }
-        row_.setValue(QStringLiteral("RecordState"), recordState);
+        row_.setValue(QStringLiteral("RecordState"), int(state));
         row_.post();
         currentCode_ = row_.integer(QStringLiteral("c901"));
-        return true;
-    } catch (const db::Error& e) {
+    } catch (...) {
         row_.cancel();
-        message(QStringLiteral("保存过程中遇到错误：") + e.message() + QStringLiteral("数据没有被保存。"));
+        throw;
+    }
+}
+
+bool TdlgSurveyDataForm::writeSteps(const std::function<bool()>& steps) {
+    try {
+        return steps();
+    } catch (const db::Error& e) {
+        // The file locked by another program, or any other failure of the engine on
+        // the way: nothing is written, the typed values stay, the next save tries again.
+        message(QStringLiteral("保存过程中遇到错误：") + e.message() + QStringLiteral("数据没有被保存。请与软件发行者联系。"), true);
         return false;
     }
 }
 
 void TdlgSurveyDataForm::afterWrite() {
-    // The list is read again and returns to the row it was on.
-    if (list_ && list_->isOpen()) list_->requery(QStringLiteral("c901"));
+    // The list is read again and returns to the row it was on. When the file is
+    // locked just then, it keeps the rows it showed; the caller runs it again.
+    if (!list_ || !list_->isOpen()) return;
+    try {
+        list_->requery(QStringLiteral("c901"));
+    } catch (const db::Error&) {
+    }
 }
 
 void TdlgSurveyDataForm::holdRecord() {
-    if (!ValidateCover()) return;
-    if (!writeRecord(0)) return;
+    const bool written = writeSteps([this] {
+        if (!ValidateCover()) return false;
+        writeRecord(RecordState::Held);
+        return true;
+    });
+    if (!written) return;
     afterWrite();
     newRowWritten_ = true;
-    button(QStringLiteral("tbHold"))->setEnabled(false);
+    setUnsaved(false, commands_.save);
     message(QStringLiteral("数据已经被临时保存。"));
 }
 
 void TdlgSurveyDataForm::saveRecord() { save(true); }
 
 bool TdlgSurveyDataForm::save(bool withChecks) {
-    if (!ValidateCover()) return false;
-    if (withChecks && numberField(QStringLiteral("c907"))->value() <= 2) CheckAllPages();
-    const bool clean = errorList_->isEmptyList();
-    if (!writeRecord(clean ? 1 : 2)) return false;
+    bool clean = true;
+    const bool written = writeSteps([&] {
+        if (!ValidateCover()) return false;
+        if (withChecks && numberField(QStringLiteral("c907"))->value() <= 2) CheckAllPages();
+        clean = errorList_->isEmptyList();
+        writeRecord(clean ? RecordState::Saved : RecordState::SavedWithErrors);
+        return true;
+    });
+    if (!written) return false;
     afterWrite();
     setUnsaved(false, false);
     newRowWritten_ = false;
@@ -246,12 +271,12 @@ void TdlgSurveyDataForm::printRecord() {
 }
 
 void TdlgSurveyDataForm::returnToCaller() {
-    setUnsaved(holdEnabled(), false);
+    setUnsaved(commands_.hold, false);
     close();
 }
 
 bool TdlgSurveyDataForm::closeProcedure() {
-    if (saveEnabled() && holdEnabled()) {
+    if (commands_.save && commands_.hold) {
         errorList_->setStaysOnTop(false);
         const bool yes = ui::askYesNo(QStringLiteral("对数据改动后尚未保存，准备保存这些改动吗？"));
         errorList_->setStaysOnTop(true);

@@ -1,6 +1,7 @@
 #include "exchange/ExportForReporting.h"
 
 #include "core/ExchangePassword.h"
+#include "core/FieldRules.h"
 #include "core/Platform.h"
 #include "core/Prompt.h"
 #include "core/Startup.h"
@@ -46,7 +47,7 @@ QString chooseDestination(const QString& label) {
 } // namespace
 
 bool AllRecordsVerified(db::Connection& working, const QString& refusal) {
-    if (working.scalar(QStringLiteral("select count(*) as cnt from dt_data where RecordState<>1")).toLongLong() == 0)
+    if (working.scalar(QStringLiteral("select count(*) as cnt from dt_data where RecordState<>?"), {int(RecordState::Saved)}).toLongLong() == 0)
         return true;
     ui::showMessage(refusal);
     return false;
@@ -66,8 +67,9 @@ void WriteExchangeFile(WorkingDatabase& working, const QString& label, const QSt
         for (const QString& name : db::ColumnNames(connection, QStringLiteral("main"), QStringLiteral("dt_data")))
             columns << db::quoteIdentifier(name);
         db::Transaction transaction(connection);
-        connection.execute(QStringLiteral("insert into %1.dt_data(%2) select %2 from main.dt_data where RecordState=1")
-                               .arg(kAlias, columns.join(u',')));
+        connection.execute(QStringLiteral("insert into %1.dt_data(%2) select %2 from main.dt_data where RecordState=?")
+                               .arg(kAlias, columns.join(u',')),
+                           {int(RecordState::Saved)});
         connection.execute(QStringLiteral("update %1.ct_label set db_name=?").arg(kAlias), {label});
         transaction.commit();
     } catch (...) {

@@ -45,7 +45,8 @@ TDataSearchCodeForm::TDataSearchCodeForm(db::Connection& connection, QWidget* pa
     connect(sheets_, &QListWidget::currentRowChanged, this, [this](int row) {
         if (row >= 0) showSheetFields(sheets_->item(row)->data(Qt::UserRole).toInt());
     });
-    showSheetFields(0);
+    // It opens on the first sheet that has fields (the cover has none here).
+    for (int row = 0; row < sheets_->count() && fields_->count() == 0; ++row) sheets_->setCurrentRow(row);
     connect(fields_, &QListWidget::itemDoubleClicked, this, &TDataSearchCodeForm::confirm);
     connect(confirmButton, &QPushButton::clicked, this, &TDataSearchCodeForm::confirm);
     connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);

@@ -41,7 +41,6 @@ bool TdlgDeleteForm::deleteChosenRecords() {
     }
     if (choice_->allRecords()->isChecked()) return DeleteAllRecords(connection_);
     QString upperText = choice_->lastCode()->text();
-    const bool deleted = DeleteRecordRange(connection_, choice_->firstCode()->text(), upperText);
-    choice_->lastCode()->setText(upperText);
-    return deleted;
+    return DeleteRecordRange(connection_, choice_->firstCode()->text(), upperText,
+                             [this](const QString& text) { choice_->lastCode()->setText(text); });
 }

@@ -10,7 +10,7 @@
 
 namespace {
 
-const QString kDeleteQuestion = QStringLiteral("您确定要删除当前所选择的记录吗?");
+const QString kDeleteQuestion = QStringLiteral("您确定要删除当前所选择的记录吗？");
 const QString kWarning = QStringLiteral("删除操作将不可恢复，您确认继续么？");
 const QString kWarningTitle = QStringLiteral("警告信息");
 constexpr double kLowestCode = 100000000000.0;
@@ -97,7 +97,8 @@ bool DeleteAllRecords(db::Connection& connection) {
     return true;
 }
 
-bool DeleteRecordRange(db::Connection& connection, const QString& lowerText, QString& upperText) {
+bool DeleteRecordRange(db::Connection& connection, const QString& lowerText, QString& upperText,
+                       const std::function<void(const QString&)>& showUpperText) {
     const auto number = [](const QString& text) { return text.trimmed().isEmpty() ? 0.0 : text.toDouble(); };
     double lower = number(lowerText);
     double upper = number(upperText);
@@ -109,6 +110,7 @@ bool DeleteRecordRange(db::Connection& connection, const QString& lowerText, QSt
     if (upper < lower) {
         upper = lower;
         upperText = lowerText;
+        if (showUpperText) showUpperText(upperText);
     }
     if (!ui::askYesNo(kWarning, kWarningTitle)) return false;
     connection.execute(QStringLiteral("delete from dt_data where c901>=? and c901<=?"), {lower, upper});

@@ -41,7 +41,9 @@ bool DeleteAllRecords(db::Connection& connection);
 // "指定单位编号的范围" with the texts of the dialog's two code fields. An empty
 // field counts as 0, and a bound of 0 is refused with "请输入删除的范围". A
 // lower bound below 1 becomes 100000000000; an upper bound below the lower one
-// becomes the lower one, and `upperText` then takes the lower field's text.
+// becomes the lower one, and `upperText` then takes the lower field's text,
+// which `showUpperText` puts into the second field before the question.
 // Asks with the warning box and deletes the records of the range on Yes; true
 // when they were deleted.
-bool DeleteRecordRange(db::Connection& connection, const QString& lowerText, QString& upperText);
+bool DeleteRecordRange(db::Connection& connection, const QString& lowerText, QString& upperText,
+                       const std::function<void(const QString&)>& showUpperText = {});

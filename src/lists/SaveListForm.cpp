@@ -119,7 +119,7 @@ void TdlgSaveListForm::loadGroups() {
 }
 
 void TdlgSaveListForm::showGroup() {
-    groupButton_->setText(currentGroup_ ? currentGroup_->item.title : kNoGroupCaption);
+    groupButton_->setText(currentGroup_ ? LiteralCaption(currentGroup_->item.title) : kNoGroupCaption);
 }
 
 void TdlgSaveListForm::chooseGroup() {

@@ -20,3 +20,5 @@ void CentreOnScreen(QWidget* window) {
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         window->move(screen->availableGeometry().center() - window->rect().center());
 }
+
+QString LiteralCaption(const QString& text) { return QString(text).replace(QLatin1Char('&'), QLatin1String("&&")); }

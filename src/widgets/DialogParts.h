@@ -14,5 +14,9 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& captio
 // button is no automatic default, so Enter pressed elsewhere never clicks it.
 QPushButton* MakeNonDefaultButton(QWidget* parent, const char* name, const QString& caption);
 
+// A user's text (a grouping title) as the caption of a button or menu item:
+// shown as written, an "&" marks no shortcut letter.
+QString LiteralCaption(const QString& text);
+
 // Moves a window to the centre of the primary screen.
 void CentreOnScreen(QWidget* window);

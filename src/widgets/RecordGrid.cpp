@@ -24,11 +24,16 @@ RecordListModel::RecordListModel(QObject* parent) : QAbstractTableModel(parent) 
 void RecordListModel::setFields(const TFieldDataArray& fields) {
     beginResetModel();
     fields_ = fields;
+    resetTitles();
+    matchFields();
+    endResetModel();
+}
+
+void RecordListModel::resetTitles() {
     titles_.clear();
     for (const TFieldData& f : fields_) titles_ << f.title;
     titleColours_.clear();
-    matchFields();
-    endResetModel();
+    if (!fields_.empty()) emit headerDataChanged(Qt::Horizontal, 0, int(fields_.size()) - 1);
 }
 
 void RecordListModel::setRecords(db::RecordSet* records) {
@@ -217,7 +222,22 @@ void RecordGridView::showSortedBy(int column) {
     sort_.markSorted(column);
 }
 
+void RecordGridView::forgetSort() {
+    sort_.reset();
+    model_->resetTitles();
+}
+
+void RecordGridView::keyPressEvent(QKeyEvent* event) {
+    if (!event->isAutoRepeat()) pressedKey_ = event->key();
+    QTableView::keyPressEvent(event);
+}
+
 void RecordGridView::keyReleaseEvent(QKeyEvent* event) {
+    // The release of a key pressed elsewhere (Enter that closed a message box) is not the grid's.
+    if (event->isAutoRepeat() || std::exchange(pressedKey_, 0) != event->key()) {
+        QTableView::keyReleaseEvent(event);
+        return;
+    }
     switch (event->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter: emit enterReleased(); break;

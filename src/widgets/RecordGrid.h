@@ -23,6 +23,8 @@ public:
 
     // Columns from the metadata; every field gets one (hidden ones included).
     void setFields(const TFieldDataArray& fields);
+    // The titles of the metadata, without sort arrows or colours.
+    void resetTitles();
     const TFieldDataArray& fields() const { return fields_; }
     // The rows; nullptr or a closed result shows none. Call again after the result changed.
     void setRecords(db::RecordSet* records);
@@ -77,6 +79,9 @@ public:
     // Marks `column` as the one the list is sorted on ascending: its title gets
     // the ascending arrow and turns lime. Call after build().
     void showSortedBy(int column);
+    // The list is in its query's order again: no title carries an arrow or the
+    // lime colour, and the next click sorts descending.
+    void forgetSort();
 
 signals:
     void enterReleased();
@@ -86,6 +91,7 @@ signals:
     void listRerun();
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
@@ -102,4 +108,5 @@ private:
     std::unordered_set<qint64> selectedRows_;  // row ids (db::RecordSet::rowIdAt) of the selected rows
     bool rerunPending_ = false;
     int rerunRow_ = -1;
+    int pressedKey_ = 0;  // the key last pressed in the grid; a release counts only after its press
 };

@@ -165,12 +165,15 @@ TEST_F(RecordSetTest, ARowDeletedSinceTheQueryRanReadsEmptyUntilTheListRunsAgain
     EXPECT_EQ(rs.position(), 1);
     EXPECT_EQ(rs.text(QStringLiteral("c902")), QStringLiteral("丙"));
 
-    // A run that fails closes the result instead of leaving half of it.
+    // A run that fails keeps the result as it was instead of leaving half of it;
+    // rows it can no longer read are drawn empty.
     connection.execute(QStringLiteral("DROP TABLE dt_data"));
     EXPECT_THROW(rs.requery(), Error);
-    EXPECT_FALSE(rs.isOpen());
-    EXPECT_EQ(rs.rowCount(), 0);
-    EXPECT_FALSE(rs.valueAt(0, name).isValid());
+    EXPECT_TRUE(rs.isOpen());
+    EXPECT_EQ(rs.rowCount(), 3);
+    EXPECT_EQ(rs.position(), 1);
+    EXPECT_EQ(rs.text(QStringLiteral("c902")), QStringLiteral("丙"));
+    EXPECT_FALSE(rs.valueAt(2, name).isValid());
 }
 
 TEST_F(RecordSetTest, EditsAndAppendsReachTheTable) {

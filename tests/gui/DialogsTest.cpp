@@ -16,7 +16,10 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QLineEdit>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QMessageBox>
 #include <QTimer>
 #include <QToolButton>
 
@@ -50,6 +53,22 @@ TEST(WidgetPrompter, MessageBoxesAndFileDialogsSpeakChinese) {
     prompter.inform(QStringLiteral("备份成功"), QStringLiteral("提示信息"), ui::MessageKind::Information);
     EXPECT_EQ(buttons, QStringList{QStringLiteral("确定")});
 
+    // A question shows the question icon, an error the critical one.
+    std::vector<QMessageBox::Icon> icons;
+    const auto closeNextBox = [&] {
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            icons.push_back(box->icon());
+            box->reject();
+        });
+    };
+    closeNextBox();
+    prompter.inform(QStringLiteral("运行中发生错误：磁盘已满"), QStringLiteral("提示信息"), ui::MessageKind::Error);
+    closeNextBox();
+    prompter.ask(QStringLiteral("删除操作将不可恢复，您确认继续么？"), QStringLiteral("警告信息"), ui::AskStyle::Question);
+    EXPECT_EQ(icons, (std::vector<QMessageBox::Icon>{QMessageBox::Critical, QMessageBox::Question}));
+
     buttons.clear();
     answerNextWindow(buttons, labels, QStringLiteral("否"));
     EXPECT_FALSE(prompter.ask(QStringLiteral("继续吗？"), QStringLiteral("提示信息"), ui::AskStyle::Question));
@@ -73,6 +92,18 @@ TEST(WidgetPrompter, MessageBoxesAndFileDialogsSpeakChinese) {
     EXPECT_EQ(buttons, (QStringList{QStringLiteral("保存"), QStringLiteral("取消")}));
     for (const char* label : {"查找范围：", "文件名：", "文件类型："})
         EXPECT_TRUE(labels.contains(QString::fromUtf8(label))) << label << " in " << labels.join(QLatin1Char('|')).toStdString();
+
+    // A name typed with double quotes is one name, saved where it was typed.
+    QTemporaryDir folder;
+    request.folder = folder.path();
+    QTimer::singleShot(0, [] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        QTest::keyClicks(name, QStringLiteral("\"report\" copy.mdb"));
+        QTest::keyClick(name, Qt::Key_Return);
+    });
+    EXPECT_EQ(prompter.chooseSaveFile(request).path, folder.filePath(QStringLiteral("\"report\" copy.mdb")));
 }
 
 TEST(WidgetPrompter, QtsOwnTextsAreChineseOnceItsTranslationsAreLoaded) {

@@ -6,6 +6,7 @@
 #include "core/Startup.h"
 #include "db/Error.h"
 #include "db/Statement.h"
+#include "entry/SurveyDataForm.h"
 #include "exchange/ExportForReporting.h"
 #include "support/MainWindowTest.h"
 #include "support/TestSupport.h"
@@ -19,6 +20,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QPushButton>
@@ -250,6 +252,40 @@ TEST_F(MainFormTest, CompactionKeepsEveryRecordAndStartsAtTheFirstRow) {
     EXPECT_EQ(workingDatabase().connection.scalar(QStringLiteral("SELECT count(*) FROM dt_data")).toInt(), 200);
 }
 
+TEST_F(MainFormTest, AfterCompactionTheTitlesShowTheCodeOrder) {
+    addRecords(5);
+    TMainForm& f = open();
+    f.show();
+    QApplication::setActiveWindow(&f);
+    const int code = column(QStringLiteral("c901"));
+    const QString plain = title(code);
+    clickTitleWithMouse(code);
+    ASSERT_EQ(title(code), plain + QStringLiteral("▼"));
+    for (QPushButton* group : f.findChildren<QPushButton*>())
+        if (group->text() == QStringLiteral("系统工具")) QTest::mouseClick(group, Qt::LeftButton);
+    QTest::mouseClick(groupBarButton(QStringLiteral("压缩数据库文件")), Qt::LeftButton);
+    ASSERT_EQ(test::prompts().messages, QStringList{QStringLiteral("压缩操作成功")});
+    EXPECT_EQ(codesInGridOrder().first(), QStringLiteral("110101000001"));
+    EXPECT_EQ(title(code), plain);
+    EXPECT_NE(titleColour(code).value<QColor>(), QColor(0, 255, 0));
+    clickTitleWithMouse(code);
+    EXPECT_EQ(codesInGridOrder().first(), QStringLiteral("110101000005"));
+}
+
+TEST_F(MainFormTest, TheReleaseOfAnEnterPressedInAClosedMessageBoxOpensNothing) {
+    addRecords(2);
+    TMainForm& f = open();
+    QStringList ran;
+    f.wire(f.action(QStringLiteral("actModify")), [&ran] { ran << QStringLiteral("actModify"); });
+    f.show();
+    QApplication::setActiveWindow(&f);
+    // The press closed the box "数据已经被临时保存。"; only its release reaches the grid.
+    QTest::keyRelease(f.recordGrid(), Qt::Key_Return);
+    EXPECT_TRUE(ran.isEmpty());
+    QTest::keyClick(f.recordGrid(), Qt::Key_Return);
+    EXPECT_EQ(ran, QStringList{QStringLiteral("actModify")});
+}
+
 TEST_F(MainFormTest, CompactionAndBackupRefuseWhileAnotherProgramHoldsTheFile) {
     addRecords(30);
     TMainForm& f = open();
@@ -354,6 +390,8 @@ TEST_F(MainFormTest, TheAboutBoxNamesThePerUserProgramFolderOnlyWhenInUse) {
         return lines;
     };
     EXPECT_TRUE(folderLines(TdlgAboutForm({})).isEmpty());
+    // Its title, in the taskbar and the window list, is the system's own.
+    EXPECT_EQ(TdlgAboutForm({}).windowTitle(), QStringLiteral("Varnel_基层以上（离线工具）"));
     setProgramFolder(perUserProgramFolder());
     EXPECT_EQ(folderLines(TdlgAboutForm({})), QStringList{QStringLiteral("数据文件夹：") + perUserProgramFolder()});
 }
@@ -581,7 +619,7 @@ TEST_F(MainFormTest, GroupBarCaptionsBreakWhereTheBarsWidthEnds) {
     }
 }
 
-TEST_F(MainFormTest, AListThatCannotRunAgainAfterTheHiddenCommandSaysWhyAndShowsNoRows) {
+TEST_F(MainFormTest, AListThatCannotRunAgainAfterTheHiddenCommandSaysWhyAndKeepsItsRows) {
     addRecords(3);
     TMainForm& f = open();
     {
@@ -598,7 +636,42 @@ TEST_F(MainFormTest, AListThatCannotRunAgainAfterTheHiddenCommandSaysWhyAndShows
     f.actAboutExecute();
     ASSERT_EQ(test::prompts().messages.size(), 1);
     EXPECT_TRUE(test::prompts().messages[0].startsWith(QStringLiteral("运行中发生错误："))) << test::prompts().messages[0].toStdString();
-    EXPECT_EQ(f.recordGrid()->listModel()->rowCount(), 0);
-    EXPECT_FALSE(f.action(QStringLiteral("actModify"))->isEnabled());
+    EXPECT_EQ(f.recordGrid()->listModel()->rowCount(), 3);
+    EXPECT_TRUE(f.action(QStringLiteral("actModify"))->isEnabled());
     EXPECT_EQ(workingDatabase().connection.scalar(QStringLiteral("SELECT count(*) FROM dt_data WHERE RecordState<>1")).toInt(), 0);
+}
+
+TEST_F(MainFormTest, AMomentsLockOnTheFileKeepsTheRowsAndTheNextCommandRunsTheListAgain) {
+    addRecords(5);
+    TMainForm& f = open();
+    f.show();
+    QApplication::setActiveWindow(&f);
+    clickCell(2, column(QStringLiteral("c901")));
+    db::Connection otherProgram;
+    // Enter on the grid opens the record; another program locks the file while it is shown.
+    auto openAndReturn = [&](bool lock) {
+        QTimer::singleShot(0, [&, lock] {
+            if (lock) {
+                otherProgram.open(dataFile);
+                otherProgram.executeScript(QStringLiteral("BEGIN EXCLUSIVE"));
+            }
+            QTest::mouseClick(f.entryDialog()->button(QStringLiteral("tbReturn")), Qt::LeftButton);
+        });
+        QTest::keyClick(f.recordGrid(), Qt::Key_Return);
+    };
+    openAndReturn(true);
+    ASSERT_EQ(test::prompts().messages.size(), 1);
+    EXPECT_TRUE(test::prompts().messages[0].startsWith(QStringLiteral("运行中发生错误：数据库文件正被其他程序使用")))
+        << test::prompts().messages[0].toStdString();
+    EXPECT_EQ(f.recordGrid()->listModel()->rowCount(), 5);
+    EXPECT_EQ(f.recordList().position(), 2);
+    EXPECT_TRUE(f.action(QStringLiteral("actModify"))->isEnabled());
+
+    otherProgram.rollback();
+    otherProgram.close();
+    deleteRecords(QStringLiteral("c901=110101000005"));
+    openAndReturn(false);
+    EXPECT_EQ(test::prompts().messages.size(), 1) << test::prompts().messages.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(f.recordGrid()->listModel()->rowCount(), 4);
+    EXPECT_EQ(codesInGridOrder().at(f.recordList().position()), QStringLiteral("110101000003"));
 }

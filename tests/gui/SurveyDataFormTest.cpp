@@ -23,6 +23,7 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QToolButton>
 #include <QWheelEvent>
 
@@ -40,12 +41,11 @@ protected:
         for (const QString& name : notes.entryList(QDir::Files))
             QFile::copy(notes.filePath(name), folder.path(QStringLiteral("notes/") + name));
         ASSERT_TRUE(OpenSurveyDatabase());
-        errorList = std::make_unique<TMessageListWinForm>();
-        dialog = std::make_unique<TdlgSurveyDataForm>(workingDatabase().connection, errorList.get());
+        dialog = std::make_unique<TdlgSurveyDataForm>(workingDatabase().connection);
+        errorList = dialog->errorList();
     }
     void TearDown() override {
         dialog.reset();
-        errorList.reset();
         list.close();
         workingDatabase().connection.close();
         setProgramFolder({});
@@ -64,6 +64,18 @@ protected:
         dialog->prepareToShow();
         dialog->show();
         QApplication::setActiveWindow(dialog.get());
+    }
+    // Opens the dialog modally, as the main window does, and runs `steps` inside its loop.
+    void runModal(bool add, const std::function<void()>& steps) {
+        openList();
+        dialog->setAddMode(add);
+        dialog->setRecordList(&list);
+        QTimer::singleShot(0, dialog.get(), [&] {
+            QApplication::setActiveWindow(dialog.get());
+            steps();
+            dialog->returnToCaller();
+        });
+        dialog->exec();
     }
     TNumericEdit* number(const char* name) { return dialog->numberField(QLatin1String(name)); }
     TQuValidEdit* text(const char* name) { return dialog->textField(QLatin1String(name)); }
@@ -122,7 +134,7 @@ protected:
 
     test::TempFolder folder;
     db::RecordSet list;
-    std::unique_ptr<TMessageListWinForm> errorList;
+    TMessageListWinForm* errorList = nullptr;
     std::unique_ptr<TdlgSurveyDataForm> dialog;
 };
 
@@ -320,14 +332,67 @@ TEST_F(SurveyDataFormTest, LeavingTheCoverWithAnEmptyNameStaysThere) {
     EXPECT_TRUE(errorList->isEmptyList());
 }
 
-TEST_F(SurveyDataFormTest, ADoubleClickOnAFindingLeadsToItsField) {
+TEST_F(SurveyDataFormTest, TheErrorListTakesTheMouseWhileTheDialogRunsAndLeavesItsButtonsFree) {
     addRecord(110101000001, 3);
-    show(false);
-    errorList->addFinding(QStringLiteral("d030<=1"), QStringLiteral("说明"), QStringLiteral("d030"), 12);
-    errorList->showList();
-    emit errorList->grid()->cellDoubleClicked(0, 1);
-    EXPECT_EQ(dialog->currentPage(), 12);
-    EXPECT_EQ(QApplication::focusWidget(), number("d030"));
+    db().execute(QStringLiteral("UPDATE dt_data SET b004=1, b005=5"));  // page 3: b005 <= b004 broken
+    runModal(false, [&] {
+        clickTab(3);
+        clickTab(1);
+        ASSERT_TRUE(errorList->isVisible());
+        EXPECT_EQ(errorList->size(), QSize(900, 258));
+        for (const char* name : {"tbSave", "tbCheck", "tbPrint", "tbReturn"}) {
+            QToolButton* b = button(name);
+            EXPECT_FALSE(errorList->frameGeometry().intersects(QRect(b->mapToGlobal(QPoint()), b->size()))) << name;
+        }
+        EXPECT_FALSE(errorList->frameGeometry().intersects(QRect(tabs()->mapToGlobal(QPoint()), tabs()->size())));
+        // A real double click on the list's window, through the window system's
+        // delivery, which drops the input of windows that a modal loop blocks.
+        QTableWidget* grid = errorList->grid();
+        int row = 0;
+        while (errorList->cell(row, 3) != QStringLiteral("3")) ++row;
+        const QString field = errorList->cell(row, 4);
+        const QPoint cell = grid->visualItemRect(grid->item(row, 1)).center();
+        QTest::mouseDClick(errorList->windowHandle(), Qt::LeftButton, {}, grid->viewport()->mapTo(errorList, cell));
+        EXPECT_EQ(dialog->currentPage(), 3);
+        EXPECT_EQ(dialog->focusWidget(), dialog->control(field));
+        EXPECT_EQ(QApplication::activeWindow(), dialog.get());
+    });
+}
+
+TEST_F(SurveyDataFormTest, TheNextNewRecordStartsWithAnEmptyErrorList) {
+    runModal(true, [&] {
+        typeCover(QStringLiteral("110101000001"), 3, 1);
+        retype(number("z001"), QStringLiteral("50"));
+        retype(number("z002"), QStringLiteral("80"));  // more women members than members
+        click(button("tbAdd"));
+        ASSERT_EQ(test::prompts().messages.last(), QStringLiteral("数据保存成功，有逻辑错误！"));
+        EXPECT_EQ(number("c901")->plainText(), QStringLiteral("110101000002"));
+        EXPECT_TRUE(errorList->isEmptyList());
+        EXPECT_FALSE(errorList->isVisible());
+    });
+    EXPECT_EQ(stored(110101000001, "RecordState").toInt(), 2);
+}
+
+TEST_F(SurveyDataFormTest, ASaveThatMeetsALockSaysNothingWasSavedAndKeepsWhatWasTyped) {
+    addRecord(110101000001, 3);
+    runModal(false, [&] {
+        retype(text("c902"), QStringLiteral("改名"));
+        db::Connection otherProgram;
+        otherProgram.open(folder.path(QStringLiteral("2019NB_qv_201908291730.mdb")));
+        otherProgram.executeScript(QStringLiteral("BEGIN EXCLUSIVE"));
+        click(button("tbSave"));
+        ASSERT_EQ(test::prompts().messages.size(), 1) << test::prompts().messages.join(QLatin1Char('|')).toStdString();
+        const QString said = test::prompts().messages[0];
+        EXPECT_TRUE(said.startsWith(QStringLiteral("保存过程中遇到错误：数据库文件正被其他程序使用"))) << said.toStdString();
+        EXPECT_TRUE(said.endsWith(QStringLiteral("数据没有被保存。请与软件发行者联系。"))) << said.toStdString();
+        EXPECT_EQ(text("c902")->text(), QStringLiteral("改名"));
+        EXPECT_TRUE(button("tbSave")->isEnabled());
+        otherProgram.rollback();
+        otherProgram.close();
+        click(button("tbSave"));
+        EXPECT_TRUE(test::prompts().messages.last().startsWith(QStringLiteral("数据保存成功"))) << test::prompts().messages.last().toStdString();
+    });
+    EXPECT_EQ(stored(110101000001, "c902").toString(), QStringLiteral("改名"));
 }
 
 TEST_F(SurveyDataFormTest, EnterOnTheLastFieldSavesAndUpOnTheCoverGoesToTheLastPage) {

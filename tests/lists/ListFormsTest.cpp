@@ -29,7 +29,7 @@
 
 namespace {
 
-const QString kQuestion = QStringLiteral("您确定要删除当前所选择的记录吗?");
+const QString kQuestion = QStringLiteral("您确定要删除当前所选择的记录吗？");
 const QString kWarning = QStringLiteral("删除操作将不可恢复，您确认继续么？");
 const QString kNotFound = QStringLiteral("没有找到满足条件的数据");
 
@@ -172,8 +172,10 @@ TEST_F(ListFormsTest, ARangeNeedsBothCodesAndAReversedRangeDeletesOnlyItsLowerBo
         retype(first, QStringLiteral("110101000004"));
         QTest::keyClicks(last, QStringLiteral("110101000002"));
         test::prompts().answers = {true};
+        QString shownWhenAsked;
+        test::prompts().whileAsking = [&] { shownWhenAsked = last->text(); };
         QTest::mouseClick(child<QPushButton>(d, "tbDelete"), Qt::LeftButton);
-        EXPECT_EQ(last->text(), QStringLiteral("110101000004"));
+        EXPECT_EQ(shownWhenAsked, QStringLiteral("110101000004"));
     });
     EXPECT_EQ(test::prompts().messages.last(), kWarning);
     EXPECT_EQ(records(), (QList<int>{1, 2, 3, 5}));

@@ -6,7 +6,7 @@
 
 namespace {
 
-const QString kQuestion = QStringLiteral("您确定要删除当前所选择的记录吗?");
+const QString kQuestion = QStringLiteral("您确定要删除当前所选择的记录吗？");
 const QString kWarning = QStringLiteral("删除操作将不可恢复，您确认继续么？");
 
 // Answers through the recording prompter and notes the buttons of every question.

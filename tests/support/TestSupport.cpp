@@ -12,6 +12,7 @@ void RecordingPrompter::inform(const QString& text, const QString&, ui::MessageK
 }
 
 bool RecordingPrompter::ask(const QString& text, const QString&, ui::AskStyle style) {
+    if (whileAsking) whileAsking();
     messages << text;
     askStyles.push_back(style);
     if (answers.empty()) return false;
@@ -67,6 +68,7 @@ void RecordingPrompter::clear() {
     messages.clear();
     errors.clear();
     answers.clear();
+    whileAsking = {};
     askStyles.clear();
     fileAnswers.clear();
     fileSelections.clear();

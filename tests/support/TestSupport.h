@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <gtest/gtest.h>
 
@@ -30,6 +31,7 @@ public:
     QStringList messages;             // every text shown, in order
     QStringList errors;               // the texts of them shown as errors
     std::deque<bool> answers;         // answers to questions
+    std::function<void()> whileAsking;  // runs while a Yes/No question is shown
     std::vector<ui::AskStyle> askStyles;  // the look of every question asked
     std::deque<QString> fileAnswers;  // paths for file dialogs
     std::deque<QStringList> fileSelections;  // files picked together in open dialogs that take several
