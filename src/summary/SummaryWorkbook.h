@@ -34,12 +34,12 @@ public:
     ~SummaryWorkbook();
 
     // Fills table sheet `sheet` (2 to 24; other numbers are ignored) with the
-    // breakdown's rows from row 10 on, the breakdown's name as column A's
-    // heading and, for the level and state breakdowns, the weighted average
-    // over all returns in the total row of sheets 21 and 22. `groupId` is used
-    // only by the grouping breakdown. The lower progress bar steps once per
-    // cell. Raises db::Error.
-    void WriteSummarySheet(db::Connection& connection, int sheet, Breakdown breakdown, qint64 groupId,
+    // breakdown's rows (see breakdownTables) from row 10 on, the breakdown's
+    // name as column A's heading and, for the level and state breakdowns, the
+    // weighted average over all returns in the total row of sheets 21 and 22.
+    // Weighted averages show two decimals. The lower progress bar steps once
+    // per cell. Raises db::Error.
+    void WriteSummarySheet(db::Connection& connection, int sheet, Breakdown breakdown, const std::vector<SummaryRow>& rows,
                            ui::TwoLineProgressSink& progress);
     // Deletes the sheets not chosen (sheet numbers 1 to 24; the cover too when
     // it is not among them) and makes the first remaining sheet the active one.

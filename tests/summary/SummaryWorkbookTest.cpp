@@ -124,6 +124,9 @@ TEST_F(SummaryWorkbookTest, LevelRunFillsTheChosenSheetsAndDeletesTheOthers) {
     EXPECT_EQ(book.sheet(2).text({8, 5}), QStringLiteral("48.75"));
     EXPECT_EQ(book.sheet(2).text({10, 5}), QStringLiteral("45"));
     EXPECT_EQ(book.sheet(2).text({11, 5}), QStringLiteral("30"));
+    // Weighted averages show two decimals and keep their exact value.
+    for (const int row : {8, 10, 23}) EXPECT_EQ(book.sheet(2).format({row, 5}).numberFormat, QStringLiteral("0.00")) << row;
+    EXPECT_EQ(book.sheet(2).format({10, 4}).numberFormat, table.format({10, 4}).numberFormat);
 
     // A second run on the same day keeps the first workbook.
     const QString again = run({2}, Breakdown::Level);
@@ -175,7 +178,7 @@ TEST_F(SummaryWorkbookTest, ColumnHeadingGoesBelowTheTextInColumnA) {
         const QString path = folder.path(QStringLiteral("edited.xlsx"));
         edited.save(path);
         SummaryWorkbook summary(path);
-        summary.WriteSummarySheet(connection, 3, Breakdown::State, 0, progress);
+        summary.WriteSummarySheet(connection, 3, Breakdown::State, breakdownRows(connection, 3, Breakdown::State, 0), progress);
         workbook::Sheet sheet = summary.book().sheet(3);
         return QStringList{sheet.text({2, 1}), sheet.text({3, 1}), sheet.text({4, 1})};
     };
