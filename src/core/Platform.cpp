@@ -77,13 +77,16 @@ QString tempFolder() {
     return folder;
 }
 
-QString fileNameWithPart(const QString& prefix, const QString& part, const QString& suffix) {
-    constexpr qsizetype kMaxNameBytes = 255;
-    qsizetype room = kMaxNameBytes - QFile::encodeName(prefix + suffix).size();
+QString fileNameWithPart(const QString& prefix, const QString& part, const QString& suffix, const QString& extension) {
+    // 255 bytes less the 7 of the temporary name (name + ".XXXXXX") a file
+    // is written under beside its place before it takes its name.
+    constexpr qsizetype kMaxNameBytes = 255 - 7;
+    static const QString kNotInNames = QStringLiteral("\\/:*?\"<>|");
+    qsizetype room = kMaxNameBytes - QFile::encodeName(prefix + suffix + extension).size();
     QString kept;
     for (const char32_t c : part.toUcs4()) {
         if (c < 0x20 || (c >= 0x7f && c < 0xa0)) continue;
-        const QString character = c == U'/' || c == U'\\' ? QStringLiteral("_") : QString::fromUcs4(&c, 1);
+        const QString character = c < 0x80 && kNotInNames.contains(QChar(c)) ? QStringLiteral("_") : QString::fromUcs4(&c, 1);
         room -= QFile::encodeName(character).size();
         if (room < 0) break;
         kept += character;

@@ -30,10 +30,13 @@ bool settleProgramFolder();
 QString tempFolder();
 
 // The file name `prefix` + `part` + `suffix`, where `part` is text from the
-// database (a label): path separators become "_", control characters are
-// dropped, and the part is cut at a character boundary so that the name fits
-// the file system's 255 bytes.
-QString fileNameWithPart(const QString& prefix, const QString& part, const QString& suffix);
+// database (a label): the characters that Windows or a FAT stick cannot hold
+// in a name (\ / : * ? " < > |) become "_", control characters are dropped,
+// and the part is cut at a character boundary so that the name, with room
+// left for `extension` (which the name gets later, such as ".xlsx"), fits
+// the file system's 255 bytes, also while the file is being written under a
+// temporary name 7 bytes longer.
+QString fileNameWithPart(const QString& prefix, const QString& part, const QString& suffix, const QString& extension = {});
 
 
 // The user's documents folder, created when missing.

@@ -133,9 +133,8 @@ QString RunSummary(db::Connection& connection, const QString& label, const QList
             summary->book().save(destination);
             return destination;
         }
-        const QString name = fileNameWithPart(QStringLiteral("2019基层以上汇总表-"), label,
-                                              QStringLiteral("-") + QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
-        return workbook::showToUser(summary->book(), name);
+        return workbook::showToUser(summary->book(), QStringLiteral("2019基层以上汇总表-"), label,
+                                    QStringLiteral("-") + QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
     } catch (const std::runtime_error& e) {  // a database or workbook error, with its message for the user
         progress.hide();
         ui::showRunError(QString::fromStdString(e.what()), ui::contactTail());

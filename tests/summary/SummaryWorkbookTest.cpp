@@ -143,11 +143,22 @@ TEST_F(SummaryWorkbookTest, LevelRunFillsTheChosenSheetsAndDeletesTheOthers) {
     EXPECT_EQ(rows[7][6], QStringLiteral("1"));
     EXPECT_EQ(rows[7][7], QStringLiteral("1"));
 
-    // A label with a path separator still names one file in the documents folder.
-    const QString odd = RunSummary(connection, QStringLiteral("东城区/朝阳区"), {2}, Breakdown::Level, 0, progress);
-    EXPECT_EQ(QFileInfo(odd).fileName(), QStringLiteral("2019基层以上汇总表-东城区_朝阳区-%1.xlsx")
+    // A label with a path separator or characters a FAT stick cannot hold
+    // still names one file in the documents folder.
+    const QString odd = RunSummary(connection, QStringLiteral("东城区/朝阳区:\"西城\"?"), {2}, Breakdown::Level, 0, progress);
+    EXPECT_EQ(QFileInfo(odd).fileName(), QStringLiteral("2019基层以上汇总表-东城区_朝阳区__西城__-%1.xlsx")
                                              .arg(QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"))));
     EXPECT_EQ(QFileInfo(odd).absolutePath(), QFileInfo(documentsFolder()).absoluteFilePath());
+    // A label of 200 Chinese characters is cut so that the name, "(2)" of a
+    // second run included, fits 255 bytes.
+    for (int n = 0; n < 2; ++n) {
+        const QString named = RunSummary(connection, QString(200, u'市'), {2}, Breakdown::Level, 0, progress);
+        ASSERT_FALSE(named.isEmpty()) << test::prompts().messages.join(QLatin1Char('\n')).toStdString();
+        EXPECT_LE(QFile::encodeName(QFileInfo(named).fileName()).size(), 255);
+        EXPECT_TRUE(named.endsWith(QStringLiteral("市-") + QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"))
+                                   + (n ? QStringLiteral("(2).xlsx") : QStringLiteral(".xlsx"))))
+            << named.toStdString();
+    }
 }
 
 TEST_F(SummaryWorkbookTest, GroupingRunWritesItsItemsAndNoWeightedTotals) {
