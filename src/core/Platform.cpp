@@ -13,6 +13,9 @@
 
 namespace {
 
+// How long the opener may take to say that no program takes a file.
+constexpr int kOpenerWaitMs = 3000;
+
 QString programFolderOverride;
 std::function<void(const QString&)> fileOpener;
 
@@ -112,7 +115,16 @@ void openWithDefaultApplication(const QString& path) {
         fileOpener(path);
         return;
     }
-    QProcess::startDetached(QStringLiteral("xdg-open"), {path});
+    // xdg-open ends at once with a failure when no program takes the file;
+    // one still running after a moment has started a program, and is left to it.
+    auto* opener = new QProcess(QCoreApplication::instance());
+    QObject::connect(opener, &QProcess::finished, opener, &QObject::deleteLater);
+    opener->start(QStringLiteral("xdg-open"), {path});
+    const bool failed = !opener->waitForStarted()
+                        || (opener->waitForFinished(kOpenerWaitMs)
+                            && (opener->exitStatus() != QProcess::NormalExit || opener->exitCode() != 0));
+    if (opener->state() == QProcess::NotRunning) opener->deleteLater();
+    if (failed) ui::showMessage(QStringLiteral("没有找到能打开该文件的程序，文件保存在：%1").arg(QDir::toNativeSeparators(path)));
 }
 
 void setFileOpener(std::function<void(const QString&)> opener) { fileOpener = std::move(opener); }

@@ -46,7 +46,8 @@ QString documentsFolder();
 // one, otherwise the documents folder.
 QString userFolderSetting(const QString& name);
 
-// Hands a file to the desktop's default application for its kind.
+// Hands a file to the desktop's default application for its kind. When no
+// program takes it, says where the file is ("没有找到能打开该文件的程序，文件保存在：…").
 void openWithDefaultApplication(const QString& path);
 // Replaces the opener (tests record what would be opened); an empty function restores it.
 void setFileOpener(std::function<void(const QString&)> opener);
