@@ -202,6 +202,7 @@ QList<int> chosenSheets(const Invocation& call) {
         const QStringList range = part.split(u'-');
         if (range.size() > 2) throw ArgumentError(QStringLiteral("“%1”不是表号的范围。").arg(part));
         const int first = sheetNumber(range.first()), last = sheetNumber(range.last());
+        if (first > last) throw ArgumentError(QStringLiteral("“%1”不是表号的范围。").arg(part));
         for (int sheet = first; sheet <= last; ++sheet)
             if (!sheets.contains(sheet)) sheets << sheet;
     }
@@ -228,6 +229,13 @@ int runSummary(const Invocation& call, ConsoleSession& session) {
         return kFailure;
     }
     WorkingDatabase& working = openDatabase(call);
+    if (breakdown == summary::Breakdown::Grouping) {
+        db::Connection& connection = working.connection;
+        if (connection.scalar(QStringLiteral("select count(*) from ct_group where id=?"), {groupId}).toLongLong() == 0)
+            throw ArgumentError(QStringLiteral("没有编号为%1的数据分组。").arg(groupId));
+        if (connection.scalar(QStringLiteral("select count(*) from DT_GroupItem where GroupID=?"), {groupId}).toLongLong() == 0)
+            throw ArgumentError(QStringLiteral("数据分组%1没有数据项目，不能按它汇总。").arg(groupId));
+    }
     const QString written = summary::RunSummary(working.connection, working.label, sheets, breakdown, groupId,
                                                 ui::twoLineProgress(), destination);
     if (session.prompter().runErrorShown()) return kFailure;
