@@ -11,6 +11,7 @@
 // list export with the desktop's progress windows against the same operations
 // without a window.
 
+#include "BenchPrompter.h"
 #include "RecordGenerator.h"
 
 #include "app/MainForm.h"
@@ -25,7 +26,6 @@
 #include "core/Startup.h"
 #include "db/Statement.h"
 #include "lists/RecordListExport.h"
-#include "summary/Groupings.h"
 #include "summary/SummaryWorkbook.h"
 
 #include <QApplication>
@@ -51,36 +51,6 @@ public:
     int askQuestion(const QString&, int) override { return ui::qaCancel; }
     int chooseFromMenu(const QStringList&, int, QPoint) override { return -1; }
     bool inputText(const QString&, const QString&, QString&) override { return false; }
-};
-
-// Gives one file to every save dialog and answers everything else at once.
-class ExportPrompter final : public ui::Prompter {
-public:
-    explicit ExportPrompter(QString path) : path_(std::move(path)) {}
-    void inform(const QString&, const QString&) override {}
-    bool ask(const QString&, const QString&, ui::AskStyle) override { return true; }
-    ui::FileDialogAnswer chooseSaveFile(const ui::FileDialogRequest&) override {
-        ui::FileDialogAnswer answer;
-        answer.path = path_;
-        return answer;
-    }
-    ui::FileDialogAnswer chooseOpenFile(const ui::FileDialogRequest&) override { return {}; }
-    int askQuestion(const QString&, int) override { return ui::qaYes; }
-    int chooseFromMenu(const QStringList&, int, QPoint) override { return -1; }
-    bool inputText(const QString&, const QString&, QString&) override { return true; }
-
-private:
-    QString path_;
-};
-
-// The two bars of a run without a window: the core operation alone.
-class NoTwoLineProgress final : public ui::TwoLineProgressSink {
-public:
-    void initFirst(int) override {}
-    void initSecond(int) override {}
-    void incFirst() override {}
-    void incSecond() override {}
-    void hide() override {}
 };
 
 double time(int runs, const std::function<void()>& setUp, const std::function<void()>& work) {
@@ -185,25 +155,22 @@ int main(int argc, char* argv[]) {
         db::Connection& connection = workingDatabase().connection;
         QList<int> all;
         for (int sheet = 1; sheet <= summary::kSummarySheetCount; ++sheet) all << sheet;
-        const qint64 low = connection.scalar(QStringLiteral("select min(c901) from dt_data")).toLongLong();
-        const qint64 high = connection.scalar(QStringLiteral("select max(c901) from dt_data")).toLongLong() + 1;
-        const qint64 group = AddGrouping(connection, QStringLiteral("百组"));
-        for (int i = 0; i < 100; ++i)
-            AddGroupItem(connection, group, {QStringLiteral("第%1组").arg(i + 1), low + (high - low) * i / 100, QStringLiteral(">="),
-                                             low + (high - low) * (i + 1) / 100, QStringLiteral("<")});
-        NoTwoLineProgress noWindow;
+        const qint64 group = addHundredGroups(connection);
+        ui::TwoLineProgressSink& bars = ui::twoLineProgress();
         for (const auto& [what, breakdown, id] : {std::tuple{"by level", summary::Breakdown::Level, qint64(0)},
                                                    std::tuple{"by 100 groups", summary::Breakdown::Grouping, group}}) {
+            ui::installTwoLineProgress(nullptr);
             const double core = time(runs, [] {}, [&] {
-                summary::RunSummary(connection, QStringLiteral("bench"), all, breakdown, id, noWindow);
+                summary::RunSummary(connection, QStringLiteral("bench"), all, breakdown, id, ui::twoLineProgress());
             });
+            ui::installTwoLineProgress(&bars);
             std::printf("  %-50s %9.1f ms\n", (QByteArray("core: summary of 23 tables ") + what).constData(), core);
             report((QByteArray("desktop: the same with its progress window")).constData(), time(runs, [] {}, [&] {
                        summary::RunSummary(connection, QStringLiteral("bench"), all, breakdown, id, ui::twoLineProgress());
                    }), core);
         }
 
-        ExportPrompter prompter(folder.path() + QStringLiteral("/list.xlsx"));
+        BenchPrompter prompter(folder.path() + QStringLiteral("/list.xlsx"));
         ui::installPrompter(&prompter);
         ListExportChoice choice;
         choice.tables = readExportTableList(QCoreApplication::applicationDirPath() + QStringLiteral("/") + exportTableFileName());

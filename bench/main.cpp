@@ -13,6 +13,7 @@
 // operation several times and prints the medians, with the ratio against a
 // baseline measured in the same run.
 
+#include "BenchPrompter.h"
 #include "RecordGenerator.h"
 
 #include "core/Platform.h"
@@ -30,7 +31,6 @@
 #include "lists/RecordListExport.h"
 #include "db/RecordSet.h"
 #include "db/Statement.h"
-#include "summary/Groupings.h"
 #include "summary/SummaryWorkbook.h"
 #include "workbook/RecordPrint.h"
 #include "workbook/Workbook.h"
@@ -159,12 +159,7 @@ void benchSummary(db::Connection& connection, int runs, const QString& folder) {
     });
     report("summary of 23 tables by level, workbook saved", byLevel, reading);
 
-    const qint64 low = connection.scalar(QStringLiteral("select min(c901) from dt_data")).toLongLong();
-    const qint64 high = connection.scalar(QStringLiteral("select max(c901) from dt_data")).toLongLong() + 1;
-    const qint64 group = AddGrouping(connection, QStringLiteral("百组"));
-    for (int i = 0; i < 100; ++i)
-        AddGroupItem(connection, group, {QStringLiteral("第%1组").arg(i + 1), low + (high - low) * i / 100, QStringLiteral(">="),
-                                         low + (high - low) * (i + 1) / 100, QStringLiteral("<")});
+    const qint64 group = addHundredGroups(connection);
     report("summary statements of 23 tables by 100 groups", time(runs, [&] {
                summary::breakdownTables(connection, tables, summary::Breakdown::Grouping, group);
            }), reading);
@@ -176,27 +171,6 @@ void benchSummary(db::Connection& connection, int runs, const QString& folder) {
     setFileOpener({});
 }
 
-
-// Answers every question Yes, the save dialog with one file, and shows
-// nothing, so that the exports and imports run unattended.
-class BenchPrompter final : public ui::Prompter {
-public:
-    explicit BenchPrompter(QString path = {}) : path_(std::move(path)) {}
-    void inform(const QString&, const QString&) override {}
-    bool ask(const QString&, const QString&, ui::AskStyle) override { return true; }
-    ui::FileDialogAnswer chooseSaveFile(const ui::FileDialogRequest&) override {
-        ui::FileDialogAnswer answer;
-        answer.path = path_;
-        return answer;
-    }
-    ui::FileDialogAnswer chooseOpenFile(const ui::FileDialogRequest&) override { return {}; }
-    int askQuestion(const QString&, int) override { return ui::qaYes; }
-    int chooseFromMenu(const QStringList&, int, QPoint) override { return -1; }
-    bool inputText(const QString&, const QString&, QString&) override { return true; }
-
-private:
-    QString path_;
-};
 
 // Steps through every row of `sql` and reads every cell.
 void readEveryCell(db::Connection& connection, const QString& sql) {
