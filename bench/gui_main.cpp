@@ -156,7 +156,7 @@ int main(int argc, char* argv[]) {
         QList<int> all;
         for (int sheet = 1; sheet <= summary::kSummarySheetCount; ++sheet) all << sheet;
         const qint64 group = addHundredGroups(connection);
-        ui::TwoLineProgressSink& bars = ui::twoLineProgress();
+        ui::ProgressSink& bars = ui::twoLineProgress();
         for (const auto& [what, breakdown, id] : {std::tuple{"by level", summary::Breakdown::Level, qint64(0)},
                                                    std::tuple{"by 100 groups", summary::Breakdown::Grouping, group}}) {
             ui::installTwoLineProgress(nullptr);

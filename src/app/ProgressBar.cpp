@@ -137,9 +137,9 @@ TProgressBar2LineForm::TProgressBar2LineForm(QWidget* parent)
     setFixedSize(380, 140);
 }
 
-void TProgressBar2LineForm::initFirst(int total) {
+void TProgressBar2LineForm::start(int total, int done) {
     first_->setRange(0, std::max(total, 1));
-    first_->setValue(0);
+    first_->setValue(done);
     if (!isVisible()) {
         CentreOnScreen(this);
         show();
@@ -147,20 +147,20 @@ void TProgressBar2LineForm::initFirst(int total) {
     slice_.now(this);
 }
 
-void TProgressBar2LineForm::initSecond(int total) {
+void TProgressBar2LineForm::startTask(int total) {
     second_->setRange(0, std::max(total, 1));
     second_->setValue(0);
     secondDone_ = 0;
     slice_.soon(this);
 }
 
-void TProgressBar2LineForm::incFirst() {
+void TProgressBar2LineForm::step() {
     first_->setValue(std::min(first_->value() + 1, first_->maximum()));
     second_->setValue(std::min(secondDone_, second_->maximum()));
     slice_.now(this);
 }
 
-void TProgressBar2LineForm::incSecond() {
+void TProgressBar2LineForm::stepTask() {
     ++secondDone_;
     if (!slice_.due()) return;
     second_->setValue(std::min(secondDone_, second_->maximum()));

@@ -57,14 +57,15 @@ private:
 };
 
 // The window with two bars: "总进度：" above, "当前任务进度：" below.
-class TProgressBar2LineForm final : public QWidget, public ui::TwoLineProgressSink {
+// The run's parts advance the upper bar, the current task's units the lower one.
+class TProgressBar2LineForm final : public QWidget, public ui::ProgressSink {
     Q_OBJECT
 public:
     explicit TProgressBar2LineForm(QWidget* parent = nullptr);
-    void initFirst(int total) override;
-    void initSecond(int total) override;
-    void incFirst() override;
-    void incSecond() override;
+    void start(int total, int done) override;
+    void step() override;
+    void startTask(int total) override;
+    void stepTask() override;
     void hide() override;
 
 private:

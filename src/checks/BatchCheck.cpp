@@ -1,5 +1,7 @@
 #include "checks/BatchCheck.h"
 
+#include "core/Progress.h"
+
 #include "core/Platform.h"
 #include "core/Prompt.h"
 #include "core/Startup.h"
@@ -79,7 +81,7 @@ public:
     }
 };
 
-void runChecks(WorkingDatabase& database, const QString& selectSql, BatchCheckMonitor* monitor) {
+void runChecks(WorkingDatabase& database, const QString& selectSql, ui::ProgressSink* monitor) {
     db::Connection& connection = database.connection;
     const QString path = resultsFilePath(database.label);
     TextFileWriter results(path, TextFileWriter::Mode::Truncate);
@@ -91,7 +93,7 @@ void runChecks(WorkingDatabase& database, const QString& selectSql, BatchCheckMo
     results.flush();
 
     const int total = int(connection.scalar(QStringLiteral("select count(*) from (") + selectSql + u')').toLongLong());
-    if (monitor) monitor->startProgress(total, 0);
+    if (monitor) monitor->start(total, 0);
 
     db::Statement rows(connection, selectSql);
     const RuleValueReader reader(rows);
@@ -131,7 +133,7 @@ void runChecks(WorkingDatabase& database, const QString& selectSql, BatchCheckMo
         if (rows.isNull(recordState) || rows.integer(recordState) != newState) states.post(rows.value(code), newState);
         if (!passed) ++unitsWithFindings;
         if (++handled % kRecordsPerCheckpoint == 0) checkpoint();
-        if (monitor) monitor->stepProgress();
+        if (monitor) monitor->step();
         if (clock.elapsed() >= nextEvents) {
             QCoreApplication::processEvents(events);
             nextEvents = clock.elapsed() + kEventInterval;
@@ -171,7 +173,7 @@ QString selectedRecordsSql(const QList<qint64>& codes) {
     return kCheckableSql + QStringLiteral(" and dt_data.c901 in (") + list.join(u',') + u')';
 }
 
-void RunBatchCheck(WorkingDatabase& database, const QString& selectSql, BatchCheckMonitor* monitor) {
+void RunBatchCheck(WorkingDatabase& database, const QString& selectSql, ui::ProgressSink* monitor) {
     try {
         runChecks(database, selectSql, monitor);
     } catch (const std::exception& e) {

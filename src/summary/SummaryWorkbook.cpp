@@ -57,24 +57,24 @@ SummaryWorkbook::SummaryWorkbook(const QString& templatePath)
 SummaryWorkbook::~SummaryWorkbook() = default;
 
 void SummaryWorkbook::WriteSummarySheet(db::Connection& connection, int sheet, Breakdown breakdown,
-                                        const std::vector<SummaryRow>& rows, ui::TwoLineProgressSink& progress) {
+                                        const std::vector<SummaryRow>& rows, ui::ProgressSink& progress) {
     if (sheet < kFirstTableSheet || sheet > kSummarySheetCount) return;
     workbook::Sheet target = book_->sheet(sheet);
     target.setValue({captionRow(target), 1}, breakdownCaption(breakdown));
 
     const SummarySheet& layout = summarySheets()[size_t(sheet - 1)];
     const int columns = 1 + resultColumnCount(layout);
-    progress.initSecond(int(rows.size()) * columns);
+    progress.startTask(int(rows.size()) * columns);
     // Rows are inserted at the first data row, so the total row's sums grow
     // over every row written.
     if (rows.size() > 1) target.insertRow(kFirstDataRow, int(rows.size()) - 1);
     for (size_t r = 0; r < rows.size(); ++r) {
         const int row = kFirstDataRow + int(r);
         target.setValue({row, 1}, rows[r].label);
-        progress.incSecond();
+        progress.stepTask();
         for (int v = 0; v < rows[r].values.size(); ++v) {
             target.setValue({row, 2 + v}, rows[r].values[v]);
-            progress.incSecond();
+            progress.stepTask();
         }
     }
     const int lastRow = kFirstDataRow - 1 + std::max(1, int(rows.size()));
@@ -100,7 +100,7 @@ void SummaryWorkbook::FinishSummary(const QList<int>& chosenSheets) {
 }
 
 QString RunSummary(db::Connection& connection, const QString& label, const QList<int>& chosenSheets, Breakdown breakdown,
-                   qint64 groupId, ui::TwoLineProgressSink& progress, const QString& destination) {
+                   qint64 groupId, ui::ProgressSink& progress, const QString& destination) {
     if (running || chosenSheets.isEmpty()) return {};
     if (chosenSheets == QList<int>{1}) {
         ui::showMessage(QStringLiteral("除去封面，请至少选择一个表格进行汇总"));
@@ -118,14 +118,14 @@ QString RunSummary(db::Connection& connection, const QString& label, const QList
         ~EndOfRun() { running = false; }
     } endOfRun;
     try {
-        progress.initFirst(int(chosenSheets.size()));
+        progress.start(int(chosenSheets.size()), 0);
         QList<int> tableSheets = chosenSheets;
         tableSheets.removeAll(1);
         const BreakdownTables tables = breakdownTables(connection, tableSheets, breakdown, groupId);
         for (int sheet = 1; sheet <= kSummarySheetCount; ++sheet) {
             if (!chosenSheets.contains(sheet)) continue;
             if (tables.count(sheet)) summary->WriteSummarySheet(connection, sheet, breakdown, tables.at(sheet), progress);
-            progress.incFirst();
+            progress.step();
         }
         progress.hide();
         summary->FinishSummary(chosenSheets);

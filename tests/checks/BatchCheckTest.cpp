@@ -1,4 +1,5 @@
 #include "checks/BatchCheck.h"
+#include "core/Progress.h"
 
 #include "CheckTestSupport.h"
 #include "db/Statement.h"
@@ -29,10 +30,11 @@ QStringList startOf(QStringList lines) {
 }
 
 // Follows a run like the check dialog; stops or pauses it after a number of records.
-class Monitor final : public BatchCheckMonitor {
+class Monitor final : public ui::ProgressSink {
 public:
-    void startProgress(int total, int done) override { started = {total, done}; }
-    void stepProgress() override {
+    void start(int total, int done) override { started = {total, done}; }
+    void hide() override {}
+    void step() override {
         ++steps;
         if (steps == stopAfter) stop = true;
         if (steps == pauseAfter) {

@@ -21,15 +21,15 @@ namespace {
 const QString kTemplateFailure = QStringLiteral("打开汇总模版文件时发生错误，可能是没有安装MS Office或者WPS Office中的Excel");
 
 // Records the two bars; `onFirstSheet` runs when the first sheet is done.
-class RecordingProgress final : public ui::TwoLineProgressSink {
+class RecordingProgress final : public ui::ProgressSink {
 public:
-    void initFirst(int total) override { events << QStringLiteral("first %1").arg(total); }
-    void initSecond(int total) override { events << QStringLiteral("second %1").arg(total); }
-    void incFirst() override {
+    void start(int total, int) override { events << QStringLiteral("first %1").arg(total); }
+    void startTask(int total) override { events << QStringLiteral("second %1").arg(total); }
+    void step() override {
         events << QStringLiteral("+first");
         if (onFirstSheet) std::exchange(onFirstSheet, nullptr)();
     }
-    void incSecond() override { ++cells; }
+    void stepTask() override { ++cells; }
     void hide() override { events << QStringLiteral("hide"); }
     QStringList events;
     int cells = 0;
