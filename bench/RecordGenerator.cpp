@@ -4,6 +4,7 @@
 #include "db/Connection.h"
 #include "db/Statement.h"
 #include "entry/LevelRule.h"
+#include "summary/Groupings.h"
 
 #include <QRegularExpression>
 #include <QStringList>
@@ -182,4 +183,14 @@ void generateRecords(db::Connection& connection, int count, unsigned seed) {
         insert.run();
     }
     transaction.commit();
+}
+
+qint64 addHundredGroups(db::Connection& connection) {
+    const qint64 low = connection.scalar(QStringLiteral("select min(c901) from dt_data")).toLongLong();
+    const qint64 high = connection.scalar(QStringLiteral("select max(c901) from dt_data")).toLongLong() + 1;
+    const qint64 group = AddGrouping(connection, QStringLiteral("百组"));
+    for (int i = 0; i < 100; ++i)
+        AddGroupItem(connection, group, {QStringLiteral("第%1组").arg(i + 1), low + (high - low) * i / 100, QStringLiteral(">="),
+                                         low + (high - low) * (i + 1) / 100, QStringLiteral("<")});
+    return group;
 }

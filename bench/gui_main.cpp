@@ -7,8 +7,11 @@
 // result list of a search that matches every record, scrolling the list a
 // screen at a time and sorting it on a title click, as medians of
 // several runs, with the cost of stepping through every row of the list in the
-// engine as the baseline of the same run.
+// engine as the baseline of the same run; then the summary and the record
+// list export with the desktop's progress windows against the same operations
+// without a window.
 
+#include "BenchPrompter.h"
 #include "RecordGenerator.h"
 
 #include "app/MainForm.h"
@@ -19,8 +22,11 @@
 #include "lists/QueryListForm.h"
 #include "core/Platform.h"
 #include "widgets/RecordGrid.h"
+#include "core/Progress.h"
 #include "core/Startup.h"
 #include "db/Statement.h"
+#include "lists/RecordListExport.h"
+#include "summary/SummaryWorkbook.h"
 
 #include <QApplication>
 #include <QFile>
@@ -139,6 +145,45 @@ int main(int argc, char* argv[]) {
                emit grid->horizontalHeader()->sectionClicked(column);
                grid->viewport()->repaint();
            }), baseline);
+
+    // The long operations with the desktop's progress windows against the
+    // same operations in the core, without a window.
+    {
+        QFile::copy(QCoreApplication::applicationDirPath() + QStringLiteral("/") + summary::summaryTemplateName(),
+                    programFolder() + summary::summaryTemplateName());
+        setFileOpener([](const QString& opened) { QFile::remove(opened); });
+        db::Connection& connection = workingDatabase().connection;
+        QList<int> all;
+        for (int sheet = 1; sheet <= summary::kSummarySheetCount; ++sheet) all << sheet;
+        const qint64 group = addHundredGroups(connection);
+        ui::ProgressSink& bars = ui::twoLineProgress();
+        for (const auto& [what, breakdown, id] : {std::tuple{"by level", summary::Breakdown::Level, qint64(0)},
+                                                   std::tuple{"by 100 groups", summary::Breakdown::Grouping, group}}) {
+            ui::installTwoLineProgress(nullptr);
+            const double core = time(runs, [] {}, [&] {
+                summary::RunSummary(connection, QStringLiteral("bench"), all, breakdown, id, ui::twoLineProgress());
+            });
+            ui::installTwoLineProgress(&bars);
+            std::printf("  %-50s %9.1f ms\n", (QByteArray("core: summary of 23 tables ") + what).constData(), core);
+            report((QByteArray("desktop: the same with its progress window")).constData(), time(runs, [] {}, [&] {
+                       summary::RunSummary(connection, QStringLiteral("bench"), all, breakdown, id, ui::twoLineProgress());
+                   }), core);
+        }
+
+        BenchPrompter prompter(folder.path() + QStringLiteral("/list.xlsx"));
+        ui::installPrompter(&prompter);
+        ListExportChoice choice;
+        choice.tables = readExportTableList(QCoreApplication::applicationDirPath() + QStringLiteral("/") + exportTableFileName());
+        ui::ProgressSink& window = ui::progress();
+        ui::installProgress(nullptr);
+        const double core = time(runs, [] {}, [&] { ExportRecordList(workingDatabase(), choice); });
+        std::printf("  %-50s %9.1f ms\n", "core: record list export of every table", core);
+        ui::installProgress(&window);
+        report("desktop: the same with its progress window", time(runs, [] {}, [&] { ExportRecordList(workingDatabase(), choice); }),
+               core);
+        ui::installPrompter(nullptr);
+        setFileOpener({});
+    }
 
     // The entry dialog on the same list: a clerk going through the returns.
     QuietPrompter quiet;

@@ -2,6 +2,7 @@
 #include "widgets/DialogParts.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPainter>
@@ -44,13 +45,19 @@ private:
     int angle_ = 0;
 };
 
-void repaintNow(QWidget* window) {
+} // namespace
+
+void PaintSlice::now(QWidget* window) {
     window->repaint();
-    // The one thread lets the window system process what is pending after each unit of work.
+    // The one thread lets the window system process what is pending: the
+    // timers tick, other windows repaint.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    clock_.start();
 }
 
-} // namespace
+void PaintSlice::soon(QWidget* window) {
+    if (due()) now(window);
+}
 
 TProgressBarForm::TProgressBarForm(QWidget* parent)
     : QWidget(parent, kToolWindow),
@@ -86,15 +93,16 @@ void TProgressBarForm::start(int total, int done) {
     static_cast<Spinner*>(animation_)->run(true);
     CentreOnScreen(this);
     show();
-    repaintNow(this);
+    slice_.now(this);
 }
 
 void TProgressBarForm::step() {
     estimate_.step();
-    bar_->setValue(std::min(estimate_.done(), bar_->maximum()));
     if (estimate_.done() >= estimate_.total()) timer_.stop();
+    if (!slice_.due()) return;
+    bar_->setValue(std::min(estimate_.done(), bar_->maximum()));
     showTexts();
-    repaintNow(this);
+    slice_.now(this);
 }
 
 void TProgressBarForm::hide() {
@@ -129,30 +137,34 @@ TProgressBar2LineForm::TProgressBar2LineForm(QWidget* parent)
     setFixedSize(380, 140);
 }
 
-void TProgressBar2LineForm::initFirst(int total) {
+void TProgressBar2LineForm::start(int total, int done) {
     first_->setRange(0, std::max(total, 1));
-    first_->setValue(0);
+    first_->setValue(done);
     if (!isVisible()) {
         CentreOnScreen(this);
         show();
     }
-    repaintNow(this);
+    slice_.now(this);
 }
 
-void TProgressBar2LineForm::initSecond(int total) {
+void TProgressBar2LineForm::startTask(int total) {
     second_->setRange(0, std::max(total, 1));
     second_->setValue(0);
-    repaintNow(this);
+    secondDone_ = 0;
+    slice_.soon(this);
 }
 
-void TProgressBar2LineForm::incFirst() {
+void TProgressBar2LineForm::step() {
     first_->setValue(std::min(first_->value() + 1, first_->maximum()));
-    repaintNow(this);
+    second_->setValue(std::min(secondDone_, second_->maximum()));
+    slice_.now(this);
 }
 
-void TProgressBar2LineForm::incSecond() {
-    second_->setValue(std::min(second_->value() + 1, second_->maximum()));
-    repaintNow(this);
+void TProgressBar2LineForm::stepTask() {
+    ++secondDone_;
+    if (!slice_.due()) return;
+    second_->setValue(std::min(secondDone_, second_->maximum()));
+    slice_.now(this);
 }
 
 void TProgressBar2LineForm::hide() { QWidget::hide(); }

@@ -1,6 +1,8 @@
 #include "checks/BatchCheck.h"
 
 #include "core/FieldRules.h"
+#include "core/Progress.h"
+
 #include "core/Platform.h"
 #include "core/Prompt.h"
 #include "core/Startup.h"
@@ -80,7 +82,7 @@ public:
     }
 };
 
-Outcome runChecks(WorkingDatabase& database, const QString& selectSql, BatchCheckMonitor* monitor) {
+Outcome runChecks(WorkingDatabase& database, const QString& selectSql, ui::ProgressSink* monitor) {
     db::Connection& connection = database.connection;
     const QString path = resultsFilePath(database.label);
     TextFileWriter results(path, TextFileWriter::Mode::Truncate);
@@ -92,7 +94,7 @@ Outcome runChecks(WorkingDatabase& database, const QString& selectSql, BatchChec
     results.flush();
 
     const int total = int(connection.scalar(QStringLiteral("select count(*) from (") + selectSql + u')').toLongLong());
-    if (monitor) monitor->startProgress(total, 0);
+    if (monitor) monitor->start(total, 0);
 
     db::Statement rows(connection, selectSql);
     const RuleValueReader reader(rows);
@@ -132,7 +134,7 @@ Outcome runChecks(WorkingDatabase& database, const QString& selectSql, BatchChec
         if (rows.isNull(recordState) || rows.integer(recordState) != int(newState)) states.post(rows.value(code), newState);
         if (!passed) ++unitsWithFindings;
         if (++handled % kRecordsPerCheckpoint == 0) checkpoint();
-        if (monitor) monitor->stepProgress();
+        if (monitor) monitor->step();
         if (clock.elapsed() >= nextEvents) {
             QCoreApplication::processEvents(events);
             nextEvents = clock.elapsed() + kEventInterval;
@@ -173,7 +175,7 @@ QString selectedRecordsSql(const QList<qint64>& codes) {
     return kCheckableSql + QStringLiteral(" and dt_data.c901 in (") + list.join(u',') + u')';
 }
 
-Outcome RunBatchCheck(WorkingDatabase& database, const QString& selectSql, BatchCheckMonitor* monitor) {
+Outcome RunBatchCheck(WorkingDatabase& database, const QString& selectSql, ui::ProgressSink* monitor) {
     try {
         return runChecks(database, selectSql, monitor);
     } catch (const std::exception& e) {

@@ -5,6 +5,10 @@
 #include <QList>
 #include <QString>
 
+namespace ui {
+class ProgressSink;
+}
+
 struct WorkingDatabase;
 
 // The batch check: applies the built-in rule set to a selection of records,
@@ -12,18 +16,6 @@ struct WorkingDatabase;
 // finding into the results file in the temporary folder, which is opened for
 // reading when there were findings. Only records whose c907 is 2 or less are
 // selected: in the states above, the indicators are cleared and not checked.
-
-// The window that follows a run: it shows the progress and offers pause and stop.
-class BatchCheckMonitor {
-public:
-    virtual ~BatchCheckMonitor() = default;
-    // The run begins: `total` records, `done` of them done.
-    virtual void startProgress(int total, int done) = 0;
-    // One more record done.
-    virtual void stepProgress() = 0;
-    virtual bool paused() const = 0;
-    virtual bool stopRequested() const = 0;
-};
 
 // "2019基层以上-<label>-逻辑检查结果.txt" in the temporary folder, for the label of the checked database.
 QString resultsFilePath(const QString& label);
@@ -34,12 +26,12 @@ QString recordRangeSql(double firstCode, double lastCode);
 QString selectedRecordsSql(const QList<qint64>& codes);
 
 // Checks the records that `selectSql` (a select of dt_data.*) gives, in its
-// order, on `database`. With a monitor the run shows its progress
-// and obeys pause and stop; a stopped run keeps the states it wrote and the
+// order, on `database`. With a monitor (the window that follows the run) the
+// run shows its progress, one part per record, and obeys pause and stop; a stopped run keeps the states it wrote and the
 // findings written so far, without footer, message or opening the file. A
 // database or file error ends the run with its message; records checked
 // before it keep their new state.
 //
 // Done with the results file when no rule was broken, Refused with it when
 // there were findings, Declined when stopped, Failed after an error.
-Outcome RunBatchCheck(WorkingDatabase& database, const QString& selectSql, BatchCheckMonitor* monitor = nullptr);
+Outcome RunBatchCheck(WorkingDatabase& database, const QString& selectSql, ui::ProgressSink* monitor = nullptr);

@@ -13,7 +13,7 @@
 #include <QRadioButton>
 #include <algorithm>
 
-void CheckSelectedRecords(const CheckTarget& target, BatchCheckMonitor* monitor) {
+void CheckSelectedRecords(const CheckTarget& target, ui::ProgressSink* monitor) {
     const QList<qint64> codes = target.selectedCodes();
     if (codes.isEmpty()) return;
     RunBatchCheck(*target.database, selectedRecordsSql(codes), monitor);
@@ -141,7 +141,7 @@ void TdlgCheckForm::enterIdle() {
     tbReturn_->setEnabled(true);
 }
 
-void TdlgCheckForm::startProgress(int total, int done) {
+void TdlgCheckForm::start(int total, int done) {
     preparingLabel_->hide();
     tbPause_->setEnabled(true);
     tbReturn_->setEnabled(true);
@@ -154,7 +154,7 @@ void TdlgCheckForm::startProgress(int total, int done) {
     timer_.start();
 }
 
-void TdlgCheckForm::stepProgress() {
+void TdlgCheckForm::step() {
     estimate_.step();
     bar_->setValue(std::min(estimate_.done(), bar_->maximum()));
     if (estimate_.done() >= estimate_.total()) timer_.stop();

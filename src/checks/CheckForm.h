@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Progress.h"
+
 #include "core/ProgressEstimate.h"
 #include "checks/BatchCheck.h"
 
@@ -26,7 +28,7 @@ struct CheckTarget {
 
 // "检查选中数据的逻辑": checks the selected records. Nothing happens when none
 // is selected; the list is not re-read afterwards.
-void CheckSelectedRecords(const CheckTarget& target, BatchCheckMonitor* monitor = nullptr);
+void CheckSelectedRecords(const CheckTarget& target, ui::ProgressSink* monitor = nullptr);
 
 // "检查数据的逻辑": the check dialog, shown modally over `parent`.
 void ShowCheckDialog(const CheckTarget& target, QWidget* parent);
@@ -34,7 +36,7 @@ void ShowCheckDialog(const CheckTarget& target, QWidget* parent);
 // "选择检查的方式": the user chooses the records to check (the selected ones,
 // all, or a range of unit codes) and follows the run, which can be paused,
 // resumed and stopped. While a run goes on the dialog grows to show its progress.
-class TdlgCheckForm final : public QDialog, public BatchCheckMonitor {
+class TdlgCheckForm final : public QDialog, public ui::ProgressSink {
     Q_OBJECT
 public:
     static constexpr int kIdleHeight = 168;
@@ -42,8 +44,9 @@ public:
 
     TdlgCheckForm(CheckTarget target, QWidget* parent);
 
-    void startProgress(int total, int done) override;
-    void stepProgress() override;
+    void start(int total, int done) override;
+    void step() override;
+    void hide() override {}
     bool paused() const override { return paused_; }
     bool stopRequested() const override { return stopped_; }
 

@@ -312,6 +312,7 @@ QList<int> chosenSheets(const Invocation& call) {
         const QStringList range = part.split(u'-');
         if (range.size() > 2) throw ArgumentError(QStringLiteral("“%1”不是表号的范围。").arg(part));
         const int first = sheetNumber(range.first()), last = sheetNumber(range.last());
+        if (first > last) throw ArgumentError(QStringLiteral("“%1”不是表号的范围。").arg(part));
         for (int sheet = first; sheet <= last; ++sheet)
             if (!sheets.contains(sheet)) sheets << sheet;
     }
@@ -340,9 +341,13 @@ int runSummary(const Invocation& call, ConsoleSession&) {
         printError(QStringLiteral("文件“%1”已经存在，没有覆盖它（要覆盖，请加上 --yes）。").arg(destination));
         return kFailure;
     }
-    if (breakdown == summary::Breakdown::Grouping
-        && working.connection.scalar(QStringLiteral("select count(*) from CT_Group where ID=?"), {groupId}).toInt() == 0)
-        throw ArgumentError(QStringLiteral("没有编号为%1的数据分组。").arg(groupId));
+    if (breakdown == summary::Breakdown::Grouping) {
+        db::Connection& connection = working.connection;
+        if (connection.scalar(QStringLiteral("select count(*) from ct_group where id=?"), {groupId}).toLongLong() == 0)
+            throw ArgumentError(QStringLiteral("没有编号为%1的数据分组。").arg(groupId));
+        if (connection.scalar(QStringLiteral("select count(*) from DT_GroupItem where GroupID=?"), {groupId}).toLongLong() == 0)
+            throw ArgumentError(QStringLiteral("数据分组%1没有数据项目，不能按它汇总。").arg(groupId));
+    }
     const QString written = summary::RunSummary(working.connection, working.label, sheets, breakdown, groupId,
                                                 ui::twoLineProgress(), destination);
     return exitStatus(written.isEmpty() ? Outcome::failed({}) : Outcome::done(written));

@@ -46,7 +46,7 @@ void printError(const QString& text);
 void printOutput(const QString& text);
 
 // Progress on stderr, one line rewritten in place; only for a terminal.
-class ConsoleProgress final : public ui::ProgressSink, public BatchCheckMonitor {
+class ConsoleProgress final : public ui::ProgressSink {
 public:
     // True when stderr is a terminal, so progress is worth showing.
     static bool wanted();
@@ -54,10 +54,6 @@ public:
     void start(int total, int done) override;
     void step() override;  // draws the line again when the percentage changed
     void hide() override;
-    void startProgress(int total, int done) override { start(total, done); }
-    void stepProgress() override { step(); }
-    bool paused() const override { return false; }
-    bool stopRequested() const override { return false; }
 
 private:
     qint64 percent() const;

@@ -24,6 +24,9 @@
 
 namespace {
 
+// How long the opener may take to say that no program takes a file.
+constexpr int kOpenerWaitMs = 3000;
+
 QString programFolderOverride;
 std::function<void(const QString&)> fileOpener;
 
@@ -191,13 +194,16 @@ QString tempFolder() {
     return folder;
 }
 
-QString fileNameWithPart(const QString& prefix, const QString& part, const QString& suffix) {
-    constexpr qsizetype kMaxNameBytes = 255;
-    qsizetype room = kMaxNameBytes - QFile::encodeName(prefix + suffix).size();
+QString fileNameWithPart(const QString& prefix, const QString& part, const QString& suffix, const QString& extension) {
+    // 255 bytes less the 7 of the temporary name (name + ".XXXXXX") a file
+    // is written under beside its place before it takes its name.
+    constexpr qsizetype kMaxNameBytes = 255 - 7;
+    static const QString kNotInNames = QStringLiteral("\\/:*?\"<>|");
+    qsizetype room = kMaxNameBytes - QFile::encodeName(prefix + suffix + extension).size();
     QString kept;
     for (const char32_t c : part.toUcs4()) {
         if (c < 0x20 || (c >= 0x7f && c < 0xa0)) continue;
-        const QString character = c == U'/' || c == U'\\' ? QStringLiteral("_") : QString::fromUcs4(&c, 1);
+        const QString character = c < 0x80 && kNotInNames.contains(QChar(c)) ? QStringLiteral("_") : QString::fromUcs4(&c, 1);
         room -= QFile::encodeName(character).size();
         if (room < 0) break;
         kept += character;
@@ -223,7 +229,16 @@ void openWithDefaultApplication(const QString& path) {
         fileOpener(path);
         return;
     }
-    QProcess::startDetached(QStringLiteral("xdg-open"), {path});
+    // xdg-open ends at once with a failure when no program takes the file;
+    // one still running after a moment has started a program, and is left to it.
+    auto* opener = new QProcess(QCoreApplication::instance());
+    QObject::connect(opener, &QProcess::finished, opener, &QObject::deleteLater);
+    opener->start(QStringLiteral("xdg-open"), {path});
+    const bool failed = !opener->waitForStarted()
+                        || (opener->waitForFinished(kOpenerWaitMs)
+                            && (opener->exitStatus() != QProcess::NormalExit || opener->exitCode() != 0));
+    if (opener->state() == QProcess::NotRunning) opener->deleteLater();
+    if (failed) ui::showMessage(QStringLiteral("没有找到能打开该文件的程序，文件保存在：%1").arg(QDir::toNativeSeparators(path)));
 }
 
 void setFileOpener(std::function<void(const QString&)> opener) { fileOpener = std::move(opener); }

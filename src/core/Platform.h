@@ -46,10 +46,13 @@ QString userGuidePath();
 QString tempFolder();
 
 // The file name `prefix` + `part` + `suffix`, where `part` is text from the
-// database (a label): path separators become "_", control characters are
-// dropped, and the part is cut at a character boundary so that the name fits
-// the file system's 255 bytes.
-QString fileNameWithPart(const QString& prefix, const QString& part, const QString& suffix);
+// database (a label): the characters that Windows or a FAT stick cannot hold
+// in a name (\ / : * ? " < > |) become "_", control characters are dropped,
+// and the part is cut at a character boundary so that the name, with room
+// left for `extension` (which the name gets later, such as ".xlsx"), fits
+// the file system's 255 bytes, also while the file is being written under a
+// temporary name 7 bytes longer.
+QString fileNameWithPart(const QString& prefix, const QString& part, const QString& suffix, const QString& extension = {});
 
 
 // The user's documents folder, created when missing.
@@ -59,7 +62,8 @@ QString documentsFolder();
 // one, otherwise the documents folder.
 QString userFolderSetting(const QString& name);
 
-// Hands a file to the desktop's default application for its kind.
+// Hands a file to the desktop's default application for its kind. When no
+// program takes it, says where the file is ("没有找到能打开该文件的程序，文件保存在：…").
 void openWithDefaultApplication(const QString& path);
 // Replaces the opener (tests record what would be opened); an empty function restores it.
 void setFileOpener(std::function<void(const QString&)> opener);

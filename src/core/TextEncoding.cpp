@@ -61,12 +61,13 @@ QString cutToByteLimit(const QString& text, int maxBytes) {
     return text.left(end);
 }
 
-QByteArray encodeLine(const QString& line) {
-    QString text = line;
+QString singleLine(QString text) {
     for (QChar& c : text)
         if (c.category() == QChar::Other_Control || c == QChar::LineSeparator || c == QChar::ParagraphSeparator) c = u' ';
-    return encodeGb18030(text).append("\r\n");
+    return text;
 }
+
+QByteArray encodeLine(const QString& line) { return encodeGb18030(singleLine(line)).append("\r\n"); }
 
 TextFileWriter::TextFileWriter(const QString& path, Mode mode) : path_(path) {
     const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (mode == Mode::Append ? O_APPEND : O_TRUNC);

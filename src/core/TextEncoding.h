@@ -14,9 +14,10 @@ QString decodeGb18030(const QByteArray& bytes);
 // a character is never split.
 QString cutToByteLimit(const QString& text, int maxBytes);
 
-// One line of a text file in GB18030 with its CR LF. Line breaks and other
-// control characters inside the text become a blank, so that a value never
-// splits a line.
+// The text with its line breaks and other control characters made blanks, so
+// that a value never splits a line of a text file.
+QString singleLine(QString text);
+// One line of a text file in GB18030 with its CR LF (see singleLine).
 QByteArray encodeLine(const QString& line);
 
 // Writes lines to a text file in GB18030 with CR LF. Output is buffered; flush()

@@ -39,7 +39,8 @@ QString chooseDestination(const QString& label) {
     request.folder = documentsFolder();
     request.filters = {QStringLiteral("数据加密文件(*.dat)")};
     // The label is the clerk's text: it may hold "/" or be longer than a file name may be.
-    request.fileName = fileNameWithPart({}, label, u'-' + QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral("(离线版)"));
+    request.fileName = fileNameWithPart({}, label, u'-' + QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral("(离线版)"),
+                                        QStringLiteral(".dat"));
     const QString chosen = ui::prompter().chooseSaveFile(request).path.trimmed();
     return chosen.isEmpty() ? QString() : CompleteSavedExchangeName(chosen);
 }

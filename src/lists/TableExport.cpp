@@ -19,12 +19,14 @@ namespace {
 
 const QString kErrorTail = QStringLiteral(",请与系统管理员或软件发行者联系。");
 
-// The file the user names in the save dialog; empty when cancelled.
-QString chooseExportFile(const QString& exportName, const QString& filter) {
+// The file the user names in the save dialog; empty when cancelled. The
+// proposed name, made from the export name (which holds the database label),
+// leaves room for the extension.
+QString chooseExportFile(const QString& exportName, const QString& filter, const QString& extension) {
     ui::FileDialogRequest request;
     request.title = QStringLiteral("导出文件存放为");
     request.folder = documentsFolder();
-    request.fileName = exportName + u'-' + QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
+    request.fileName = fileNameWithPart({}, exportName, u'-' + QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")), extension);
     request.filters = {filter};
     return ui::prompter().chooseSaveFile(request).path.trimmed();
 }
@@ -199,7 +201,7 @@ void saveQuery(db::RecordSet& query, const QString& emptyMessage, const QString&
         return;
     }
     try {
-        const QString chosen = chooseExportFile(exportName, filter);
+        const QString chosen = chooseExportFile(exportName, filter, extension);
         if (chosen.isEmpty()) return;
         const QString path = CompleteExportName(chosen, extension);
         if (isProgramDataFile(path, workingDatabase().path)) {

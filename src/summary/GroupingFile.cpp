@@ -143,6 +143,8 @@ bool ImportGroupings(db::Connection& working, const QString& filePath, ui::Progr
     const QStringList tables = groupingTables();
     bool attached = false;
     try {
+        // The engine would take an empty file for an empty database.
+        if (QFileInfo(filePath).size() == 0) throw db::Error(QStringLiteral("不是有效的数据库文件（文件是空的）"));
         const db::StatementTimeLimit limit(working);
         working.attach(filePath, kFileAlias, {}, true);
         attached = true;

@@ -2,12 +2,14 @@
 
 #include "core/Platform.h"
 #include "core/Progress.h"
+#include "core/Prompt.h"
 #include "db/Statement.h"
 #include "summary/Groupings.h"
 #include "summary/SummaryWorkbook.h"
 #include "widgets/DialogParts.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QListWidget>
@@ -56,7 +58,12 @@ TdlgSumForm::TdlgSumForm(db::Connection& connection, const QString& label, QWidg
     byState_ = new QRadioButton(QStringLiteral("填报状态"), sumType);
     byGroup_ = new QRadioButton(sumType);
     byLevel_->setChecked(true);
-    tbGroup_ = new GroupDropDown([this] { byGroup_->setChecked(true); }, sumType);
+    // Opening the drop-down or choosing in it chooses the grouping breakdown,
+    // when there is a grouping with items to choose.
+    const auto chooseGrouping = [this] {
+        if (byGroup_->isEnabled()) byGroup_->setChecked(true);
+    };
+    tbGroup_ = new GroupDropDown(chooseGrouping, sumType);
     tbGroup_->setObjectName(QStringLiteral("tbGroup"));
     tbGroup_->setPlaceholderText(QStringLiteral("自定义分组"));
     auto* groupLine = new QHBoxLayout;
@@ -92,8 +99,7 @@ TdlgSumForm::TdlgSumForm(db::Connection& connection, const QString& label, QWidg
         showChecks();
     });
     connect(tableList_, &QListWidget::itemDoubleClicked, this, &TdlgSumForm::tableListDoubleClick);
-    // Opening the drop-down or choosing in it chooses the grouping breakdown.
-    connect(tbGroup_, &QComboBox::activated, this, [this] { byGroup_->setChecked(true); });
+    connect(tbGroup_, &QComboBox::activated, this, chooseGrouping);
     connect(tbSum, &QPushButton::clicked, this, &TdlgSumForm::tbSumClick);
     connect(tbReturn, &QPushButton::clicked, this, &QDialog::accept);
 
@@ -154,10 +160,13 @@ void TdlgSumForm::loadGroupings() {
         }
     });
     tbGroup_->setModel(model);
-    tbGroup_->setCurrentIndex(model->rowCount() > 0 ? 0 : -1);
-    const bool any = model->rowCount() > 0;
-    tbGroup_->setEnabled(any);
-    byGroup_->setEnabled(any);
+    // The first grouping that can be chosen, the one with items, is the chosen one.
+    int chosen = -1;
+    for (int row = model->rowCount() - 1; row >= 0; --row)
+        if (model->item(row)->isEnabled()) chosen = row;
+    tbGroup_->setCurrentIndex(chosen);
+    tbGroup_->setEnabled(model->rowCount() > 0);
+    byGroup_->setEnabled(chosen >= 0);
 }
 
 void TdlgSumForm::tableListDoubleClick(QListWidgetItem* item) {
@@ -175,6 +184,8 @@ void TdlgSumForm::tbSumClick() {
 
 void TdlgSumForm::done(int result) {
     readItems();
-    writeSumTableList(programFolder() + sumTableFileName(), items_);
+    const QString path = programFolder() + sumTableFileName();
+    if (!writeSumTableList(path, items_))
+        ui::showMessage(QStringLiteral("无法写入文件“%1”，所选的表格没有保存。").arg(QDir::toNativeSeparators(path)));
     QDialog::done(result);
 }

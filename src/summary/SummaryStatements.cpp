@@ -1,7 +1,9 @@
 #include "summary/SummaryStatements.h"
 
 #include "db/Connection.h"
+#include "db/RecordSet.h"
 #include "db/Statement.h"
+#include "summary/Groupings.h"
 
 #include <QRegularExpression>
 #include <algorithm>
@@ -114,52 +116,87 @@ void checkTableSheet(int sheet) {
         throw db::Error(QStringLiteral("汇总表%1不存在").arg(sheet));
 }
 
-// The rows of a query whose first column is the label and whose second column
-// (a code or a running number) is not shown.
-void readRows(db::Statement& query, std::vector<SummaryRow>& rows) {
+// The result columns of several table sheets side by side in one statement:
+// each sheet's columns in order, the sheets in ascending number. `offsets`
+// gets where each sheet's columns begin among the values of a row.
+struct CombinedColumns {
+    QList<int> sheets;
+    QString statement;  // the aggregate list and " from dt_data"
+    QList<int> offsets;
+};
+
+CombinedColumns combinedColumns(const QList<int>& sheets) {
+    CombinedColumns combined;
+    QStringList lists;
+    int offset = 0;
+    for (int sheet = kFirstTableSheet; sheet <= kSummarySheetCount; ++sheet) {
+        if (!sheets.contains(sheet)) continue;
+        const SummarySheet& layout = summarySheets()[size_t(sheet - 1)];
+        combined.sheets << sheet;
+        combined.offsets << offset;
+        offset += resultColumnCount(layout);
+        lists << resultColumns(layout);
+    }
+    combined.statement = lists.join(QLatin1Char(',')) + QStringLiteral(" from dt_data");
+    return combined;
+}
+
+// Adds the rows of a query, whose first column is the label and whose second
+// (a code or a running number) is not shown, to the tables of the sheets
+// whose columns follow side by side.
+void readRows(db::Statement& query, const CombinedColumns& columns, BreakdownTables& tables) {
     while (query.next()) {
-        SummaryRow row{query.text(0), {}};
-        for (int c = 2; c < query.columnCount(); ++c) row.values << query.value(c);
-        rows.push_back(std::move(row));
+        for (qsizetype s = 0; s < columns.sheets.size(); ++s) {
+            const int sheet = columns.sheets[s];
+            const int count = resultColumnCount(summarySheets()[size_t(sheet - 1)]);
+            SummaryRow row{query.text(0), {}};
+            row.values.reserve(count);
+            for (int c = 0; c < count; ++c) row.values << query.value(2 + columns.offsets[s] + c);
+            tables[sheet].push_back(std::move(row));
+        }
     }
 }
 
 // A stored order is a list of column names, each with an optional direction;
-// anything else (a hand-made grouping file) is not put into a query.
+// anything else (a hand-made grouping file) is not used.
 QString safeOrder(const QString& order) {
     static const QRegularExpression orderList(
         QStringLiteral(R"(^\s*\w+(\s+(asc|desc))?\s*(,\s*\w+(\s+(asc|desc))?\s*)*$)"),
         QRegularExpression::CaseInsensitiveOption);
-    return orderList.match(order).hasMatch() ? order : QStringLiteral("id ASC");
+    return orderList.match(order).hasMatch() ? order : defaultGroupOrder();
 }
 
-std::vector<SummaryRow> groupingRows(db::Connection& connection, const QString& statement, qint64 groupId) {
+// One statement per item, each over the item's range of unit codes only: its
+// bounds come first, so the engine reads just the records between them.
+void groupingRows(db::Connection& connection, const CombinedColumns& columns, qint64 groupId, BreakdownTables& tables) {
     const QString stored = groupId == 0
         ? QString()
         : connection.scalar(QStringLiteral("select orderstr from ct_group where id=?"), {groupId}).toString();
-    const QString order = reversedOrder(safeOrder(stored.trimmed().isEmpty() ? QStringLiteral("id ASC") : stored));
-    db::Statement items(connection, groupId == 0
-        ? QStringLiteral("select Title, LowValue, HighValue from view_group_item order by ") + order
-        : QStringLiteral("select Title, LowValue, HighValue from view_group_item where groupid=? order by ") + order);
-    if (groupId != 0) items.bind(1, groupId);
+    // The items are sorted as the grouping editor's grid sorts them, over the
+    // same rows taken last to first: queried in the reversed order and shown
+    // reversed, equal items keep the grid's order too.
+    db::RecordSet items;
+    items.open(connection, groupId == 0 ? QStringLiteral("select * from view_group_item order by id desc")
+                                        : QStringLiteral("select * from view_group_item where GroupID=? order by id desc"),
+               groupId == 0 ? QVariantList{} : QVariantList{groupId});
+    items.sort(reversedOrder(safeOrder(stored.trimmed().isEmpty() ? defaultGroupOrder() : stored)));
 
     // The bounds are an operator and a number as the grouping editor stores
     // them; the title is bound as a parameter, whatever it holds.
     static const QRegularExpression bound(QStringLiteral(R"(^(>|>=|<|<=|=)-?\d+(\.\d+)?$)"));
-    std::vector<SummaryRow> rows;
     int number = 0;
-    while (items.next()) {
-        const QString low = items.text(1), high = items.text(2);
+    for (items.first(); !items.atEnd(); items.next()) {
+        const QString title = items.text(QStringLiteral("Title"));
+        const QString low = items.text(QStringLiteral("LowValue")), high = items.text(QStringLiteral("HighValue"));
         if (!bound.match(low).hasMatch() || !bound.match(high).hasMatch())
-            throw db::Error(QStringLiteral("分组\"%1\"的上下限不正确").arg(items.text(0)));
-        db::Statement item(connection, QStringLiteral(" select ? as ItemName,%1 as sid,%2 and dt_data.c901%3 and dt_data.c901%4")
-                                           .arg(++number).arg(statement, low, high));
-        item.bind(1, items.text(0));
-        readRows(item, rows);
+            throw db::Error(QStringLiteral("分组\"%1\"的上下限不正确").arg(title));
+        db::Statement item(connection, QStringLiteral(" select ? as ItemName,%1 as sid,%2 where dt_data.c901%3 and dt_data.c901%4 and c901>0")
+                                           .arg(++number).arg(columns.statement, low, high));
+        item.bind(1, title);
+        readRows(item, columns, tables);
     }
     // Queried in the reversed order, shown in the stored one.
-    std::reverse(rows.begin(), rows.end());
-    return rows;
+    for (auto& table : tables) std::reverse(table.second.begin(), table.second.end());
 }
 
 } // namespace
@@ -189,21 +226,31 @@ QString aggregateStatement(int sheet) {
     return statements()[size_t(sheet - 1)];
 }
 
-std::vector<SummaryRow> breakdownRows(db::Connection& connection, int sheet, Breakdown breakdown, qint64 groupId) {
-    const QString statement = aggregateStatement(sheet);
-    if (breakdown == Breakdown::Grouping) return groupingRows(connection, statement, groupId);
-
+BreakdownTables breakdownTables(db::Connection& connection, const QList<int>& sheets, Breakdown breakdown, qint64 groupId) {
+    for (const int sheet : sheets) checkTableSheet(sheet);
+    const CombinedColumns columns = combinedColumns(sheets);
+    BreakdownTables tables;
+    for (const int sheet : columns.sheets) tables[sheet];
+    if (columns.sheets.isEmpty()) return tables;
+    if (breakdown == Breakdown::Grouping) {
+        groupingRows(connection, columns, groupId, tables);
+        return tables;
+    }
     const bool byLevel = breakdown == Breakdown::Level;
     const QString codes = byLevel ? QStringLiteral("CT_LevelCode") : QStringLiteral("ct_state");
     const QString key = byLevel ? QStringLiteral("c904") : QStringLiteral("c907");
-    db::Statement query(connection, QStringLiteral("select code.name,sum_table.*  from %1 code left join (select %2,%3 group by %2) sum_table"
+    db::Statement query(connection, QStringLiteral("select code.name,sum_table.*  from %1 code left join (select %2,%3 where c901>0 group by %2) sum_table"
                                                    " on code.id = sum_table.%2 order by code.sequence desc")
-                                        .arg(codes, key, statement));
-    std::vector<SummaryRow> rows;
-    readRows(query, rows);
+                                        .arg(codes, key, columns.statement));
+    readRows(query, columns, tables);
     // Queried by descending sequence, shown by ascending sequence.
-    std::reverse(rows.begin(), rows.end());
-    return rows;
+    for (auto& table : tables) std::reverse(table.second.begin(), table.second.end());
+    return tables;
+}
+
+std::vector<SummaryRow> breakdownRows(db::Connection& connection, int sheet, Breakdown breakdown, qint64 groupId) {
+    checkTableSheet(sheet);
+    return breakdownTables(connection, {sheet}, breakdown, groupId).at(sheet);
 }
 
 QVariant weightedTotal(db::Connection& connection, int sheet) {

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QVariant>
+#include <map>
 #include <vector>
 
 namespace db {
@@ -43,7 +45,8 @@ int resultColumnCount(const SummarySheet& sheet);
 QString averageWeight(const QString& field);
 
 // The aggregate statement of table sheet `sheet` (2 to 24): its result
-// columns in order, over the returns with a positive unit code.
+// columns in order, over the returns with a positive unit code. The breakdowns
+// compute the same values for several sheets at once.
 QString aggregateStatement(int sheet);
 
 enum class Breakdown { Level = 0, State = 1, Grouping = 2 };
@@ -56,10 +59,19 @@ struct SummaryRow {
     QVariantList values;
 };
 
-// The rows of table sheet `sheet` broken down as asked, in the order a sheet
-// shows them: levels and states by ascending sequence (every code, those
-// without returns included), grouping items in the grouping's stored order
-// (`groupId` 0: the items of every grouping). Raises db::Error.
+// The rows of table sheets by sheet number.
+using BreakdownTables = std::map<int, std::vector<SummaryRow>>;
+
+// The rows of the table sheets `sheets` (2 to 24) broken down as asked, in the
+// order a sheet shows them: levels and states by ascending sequence (every
+// code, those without returns included), grouping items in the grouping's
+// stored order, sorted as the grouping editor sorts them (`groupId` 0: the
+// items of every grouping). The values are those of each sheet's aggregate
+// statement, but all the sheets are computed together: one pass over dt_data
+// for a level or state breakdown, one pass over each item's range of unit
+// codes for a grouping. Raises db::Error.
+BreakdownTables breakdownTables(db::Connection& connection, const QList<int>& sheets, Breakdown breakdown, qint64 groupId);
+// The same for one sheet.
 std::vector<SummaryRow> breakdownRows(db::Connection& connection, int sheet, Breakdown breakdown, qint64 groupId);
 
 // The weighted average over every return, whatever its unit code, that the

@@ -32,6 +32,19 @@ int captionRow(const workbook::Sheet& sheet) {
     return 2;
 }
 
+// The worksheet column of a sheet's weighted average (E on sheet 21, J on
+// sheet 22), 0 when it has none.
+int weightedAverageColumn(const SummarySheet& layout) {
+    int column = 2;
+    for (const SummaryIndicator& indicator : layout.indicators) {
+        if (indicator.kind == IndicatorKind::WeightedAverage) return column;
+        column += indicator.kind == IndicatorKind::YesNo ? 2 : 1;
+    }
+    return 0;
+}
+
+const QString kAverageFormat = QStringLiteral("0.00");
+
 // Set while a run goes on: the progress window lets the user interface work
 // meanwhile, and a second run must not start inside the first.
 bool running = false;
@@ -43,34 +56,39 @@ SummaryWorkbook::SummaryWorkbook(const QString& templatePath)
 
 SummaryWorkbook::~SummaryWorkbook() = default;
 
-void SummaryWorkbook::WriteSummarySheet(db::Connection& connection, int sheet, Breakdown breakdown, qint64 groupId,
-                                        ui::TwoLineProgressSink& progress) {
+void SummaryWorkbook::WriteSummarySheet(db::Connection& connection, int sheet, Breakdown breakdown,
+                                        const std::vector<SummaryRow>& rows, ui::ProgressSink& progress) {
     if (sheet < kFirstTableSheet || sheet > kSummarySheetCount) return;
     workbook::Sheet target = book_->sheet(sheet);
     target.setValue({captionRow(target), 1}, breakdownCaption(breakdown));
 
-    const std::vector<SummaryRow> rows = breakdownRows(connection, sheet, breakdown, groupId);
-    const int columns = 1 + resultColumnCount(summarySheets()[size_t(sheet - 1)]);
-    progress.initSecond(int(rows.size()) * columns);
+    const SummarySheet& layout = summarySheets()[size_t(sheet - 1)];
+    const int columns = 1 + resultColumnCount(layout);
+    progress.startTask(int(rows.size()) * columns);
     // Rows are inserted at the first data row, so the total row's sums grow
     // over every row written.
     if (rows.size() > 1) target.insertRow(kFirstDataRow, int(rows.size()) - 1);
     for (size_t r = 0; r < rows.size(); ++r) {
         const int row = kFirstDataRow + int(r);
         target.setValue({row, 1}, rows[r].label);
-        progress.incSecond();
+        progress.stepTask();
         for (int v = 0; v < rows[r].values.size(); ++v) {
             target.setValue({row, 2 + v}, rows[r].values[v]);
-            progress.incSecond();
+            progress.stepTask();
         }
     }
+    const int lastRow = kFirstDataRow - 1 + std::max(1, int(rows.size()));
     target.autoFitColumn(1);
-    target.setAlignment({{kFirstDataRow - 1, 1}, {kFirstDataRow - 1 + std::max(1, int(rows.size())), 1}},
-                        workbook::Alignment::Left);
+    target.setAlignment({{kFirstDataRow - 1, 1}, {lastRow, 1}}, workbook::Alignment::Left);
 
-    if (breakdown != Breakdown::Grouping && (sheet == 21 || sheet == 22))
-        target.setValue(sheet == 21 ? workbook::CellAddress{kTotalRow, 5} : workbook::CellAddress{kTotalRow, 10},
-                        weightedTotal(connection, sheet));
+    // A weighted average shows two decimals; the cell keeps the exact value.
+    const int averageColumn = weightedAverageColumn(layout);
+    if (averageColumn == 0) return;
+    if (!rows.empty()) target.setNumberFormat({{kFirstDataRow, averageColumn}, {lastRow, averageColumn}}, kAverageFormat);
+    if (breakdown != Breakdown::Grouping) {
+        target.setValue({kTotalRow, averageColumn}, weightedTotal(connection, sheet));
+        target.setNumberFormat({{kTotalRow, averageColumn}, {kTotalRow, averageColumn}}, kAverageFormat);
+    }
 }
 
 void SummaryWorkbook::FinishSummary(const QList<int>& chosenSheets) {
@@ -82,7 +100,7 @@ void SummaryWorkbook::FinishSummary(const QList<int>& chosenSheets) {
 }
 
 QString RunSummary(db::Connection& connection, const QString& label, const QList<int>& chosenSheets, Breakdown breakdown,
-                   qint64 groupId, ui::TwoLineProgressSink& progress, const QString& destination) {
+                   qint64 groupId, ui::ProgressSink& progress, const QString& destination) {
     if (running || chosenSheets.isEmpty()) return {};
     if (chosenSheets == QList<int>{1}) {
         ui::showMessage(QStringLiteral("除去封面，请至少选择一个表格进行汇总"));
@@ -100,11 +118,14 @@ QString RunSummary(db::Connection& connection, const QString& label, const QList
         ~EndOfRun() { running = false; }
     } endOfRun;
     try {
-        progress.initFirst(int(chosenSheets.size()));
+        progress.start(int(chosenSheets.size()), 0);
+        QList<int> tableSheets = chosenSheets;
+        tableSheets.removeAll(1);
+        const BreakdownTables tables = breakdownTables(connection, tableSheets, breakdown, groupId);
         for (int sheet = 1; sheet <= kSummarySheetCount; ++sheet) {
             if (!chosenSheets.contains(sheet)) continue;
-            summary->WriteSummarySheet(connection, sheet, breakdown, groupId, progress);
-            progress.incFirst();
+            if (tables.count(sheet)) summary->WriteSummarySheet(connection, sheet, breakdown, tables.at(sheet), progress);
+            progress.step();
         }
         progress.hide();
         summary->FinishSummary(chosenSheets);
@@ -112,9 +133,8 @@ QString RunSummary(db::Connection& connection, const QString& label, const QList
             summary->book().save(destination);
             return destination;
         }
-        const QString name = fileNameWithPart(QStringLiteral("2019基层以上汇总表-"), label,
-                                              QStringLiteral("-") + QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
-        return workbook::showToUser(summary->book(), name);
+        return workbook::showToUser(summary->book(), QStringLiteral("2019基层以上汇总表-"), label,
+                                    QStringLiteral("-") + QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
     } catch (const std::runtime_error& e) {  // a database or workbook error, with its message for the user
         progress.hide();
         ui::showRunError(QString::fromStdString(e.what()), ui::contactTail());

@@ -10,7 +10,7 @@ namespace db {
 class Connection;
 }
 namespace ui {
-class TwoLineProgressSink;
+class ProgressSink;
 }
 namespace workbook {
 class Workbook;
@@ -34,13 +34,13 @@ public:
     ~SummaryWorkbook();
 
     // Fills table sheet `sheet` (2 to 24; other numbers are ignored) with the
-    // breakdown's rows from row 10 on, the breakdown's name as column A's
-    // heading and, for the level and state breakdowns, the weighted average
-    // over all returns in the total row of sheets 21 and 22. `groupId` is used
-    // only by the grouping breakdown. The lower progress bar steps once per
-    // cell. Raises db::Error.
-    void WriteSummarySheet(db::Connection& connection, int sheet, Breakdown breakdown, qint64 groupId,
-                           ui::TwoLineProgressSink& progress);
+    // breakdown's rows (see breakdownTables) from row 10 on, the breakdown's
+    // name as column A's heading and, for the level and state breakdowns, the
+    // weighted average over all returns in the total row of sheets 21 and 22.
+    // Weighted averages show two decimals. The lower progress bar steps once
+    // per cell (a step of the task). Raises db::Error.
+    void WriteSummarySheet(db::Connection& connection, int sheet, Breakdown breakdown, const std::vector<SummaryRow>& rows,
+                           ui::ProgressSink& progress);
     // Deletes the sheets not chosen (sheet numbers 1 to 24; the cover too when
     // it is not among them) and makes the first remaining sheet the active one.
     void FinishSummary(const QList<int>& chosenSheets);
@@ -58,8 +58,8 @@ private:
 // documents folder as "2019基层以上汇总表-<label>-<yyyy-mm-dd>.xlsx" ("…(2).xlsx"
 // and so on when the name is taken: no file is ever overwritten) and hands it
 // to the desktop's default application (see setFileOpener in core/Platform.h
-// for a run without one). The upper progress bar steps once per chosen sheet,
-// the lower one once per cell. With a `destination` the workbook is saved
+// for a run without one). The progress steps once per chosen sheet, its task
+// once per cell. With a `destination` the workbook is saved
 // there instead (replacing a file of that name) and not handed on.
 //
 // Returns the saved file's path; returns an empty text, having saved nothing,
@@ -68,6 +68,6 @@ private:
 // when the template is missing or unreadable, or on a database or disk error
 // ("运行中发生错误：…").
 QString RunSummary(db::Connection& connection, const QString& label, const QList<int>& chosenSheets, Breakdown breakdown,
-                   qint64 groupId, ui::TwoLineProgressSink& progress, const QString& destination = {});
+                   qint64 groupId, ui::ProgressSink& progress, const QString& destination = {});
 
 } // namespace summary

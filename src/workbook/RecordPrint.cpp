@@ -49,7 +49,7 @@ QString PrintRecord(db::Connection& connection, qint64 code) {
         ui::HideProgress();
 
         book->setActiveSheet(1);
-        return workbook::showToUser(*book, QStringLiteral("2019打印表-%1").arg(code));
+        return workbook::showToUser(*book, QStringLiteral("2019打印表-"), QString::number(code), {});
     } catch (const std::runtime_error& e) {  // a database or workbook error, with its message for the user
         ui::HideProgress();
         ui::showRunError(QString::fromStdString(e.what()), ui::contactTail());

@@ -280,10 +280,12 @@ void writeBook(BookData& book, const SharedStrings& strings, const QString& path
     book.package.write(path);
 }
 
-QString showToUser(Workbook& book, const QString& name) {
-    const QString folder = documentsFolder() + QLatin1Char('/');
-    QString path = folder + name + QStringLiteral(".xlsx");
-    for (int n = 2; QFile::exists(path); ++n) path = folder + QStringLiteral("%1(%2).xlsx").arg(name).arg(n);
+QString showToUser(Workbook& book, const QString& prefix, const QString& part, const QString& suffix) {
+    const auto pathWith = [&](const QString& ending) {
+        return documentsFolder() + QLatin1Char('/') + fileNameWithPart(prefix, part, suffix, ending) + ending;
+    };
+    QString path = pathWith(QStringLiteral(".xlsx"));
+    for (int n = 2; QFile::exists(path); ++n) path = pathWith(QStringLiteral("(%1).xlsx").arg(n));
     book.save(path);
     openWithDefaultApplication(path);
     return path;

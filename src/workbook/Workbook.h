@@ -147,8 +147,10 @@ private:
 // Hands a finished workbook to the user, as a spreadsheet application shows
 // it: saves it into the user's documents folder as "<name>.xlsx" (or
 // "<name>(2).xlsx" and so on when that file exists: no file is overwritten)
-// and opens it with the desktop's default application. Returns the saved
-// file's path. Raises Error when it cannot be saved.
-QString showToUser(Workbook& book, const QString& name);
+// and opens it with the desktop's default application. The name is
+// `prefix` + `part` + `suffix`, with `part` (a label) made fit for a file
+// name by fileNameWithPart. Returns the saved file's path. Raises Error when
+// it cannot be saved.
+QString showToUser(Workbook& book, const QString& prefix, const QString& part, const QString& suffix);
 
 } // namespace workbook

@@ -1,4 +1,5 @@
 #include "checks/BatchCheck.h"
+#include "core/Progress.h"
 
 #include "CheckTestSupport.h"
 #include "db/Statement.h"
@@ -29,10 +30,11 @@ QStringList startOf(QStringList lines) {
 }
 
 // Follows a run like the check dialog; stops or pauses it after a number of records.
-class Monitor final : public BatchCheckMonitor {
+class Monitor final : public ui::ProgressSink {
 public:
-    void startProgress(int total, int done) override { started = {total, done}; }
-    void stepProgress() override {
+    void start(int total, int done) override { started = {total, done}; }
+    void hide() override {}
+    void step() override {
         ++steps;
         if (steps == stopAfter) stop = true;
         if (steps == pauseAfter) {
@@ -295,13 +297,18 @@ TEST_F(BatchCheckTest, ALongLabelOrOneWithControlCharactersStillGivesAResultsFil
         for (const QChar c : name) EXPECT_TRUE(c.unicode() >= 0x20 && c.unicode() != 0x7f);
     }
     EXPECT_EQ(fileNameWithPart(QStringLiteral("a"), QString(300, u'工'), QStringLiteral("b")),
-              QStringLiteral("a") + QString(84, u'工') + QStringLiteral("b"));
+              QStringLiteral("a") + QString(82, u'工') + QStringLiteral("b"));
+    // Room is left for an extension the name gets later.
+    EXPECT_EQ(fileNameWithPart(QStringLiteral("a"), QString(300, u'工'), QStringLiteral("b"), QStringLiteral(".xlsx")),
+              QStringLiteral("a") + QString(80, u'工') + QStringLiteral("b"));
 }
 
 TEST_F(BatchCheckTest, TheResultsFileIsNamedAfterTheLabelAndStaysInTheTemporaryFolder) {
     EXPECT_EQ(resultsFilePath(workingDatabase().label), tempFolder() + QStringLiteral("/2019基层以上-默认数据库-逻辑检查结果.txt"));
     workingDatabase().label = QStringLiteral("../市\\县");
     EXPECT_EQ(resultsFilePath(workingDatabase().label), tempFolder() + QStringLiteral("/2019基层以上-.._市_县-逻辑检查结果.txt"));
+    workingDatabase().label = QStringLiteral("市:县*区?\"甲\"<乙>|丙");
+    EXPECT_EQ(resultsFilePath(workingDatabase().label), tempFolder() + QStringLiteral("/2019基层以上-市_县_区__甲__乙__丙-逻辑检查结果.txt"));
 }
 
 TEST_F(BatchCheckTest, ARecheckWritesOnlyTheStatesThatChange) {

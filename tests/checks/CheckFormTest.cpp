@@ -157,13 +157,13 @@ TEST_F(CheckFormTest, APausedRunWaitsForResume) {
 
 TEST_F(CheckFormTest, TheProgressTextsShowTimesFromTheFiftyFirstTick) {
     open();
-    dialog->startProgress(10, 0);
+    dialog->start(10, 0);
     QLabel* done = child<QLabel>("lblDone");
     QLabel* waiting = child<QLabel>("lblWaiting");
     EXPECT_EQ(done->text(), QStringLiteral("已完成 0"));
     EXPECT_EQ(waiting->text(), QStringLiteral("待完成 10"));
-    dialog->stepProgress();
-    dialog->stepProgress();
+    dialog->step();
+    dialog->step();
     for (int i = 0; i < 50; ++i) dialog->tick();
     EXPECT_EQ(done->text(), QStringLiteral("已完成 2"));
     dialog->tick();

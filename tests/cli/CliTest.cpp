@@ -128,6 +128,11 @@ TEST_F(CliTest, HelpAndBadArguments) {
         {{QStringLiteral("summary"), QStringLiteral("--by"), QStringLiteral("level"), QStringLiteral("--tables"),
           QStringLiteral("2-25"), path(QStringLiteral("out.xlsx"))},
          QStringLiteral("“25”不是1到24的表号。")},
+        {{QStringLiteral("summary"), QStringLiteral("--by"), QStringLiteral("level"), QStringLiteral("--tables"),
+          QStringLiteral("4-2"), path(QStringLiteral("out.xlsx"))},
+         QStringLiteral("“4-2”不是表号的范围。")},
+        {{QStringLiteral("summary"), QStringLiteral("--by"), QStringLiteral("group=9"), path(QStringLiteral("out.xlsx"))},
+         QStringLiteral("没有编号为9的数据分组。")},
     };
     const QByteArray before = test::readAll(systemDataFile());
     for (const auto& [arguments, message] : bad) {
@@ -479,4 +484,15 @@ TEST_F(CliTest, SummaryWritesTheChosenTablesAtTheGivenPath) {
                  path(QString()));
     EXPECT_EQ(result.status, 0) << result.err.toStdString();
     EXPECT_EQ(result.out, QDir::cleanPath(path(QStringLiteral("相对.xlsx"))) + u'\n');
+    // A grouping without items is a bad argument too: nothing is written.
+    {
+        db::Connection connection;
+        connection.open(county);
+        connection.execute(QStringLiteral("INSERT INTO ct_group(id, name, orderstr) VALUES(5, '空分组', 'id ASC')"));
+    }
+    const QString empty = path(QStringLiteral("空.xlsx"));
+    result = run({QStringLiteral("--db"), county, QStringLiteral("summary"), QStringLiteral("--by"), QStringLiteral("group=5"), empty});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_TRUE(result.err.startsWith(QStringLiteral("数据分组5没有数据项目，不能按它汇总。"))) << result.err.toStdString();
+    EXPECT_FALSE(QFile::exists(empty));
 }

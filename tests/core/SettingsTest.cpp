@@ -83,3 +83,20 @@ TEST(Platform, OpeningAFileGoesThroughTheReplaceableOpener) {
     setFileOpener({});
     EXPECT_EQ(opened, QStringList{QStringLiteral("/tmp/report.txt")});
 }
+
+TEST(Platform, WhenNoProgramTakesAFileTheMessageSaysWhereItIs) {
+    test::TempFolder folder;
+    const QByteArray path = qgetenv("PATH");
+    const QString opener = folder.path(QStringLiteral("xdg-open"));
+    const auto openWith = [&](const QByteArray& script) {
+        test::writeAll(opener, "#!/bin/sh\n" + script + "\n");
+        QFile::setPermissions(opener, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("PATH", QFile::encodeName(folder.path(QString())) + ":/usr/bin:/bin");
+        test::prompts().clear();
+        openWithDefaultApplication(QStringLiteral("/tmp/汇总表.xlsx"));
+        qputenv("PATH", path);
+        return test::prompts().messages;
+    };
+    EXPECT_EQ(openWith("exit 3"), QStringList{QStringLiteral("没有找到能打开该文件的程序，文件保存在：/tmp/汇总表.xlsx")});
+    EXPECT_TRUE(openWith("exit 0").isEmpty());
+}

@@ -155,6 +155,19 @@ TEST(PlainReportText, HeaderAndOneLinePerRecordInCodeOrder) {
     EXPECT_TRUE(lines[1].startsWith(QStringLiteral("110101000001,,0,"))) << lines[1].toStdString();
     // Line breaks and other control characters in a text are blanks: a value never splits a line.
     EXPECT_TRUE(lines[2].startsWith(QStringLiteral("110101000002,乙，工   会,0,"))) << lines[2].toStdString();
+
+    // Every cell is its field's value converted by its QueryType: whole
+    // numbers, reals and nulls in fields of every kind.
+    connection.execute(QStringLiteral("UPDATE dt_data SET z002=-3, z003=2.5, b014=7, b016=0.125, y001=123456789012345678, "
+                                      "y002=NULL, x001=9007199254740993, RecordState=2 WHERE c901=110101000002"));
+    QStringList expected;
+    db::Statement fieldList(connection, QStringLiteral("select fieldName,QueryType from dt_fieldlist where sequence>0 and sequence<1000 order by sequence"));
+    db::Statement record(connection, QStringLiteral("select * from dt_data where c901=110101000002"));
+    ASSERT_TRUE(record.next());
+    while (fieldList.next())
+        expected << ReportValueText(fieldList.text(0) == QLatin1String("RecordState") ? 0 : int(fieldList.integer(1)),
+                                    record.value(record.columnIndex(fieldList.text(0))));
+    EXPECT_EQ(decodeGb18030(PlainReportText(connection)).split(QStringLiteral("\r\n"))[2], expected.join(u',') + u',');
 }
 
 TEST(ChosenFileNames, AreCompletedWithTheirExtension) {

@@ -38,8 +38,9 @@ TEST_F(ExportForReportingTest, WritesTheVerifiedRecordsAndTheLabelIntoATransform
     EXPECT_EQ(test::prompts().inputPrompts,
               QStringList(2, QStringLiteral("设置数据库标识|请输入提供数据的单位的名称，长度不要超过200个汉字")));
     ASSERT_EQ(test::prompts().fileRequests.size(), 1u);
+    // The double quote, which a FAT stick cannot hold in a name, becomes "_".
     EXPECT_EQ(test::prompts().fileRequests[0].fileName,
-              label + u'-' + QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral("(离线版)"));
+              QStringLiteral("东城区'总工会_𠮷-") + QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral("(离线版)"));
     EXPECT_EQ(test::prompts().messages, (QStringList{QStringLiteral("必须修改默认的名称！"),
                                                      QStringLiteral("数据已经被正确导出到：'") + path + QStringLiteral("'！")}));
 

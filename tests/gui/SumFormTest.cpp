@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QListWidget>
 #include <QPushButton>
@@ -118,6 +119,16 @@ TEST_F(SumFormTest, BandDoubleClickTicksItsTablesAndTicksSurviveARestart) {
     EXPECT_TRUE(ticked().isEmpty());
 }
 
+TEST_F(SumFormTest, ListThatCannotBeWrittenIsSaid) {
+    // A folder in the place of the file: the ticks cannot be kept.
+    ASSERT_TRUE(QDir().mkpath(folder.path(QStringLiteral("sumtable.qv"))));
+    open();
+    toggle(2);
+    closeWithReturn();
+    EXPECT_EQ(test::prompts().messages,
+              QStringList{QStringLiteral("无法写入文件“%1”，所选的表格没有保存。").arg(folder.path(QStringLiteral("sumtable.qv")))});
+}
+
 TEST_F(SumFormTest, UnreadableListGivesTheShippedOne) {
     test::writeAll(folder.path(QStringLiteral("sumtable.qv")), "&1 1 只有一项\r\n");
     open();
@@ -154,13 +165,27 @@ TEST_F(SumFormTest, GroupingChoiceNeedsAGroupingWithItems) {
     EXPECT_FALSE(dialog->findChildren<QRadioButton*>()[2]->isEnabled());
     closeWithReturn();
 
+    // A grouping without items is listed, but neither it nor the grouping
+    // breakdown can be chosen.
     AddGrouping(db(), QStringLiteral("空分组"));
+    open();
+    groups = dialog->findChild<QComboBox*>(QStringLiteral("tbGroup"));
+    EXPECT_TRUE(groups->isEnabled());
+    EXPECT_EQ(groups->currentIndex(), -1);
+    QTest::mouseClick(groups, Qt::LeftButton);
+    groups->hidePopup();
+    EXPECT_FALSE(dialog->findChildren<QRadioButton*>()[2]->isEnabled());
+    EXPECT_FALSE(dialog->findChildren<QRadioButton*>()[2]->isChecked());
+    closeWithReturn();
+
     const qint64 group = AddGrouping(db(), QStringLiteral("按地区"));
     AddGroupItem(db(), group, {QStringLiteral("全部"), 1, QStringLiteral(">="), 999999999999, QStringLiteral("<")});
+    const qint64 other = AddGrouping(db(), QStringLiteral("按行业"));
+    AddGroupItem(db(), other, {QStringLiteral("工业"), 1, QStringLiteral(">="), 2, QStringLiteral("<")});
     open();
     groups = dialog->findChild<QComboBox*>(QStringLiteral("tbGroup"));
     ASSERT_TRUE(groups->isEnabled());
-    EXPECT_EQ(groups->currentText(), QStringLiteral("空分组"));
+    EXPECT_EQ(groups->currentText(), QStringLiteral("按地区"));
     // Opening the list with a click chooses the grouping breakdown.
     EXPECT_FALSE(dialog->findChildren<QRadioButton*>()[2]->isChecked());
     QTest::mouseClick(groups, Qt::LeftButton);
@@ -170,6 +195,8 @@ TEST_F(SumFormTest, GroupingChoiceNeedsAGroupingWithItems) {
     // The grouping without items cannot be chosen; the keyboard passes over it.
     groups->setFocus();
     QTest::keyClick(groups, Qt::Key_Down);
+    EXPECT_EQ(groups->currentText(), QStringLiteral("按行业"));
+    QTest::keyClick(groups, Qt::Key_Up);
     EXPECT_EQ(groups->currentText(), QStringLiteral("按地区"));
     QTest::keyClick(groups, Qt::Key_Up);
     EXPECT_EQ(groups->currentText(), QStringLiteral("按地区"));

@@ -122,6 +122,16 @@ TEST_F(RecordListExportTest, NoTableTickedExportsTheCoverAndRecordStateOnly) {
     workbook::Workbook withTable = workbook::Workbook::open(folder.path(QStringLiteral("列表.xlsx")));
     EXPECT_EQ(withTable.sheet(1).text({3, 9}), QStringLiteral("z001"));
     EXPECT_EQ(withTable.sheet(1).text({6, 9}), QStringLiteral("2"));
+
+    // A label of 200 Chinese characters with a ":" proposes a name that fits
+    // 255 bytes with its extension and that a FAT stick can hold.
+    workingDatabase().label = QStringLiteral("东城区:") + QString(200, u'市');
+    test::prompts().clear();
+    exportedCodes(choice);
+    ASSERT_EQ(test::prompts().fileRequests.size(), 1u);
+    const QString proposed = test::prompts().fileRequests[0].fileName;
+    EXPECT_TRUE(proposed.startsWith(QStringLiteral("东城区_市"))) << proposed.toStdString();
+    EXPECT_LE(QFile::encodeName(proposed + QStringLiteral(".xlsx")).size(), 255);
 }
 
 TEST_F(RecordListExportTest, RangeRulesForZeroFractionsAndReversedBounds) {

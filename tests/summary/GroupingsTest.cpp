@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <cstring>
 
 namespace {
 
@@ -312,6 +313,7 @@ TEST_F(GroupingsTest, AnImportThatFailsChangesNothing) {
          groupTableDefinition(QStringLiteral("CT_Group")) + ";INSERT INTO CT_Group(Name, orderstr) VALUES('甲', 'id; drop table dt_data');",
          QStringLiteral("分组文件中的数据表CT_Group含有不正确的数据")},
         {"no database", QString(), QStringLiteral("不是有效的数据库文件")},
+        {"zero bytes", QString(), QStringLiteral("不是有效的数据库文件")},
     };
     int n = 0;
     for (const Case& c : cases) {
@@ -320,7 +322,7 @@ TEST_F(GroupingsTest, AnImportThatFailsChangesNothing) {
         QString path;
         if (c.script.isEmpty()) {
             path = folder.path(fileName);
-            test::writeAll(path, QByteArray(4096, 'x'));
+            test::writeAll(path, QByteArray(std::strcmp(c.name, "zero bytes") ? 4096 : 0, 'x'));
         } else {
             path = handMadeFile(fileName, c.script);
         }

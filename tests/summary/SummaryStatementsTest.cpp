@@ -2,7 +2,12 @@
 
 #include "db/Connection.h"
 #include "summary/Groupings.h"
+#include "db/RecordSet.h"
+#include "db/Statement.h"
 #include "support/TestSupport.h"
+
+#include <algorithm>
+#include <random>
 
 using namespace summary;
 
@@ -54,6 +59,102 @@ TEST_F(SummaryStatementsTest, SheetTableGivesTheListedColumns) {
     // Every statement runs on the system data file, every column of it a field of dt_data.
     for (int sheet = kFirstTableSheet; sheet <= kSummarySheetCount; ++sheet)
         EXPECT_NO_THROW(breakdownRows(connection, sheet, Breakdown::Level, 0)) << sheet;
+}
+
+// A value as text that tells its kind and every bit of a real apart.
+QString exactly(const QVariant& value) {
+    if (value.isNull()) return QStringLiteral("null");
+    if (value.typeId() == QMetaType::Double) return QStringLiteral("real ") + QString::number(value.toDouble(), 'g', 17);
+    return value.typeName() + QStringLiteral(" ") + value.toString();
+}
+
+// The rows of one statement of a breakdown query, as that query gives them.
+QStringList rowsOf(db::Connection& connection, const QString& sql, const QVariantList& params = {}) {
+    QStringList rows;
+    db::Statement query(connection, sql);
+    query.bindAll(params);
+    while (query.next()) {
+        QStringList cells{query.text(0)};
+        for (int c = 2; c < query.columnCount(); ++c) cells << exactly(query.value(c));
+        rows << cells.join(QLatin1Char('|'));
+    }
+    return rows;
+}
+
+QStringList rowsOf(const std::vector<SummaryRow>& rows) {
+    QStringList shown;
+    for (const SummaryRow& row : rows) {
+        QStringList cells{row.label};
+        for (const QVariant& value : row.values) cells << exactly(value);
+        shown << cells.join(QLatin1Char('|'));
+    }
+    return shown;
+}
+
+TEST_F(SummaryStatementsTest, AllSheetsTogetherGiveExactlyTheValuesOfEachSheetsOwnStatement) {
+    // Returns of every level and state with every indicator set, reals,
+    // nulls and codes of 0 and below among them.
+    std::mt19937 random(7);
+    QStringList fields;
+    for (const SummarySheet& sheet : summarySheets())
+        for (const SummaryIndicator& indicator : sheet.indicators)
+            if (!indicator.field.isEmpty()) fields << indicator.field;
+    fields << QStringLiteral("d012");
+    fields.removeDuplicates();
+    const QStringList reals{QStringLiteral("b014"), QStringLiteral("b016"), QStringLiteral("b018"), QStringLiteral("b028"),
+                            QStringLiteral("b029"), QStringLiteral("y001"), QStringLiteral("y002"), QStringLiteral("y010")};
+    db::Statement insert(connection, QStringLiteral("INSERT INTO dt_data(c901,c904,c907,RecordState,%1) VALUES(?,?,?,1,%2)")
+                                         .arg(fields.join(QLatin1Char(',')), QStringList(fields.size(), QStringLiteral("?")).join(QLatin1Char(','))));
+    const QList<int> levels{1, 2, 3, 10, 11, 99}, states{1, 2, 3};
+    db::Transaction transaction(connection);
+    for (int r = 0; r < 600; ++r) {
+        const qint64 code = r < 5 ? -r : 110000000000 + qint64(random() % 30000000000);
+        if (connection.scalar(QStringLiteral("select count(*) from dt_data where c901=?"), {code}).toInt()) continue;
+        QVariantList values{code, levels[int(random() % levels.size())], states[int(random() % states.size())]};
+        for (const QString& field : fields) {
+            const unsigned pick = random() % 20;
+            if (pick == 0) values << QVariant();
+            else if (reals.contains(field)) values << double(random() % 100000) / 100 + 0.1;
+            else values << int(pick % 3 == 0 ? random() % 3 : random() % 500);
+        }
+        insert.bindAll(values);
+        insert.run();
+        insert.reset();
+    }
+    transaction.commit();
+    const qint64 group = AddGrouping(connection, QStringLiteral("按地区"));
+    AddGroupItem(connection, group, {QStringLiteral("全部"), -10, QStringLiteral(">"), 999999999999, QStringLiteral("<=")});
+    for (int i = 0; i < 4; ++i)
+        AddGroupItem(connection, group, {QStringLiteral("第%1片").arg(i), 110000000000 + i * 5000000000, i % 2 ? QStringLiteral(">") : QStringLiteral(">="),
+                                         120000000000 + i * 5000000000, i % 2 ? QStringLiteral("<") : QStringLiteral("<=")});
+    StoreGroupingOrder(connection, group, QStringLiteral("LowBoundary DESC"));
+
+    QList<int> sheets;
+    for (int sheet = kFirstTableSheet; sheet <= kSummarySheetCount; ++sheet) sheets << sheet;
+    const BreakdownTables byLevel = breakdownTables(connection, sheets, Breakdown::Level, 0);
+    const BreakdownTables byState = breakdownTables(connection, sheets, Breakdown::State, 0);
+    const BreakdownTables byGroup = breakdownTables(connection, sheets, Breakdown::Grouping, group);
+    for (const int sheet : sheets) {
+        const QString statement = aggregateStatement(sheet);
+        for (const auto& [table, code, key, rows] :
+             {std::tuple{QStringLiteral("CT_LevelCode"), QStringLiteral("c904"), Breakdown::Level, &byLevel},
+              std::tuple{QStringLiteral("ct_state"), QStringLiteral("c907"), Breakdown::State, &byState}}) {
+            QStringList expected = rowsOf(connection, QStringLiteral("select code.name,sum_table.*  from %1 code left join (select %2,%3 group by %2) sum_table"
+                                                                     " on code.id = sum_table.%2 order by code.sequence desc")
+                                                          .arg(table, code, statement));
+            std::reverse(expected.begin(), expected.end());
+            EXPECT_EQ(rowsOf(rows->at(sheet)), expected) << sheet;
+            EXPECT_EQ(rowsOf(breakdownRows(connection, sheet, key, 0)), expected) << sheet;
+        }
+        QStringList expected;
+        db::Statement items(connection, QStringLiteral("select Title, LowValue, HighValue from view_group_item where groupid=? order by LowBoundary asc"));
+        items.bind(1, group);
+        for (int n = 1; items.next(); ++n)
+            expected << rowsOf(connection, QStringLiteral(" select ? as ItemName,%1 as sid,%2 and dt_data.c901%3 and dt_data.c901%4")
+                                               .arg(n).arg(statement, items.text(1), items.text(2)), {items.text(0)});
+        std::reverse(expected.begin(), expected.end());
+        EXPECT_EQ(rowsOf(byGroup.at(sheet)), expected) << sheet;
+    }
 }
 
 TEST_F(SummaryStatementsTest, LevelsShowByAscendingSequenceWithEmptyRowsForLevelsWithoutReturns) {
@@ -142,12 +243,30 @@ TEST_F(SummaryStatementsTest, GroupingRowsFollowTheStoredOrderAndTakeAnyTitle) {
         return shown;
     };
     EXPECT_EQ(labelsAndSums(), (QStringList{QStringLiteral("北京=3"), QStringLiteral("O'Neil 天津=9"), QStringLiteral("河北=")}));
-    StoreGroupingOrder(connection, group, QStringLiteral("Title DESC"));
-    // Titles by descending code points.
-    EXPECT_EQ(labelsAndSums(), (QStringList{QStringLiteral("河北="), QStringLiteral("北京=3"), QStringLiteral("O'Neil 天津=9")}));
+    // A stored order gives the order of the grouping editor's grid, which
+    // sorts titles by pinyin and bounds such as "<=" and "<1" as a Chinese reader does.
+    const QStringList titles{QStringLiteral("甲"), QStringLiteral("乙"), QStringLiteral("丙"), QStringLiteral("丁")};
+    for (int i = 0; i < 4; ++i)
+        AddGroupItem(connection, group, {titles[i], 100, QStringLiteral(">"), 120000000000 + i * 10000000000,
+                                         i % 2 ? QStringLiteral("<=") : QStringLiteral("<")});
+    const auto gridOrder = [&](const QString& order) {
+        db::RecordSet grid;
+        grid.open(connection, groupItemsSql(), {group});
+        grid.sort(order);
+        QStringList titles;
+        for (grid.first(); !grid.atEnd(); grid.next()) titles << grid.text(QStringLiteral("Title"));
+        return titles;
+    };
+    for (const QString& order : {QStringLiteral("Title DESC"), QStringLiteral("Title ASC"), QStringLiteral("HighValue DESC"),
+                                 QStringLiteral("HighValue ASC")}) {
+        StoreGroupingOrder(connection, group, order);
+        QStringList labels;
+        for (const SummaryRow& row : breakdownRows(connection, 2, Breakdown::Grouping, group)) labels << row.label;
+        EXPECT_EQ(labels, gridOrder(order)) << order.toStdString();
+    }
     // A hand-made order that is not a list of columns is not put into the query.
     connection.execute(QStringLiteral("UPDATE ct_group SET orderstr='id; DROP TABLE dt_data' WHERE id=?"), {group});
-    EXPECT_EQ(labelsAndSums().size(), 3);
+    EXPECT_EQ(labelsAndSums().size(), 7);
     EXPECT_TRUE(connection.hasTable(QStringLiteral("dt_data")));
 }
 

@@ -21,15 +21,15 @@ namespace {
 const QString kTemplateFailure = QStringLiteral("打开汇总模版文件时发生错误，可能是没有安装MS Office或者WPS Office中的Excel");
 
 // Records the two bars; `onFirstSheet` runs when the first sheet is done.
-class RecordingProgress final : public ui::TwoLineProgressSink {
+class RecordingProgress final : public ui::ProgressSink {
 public:
-    void initFirst(int total) override { events << QStringLiteral("first %1").arg(total); }
-    void initSecond(int total) override { events << QStringLiteral("second %1").arg(total); }
-    void incFirst() override {
+    void start(int total, int) override { events << QStringLiteral("first %1").arg(total); }
+    void startTask(int total) override { events << QStringLiteral("second %1").arg(total); }
+    void step() override {
         events << QStringLiteral("+first");
         if (onFirstSheet) std::exchange(onFirstSheet, nullptr)();
     }
-    void incSecond() override { ++cells; }
+    void stepTask() override { ++cells; }
     void hide() override { events << QStringLiteral("hide"); }
     QStringList events;
     int cells = 0;
@@ -124,6 +124,9 @@ TEST_F(SummaryWorkbookTest, LevelRunFillsTheChosenSheetsAndDeletesTheOthers) {
     EXPECT_EQ(book.sheet(2).text({8, 5}), QStringLiteral("48.75"));
     EXPECT_EQ(book.sheet(2).text({10, 5}), QStringLiteral("45"));
     EXPECT_EQ(book.sheet(2).text({11, 5}), QStringLiteral("30"));
+    // Weighted averages show two decimals and keep their exact value.
+    for (const int row : {8, 10, 23}) EXPECT_EQ(book.sheet(2).format({row, 5}).numberFormat, QStringLiteral("0.00")) << row;
+    EXPECT_EQ(book.sheet(2).format({10, 4}).numberFormat, table.format({10, 4}).numberFormat);
 
     // A second run on the same day keeps the first workbook.
     const QString again = run({2}, Breakdown::Level);
@@ -140,11 +143,22 @@ TEST_F(SummaryWorkbookTest, LevelRunFillsTheChosenSheetsAndDeletesTheOthers) {
     EXPECT_EQ(rows[7][6], QStringLiteral("1"));
     EXPECT_EQ(rows[7][7], QStringLiteral("1"));
 
-    // A label with a path separator still names one file in the documents folder.
-    const QString odd = RunSummary(connection, QStringLiteral("东城区/朝阳区"), {2}, Breakdown::Level, 0, progress);
-    EXPECT_EQ(QFileInfo(odd).fileName(), QStringLiteral("2019基层以上汇总表-东城区_朝阳区-%1.xlsx")
+    // A label with a path separator or characters a FAT stick cannot hold
+    // still names one file in the documents folder.
+    const QString odd = RunSummary(connection, QStringLiteral("东城区/朝阳区:\"西城\"?"), {2}, Breakdown::Level, 0, progress);
+    EXPECT_EQ(QFileInfo(odd).fileName(), QStringLiteral("2019基层以上汇总表-东城区_朝阳区__西城__-%1.xlsx")
                                              .arg(QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"))));
     EXPECT_EQ(QFileInfo(odd).absolutePath(), QFileInfo(documentsFolder()).absoluteFilePath());
+    // A label of 200 Chinese characters is cut so that the name, "(2)" of a
+    // second run included, fits 255 bytes.
+    for (int n = 0; n < 2; ++n) {
+        const QString named = RunSummary(connection, QString(200, u'市'), {2}, Breakdown::Level, 0, progress);
+        ASSERT_FALSE(named.isEmpty()) << test::prompts().messages.join(QLatin1Char('\n')).toStdString();
+        EXPECT_LE(QFile::encodeName(QFileInfo(named).fileName()).size(), 255);
+        EXPECT_TRUE(named.endsWith(QStringLiteral("市-") + QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"))
+                                   + (n ? QStringLiteral("(2).xlsx") : QStringLiteral(".xlsx"))))
+            << named.toStdString();
+    }
 }
 
 TEST_F(SummaryWorkbookTest, GroupingRunWritesItsItemsAndNoWeightedTotals) {
@@ -175,7 +189,7 @@ TEST_F(SummaryWorkbookTest, ColumnHeadingGoesBelowTheTextInColumnA) {
         const QString path = folder.path(QStringLiteral("edited.xlsx"));
         edited.save(path);
         SummaryWorkbook summary(path);
-        summary.WriteSummarySheet(connection, 3, Breakdown::State, 0, progress);
+        summary.WriteSummarySheet(connection, 3, Breakdown::State, breakdownRows(connection, 3, Breakdown::State, 0), progress);
         workbook::Sheet sheet = summary.book().sheet(3);
         return QStringList{sheet.text({2, 1}), sheet.text({3, 1}), sheet.text({4, 1})};
     };
