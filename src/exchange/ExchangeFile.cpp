@@ -202,8 +202,7 @@ QByteArray PlainReportText(db::Connection& connection) {
             appendReportValue(line, fields[i].recordState ? 0 : fields[i].queryType, records.value(columns[i]));
             line += ',';
         }
-        line += "
-";
+        line += "\r\n";
         text += line;
     }
     return text;

@@ -165,8 +165,8 @@ TEST(PlainReportText, HeaderAndOneLinePerRecordInCodeOrder) {
     db::Statement record(connection, QStringLiteral("select * from dt_data where c901=110101000002"));
     ASSERT_TRUE(record.next());
     while (fieldList.next())
-        expected << ReportValueText(fieldList.text(0) == QLatin1String("RecordState") ? 0 : int(fieldList.integer(1)),
-                                    record.value(record.columnIndex(fieldList.text(0))));
+        expected << singleLine(ReportValueText(fieldList.text(0) == QLatin1String("RecordState") ? 0 : int(fieldList.integer(1)),
+                                               record.value(record.columnIndex(fieldList.text(0)))));
     EXPECT_EQ(decodeGb18030(PlainReportText(connection)).split(QStringLiteral("\r\n"))[2], expected.join(u',') + u',');
 }
 

@@ -112,7 +112,7 @@ TEST_F(SummaryStatementsTest, AllSheetsTogetherGiveExactlyTheValuesOfEachSheetsO
         if (connection.scalar(QStringLiteral("select count(*) from dt_data where c901=?"), {code}).toInt()) continue;
         QVariantList values{code, levels[int(random() % levels.size())], states[int(random() % states.size())]};
         for (const QString& field : fields) {
-            const unsigned pick = random() % 20;
+            const unsigned pick = unsigned(random() % 20);
             if (pick == 0) values << QVariant();
             else if (reals.contains(field)) values << double(random() % 100000) / 100 + 0.1;
             else values << int(pick % 3 == 0 ? random() % 3 : random() % 500);
@@ -253,9 +253,9 @@ TEST_F(SummaryStatementsTest, GroupingRowsFollowTheStoredOrderAndTakeAnyTitle) {
         db::RecordSet grid;
         grid.open(connection, groupItemsSql(), {group});
         grid.sort(order);
-        QStringList titles;
-        for (grid.first(); !grid.atEnd(); grid.next()) titles << grid.text(QStringLiteral("Title"));
-        return titles;
+        QStringList shown;
+        for (grid.first(); !grid.atEnd(); grid.next()) shown << grid.text(QStringLiteral("Title"));
+        return shown;
     };
     for (const QString& order : {QStringLiteral("Title DESC"), QStringLiteral("Title ASC"), QStringLiteral("HighValue DESC"),
                                  QStringLiteral("HighValue ASC")}) {
