@@ -283,15 +283,7 @@ void Connection::attach(const QString& path, const QString& alias, const QString
     if (sealed && password.isEmpty()) throw Error(QStringLiteral("文件设有密码，无法打开：") + path);
     const QString attachSql = QStringLiteral("ATTACH DATABASE ? AS ") + alias;
     if (sealed || readOnly) {
-        const QByteArray image = readImage(path, password);
-        execute(attachSql, {QStringLiteral(":memory:")});
-        try {
-            loadImage(d->db, alias.toUtf8().constData(), image, readOnly);
-            d->probe(alias);
-        } catch (...) {
-            execute(QStringLiteral("DETACH DATABASE ") + alias);
-            throw;
-        }
+        attachLoaded(alias, readImage(path, password), readOnly);
         if (sealed) d->attachments.push_back({alias, path, password, readOnly});
         return;
     }
@@ -321,10 +313,13 @@ void Connection::detach(const QString& alias) {
 
 void Connection::attachImage(const QByteArray& file, const QString& alias, const QString& password) {
     if (!isIdentifier(alias)) throw Error(QStringLiteral("别名不合法：") + alias);
-    const QByteArray image = sealed::isSealed(file) ? sealed::unseal(file, password) : file;
+    attachLoaded(alias, sealed::isSealed(file) ? sealed::unseal(file, password) : file, false);
+}
+
+void Connection::attachLoaded(const QString& alias, const QByteArray& image, bool readOnly) {
     execute(QStringLiteral("ATTACH DATABASE ? AS ") + alias, {QStringLiteral(":memory:")});
     try {
-        loadImage(d->db, alias.toUtf8().constData(), image, false);
+        loadImage(d->db, alias.toUtf8().constData(), image, readOnly);
         d->probe(alias);
     } catch (...) {
         execute(QStringLiteral("DETACH DATABASE ") + alias);

@@ -119,6 +119,8 @@ private:
     void removeResult(RecordSet* result);
     void dropLater(const QString& table);
     void dropPending();
+    // Attaches a database image held in memory as `alias`.
+    void attachLoaded(const QString& alias, const QByteArray& image, bool readOnly);
 
     struct Impl;
     std::unique_ptr<Impl> d;
