@@ -8,15 +8,26 @@
 #include <iconv.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <stdexcept>
 #include <utility>
 
 namespace {
 
-QByteArray convert(const QByteArray& input, const char* to, const char* from) {
-    iconv_t cd = iconv_open(to, from);
-    if (cd == iconv_t(-1)) throw std::runtime_error("GB18030 conversion is not available");
+// The converter for one direction, opened once: opening one costs far more
+// than converting a short text. The program converts on one thread only.
+iconv_t converter(bool toGb18030) {
+    static iconv_t toGb = iconv_open("GB18030", "UTF-8");
+    static iconv_t fromGb = iconv_open("UTF-8", "GB18030");
+    const iconv_t cd = toGb18030 ? toGb : fromGb;
+    if (cd == iconv_t(-1)) throw std::runtime_error("无法进行GB18030编码转换");
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);  // back to the initial state
+    return cd;
+}
+
+QByteArray convert(const QByteArray& input, bool toGb18030) {
+    iconv_t cd = converter(toGb18030);
     QByteArray output(input.size() * 2 + 16, '\0');
     char* in = const_cast<char*>(input.constData());
     size_t inLeft = size_t(input.size());
@@ -35,16 +46,19 @@ QByteArray convert(const QByteArray& input, const char* to, const char* from) {
             --inLeft;
         }
     }
-    iconv_close(cd);
     output.truncate(out - output.data());
     return output;
 }
 
 } // namespace
 
-QByteArray encodeGb18030(const QString& text) { return convert(text.toUtf8(), "GB18030", "UTF-8"); }
+QByteArray encodeGb18030(const QString& text) {
+    // ASCII text is the same in GB18030.
+    const bool ascii = std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
+    return ascii ? text.toLatin1() : convert(text.toUtf8(), true);
+}
 
-QString decodeGb18030(const QByteArray& bytes) { return QString::fromUtf8(convert(bytes, "UTF-8", "GB18030")); }
+QString decodeGb18030(const QByteArray& bytes) { return QString::fromUtf8(convert(bytes, false)); }
 
 QString cutToByteLimit(const QString& text, int maxBytes) {
     if (encodeGb18030(text).size() <= maxBytes) return text;

@@ -130,9 +130,15 @@ void EncryptFileAes(const QByteArray& plain, const QString& destination, const Q
     BlockCipher cipher(key);
     constexpr qsizetype kPiece = 1 << 20;
     for (qsizetype done = 0; done < plain.size(); done += kPiece) {
-        QByteArray piece = plain.mid(done, kPiece);
-        if (piece.size() % 16) piece.append(QByteArray(16 - piece.size() % 16, '\0'));
-        out.write(cipher.encrypt(piece));
+        const qsizetype size = std::min(kPiece, plain.size() - done);
+        if (size % 16 == 0) {
+            out.write(cipher.encrypt(QByteArray::fromRawData(plain.constData() + done, size)));
+            continue;
+        }
+        // The last piece is filled up with zero bytes to whole blocks.
+        QByteArray last = plain.mid(done, size);
+        last.append(QByteArray(16 - size % 16, '\0'));
+        out.write(cipher.encrypt(last));
     }
     out.commit();
 }
