@@ -79,6 +79,13 @@ bool isProgramDataFile(const QString& path, const QString& workingPath) {
            || db::SameFile(path, programFolder() + QStringLiteral("view.dll"));
 }
 
+QString refuseProgramDataFile(const QString& path, const QString& workingPath) {
+    if (!isProgramDataFile(path, workingPath)) return {};
+    const QString refusal = QStringLiteral("不能导出到正在使用的数据库文件，请选择其它文件。");
+    ui::showError(refusal);
+    return refusal;
+}
+
 QString readDatabaseLabel(db::Connection& connection) {
     db::Statement label(connection, QStringLiteral("select * from ct_label"));
     return label.next() ? label.text(label.columnIndex(QStringLiteral("db_name"))) : QString();

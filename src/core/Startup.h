@@ -11,6 +11,9 @@ inline QString systemDataFileName() { return QStringLiteral("2019NB_qv_201908291
 // data file or the exchange template "view.dll": files the program has open or
 // copies from, which no export may overwrite.
 bool isProgramDataFile(const QString& path, const QString& workingPath);
+// When `path` is such a file, shows the refusal of an export onto it as an
+// error and returns its text; empty otherwise.
+QString refuseProgramDataFile(const QString& path, const QString& workingPath);
 
 // The working database: the one connection every command uses, the path of
 // its file and the file's label (ct_label.db_name).

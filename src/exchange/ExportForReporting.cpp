@@ -93,11 +93,8 @@ Outcome ExportForReporting(WorkingDatabase& working) {
     if (!label) return Outcome::declined();
     const QString destination = chooseDestination(*label);
     if (destination.isEmpty()) return Outcome::declined();
-    if (isProgramDataFile(destination, working.path)) {
-        const QString refusal = QStringLiteral("不能导出到正在使用的数据库文件，请选择其它文件。");
-        ui::showError(refusal);
+    if (const QString refusal = refuseProgramDataFile(destination, working.path); !refusal.isEmpty())
         return Outcome::refused(refusal);
-    }
     try {
         WriteExchangeFile(working, *label, destination);
     } catch (const std::exception& e) {

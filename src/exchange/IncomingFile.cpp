@@ -4,7 +4,9 @@
 #include "core/Platform.h"
 #include "core/TextEncoding.h"
 #include "db/Connection.h"
+#include "db/EncryptedImage.h"
 #include "db/Maintenance.h"
+#include "db/NewFile.h"
 #include "db/Statement.h"
 #include "exchange/ExchangeFile.h"
 #include "exchange/ImportExchangeFile.h"
@@ -152,10 +154,13 @@ void IncomingFile::check() {
     readPath_ = chosen_;
     if (!isPlainDatabase(head)) {
         readPath_ = programFolder() + QStringLiteral("temp.dat");
-        db::CopyFileWhole(chosen_, readPath_);
+        if (db::SameFile(chosen_, readPath_)) throw db::Error(QStringLiteral("文件“%1”正在使用，不能被覆盖").arg(readPath_));
+        // The working copy is written once, its header already restored.
+        QByteArray bytes = db::sealed::readFile(chosen_);
+        RestoreHeaderBytes(bytes);
+        db::writeFileWhole(readPath_, bytes);
         // Only a copy made here is ours to remove (the chosen file may be named "temp.dat").
         workingCopy_ = true;
-        RestoreExchangeHeader(readPath_);
     }
     // The file comes from elsewhere: no statement that reads it may run without end.
     limit_ = std::make_unique<db::StatementTimeLimit>(connection_);

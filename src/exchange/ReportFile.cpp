@@ -23,13 +23,9 @@ Outcome ExportReportFile(db::Connection& working) {
     request.fileName = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral("(网络版)");
     const QString name = ui::prompter().chooseSaveFile(request).path.trimmed();
     if (name.isEmpty()) return Outcome::declined();
-    const QString destination = name.size() < 5 || !name.endsWith(QLatin1String(".dat")) ? name + QStringLiteral(".dat") : name;
-
-    if (isProgramDataFile(destination, working.path())) {
-        const QString refusal = QStringLiteral("不能导出到正在使用的数据库文件，请选择其它文件。");
-        ui::showError(refusal);
+    const QString destination = CompleteSavedExchangeName(name);
+    if (const QString refusal = refuseProgramDataFile(destination, working.path()); !refusal.isEmpty())
         return Outcome::refused(refusal);
-    }
     ui::ProgressSink& progress = ui::progress();
     progress.setCaption(QStringLiteral("导出上报数据...0%"));
     progress.start(1, 0);

@@ -204,10 +204,7 @@ void saveQuery(db::RecordSet& query, const QString& emptyMessage, const QString&
         const QString chosen = chooseExportFile(exportName, filter, extension);
         if (chosen.isEmpty()) return;
         const QString path = CompleteExportName(chosen, extension);
-        if (isProgramDataFile(path, workingDatabase().path)) {
-            ui::showMessage(QStringLiteral("不能导出到正在使用的数据库文件，请选择其它文件。"));
-            return;
-        }
+        if (!refuseProgramDataFile(path, workingDatabase().path).isEmpty()) return;
         ui::showMessage(write(path));
     } catch (const std::exception& e) {
         ui::showRunError(QString::fromUtf8(e.what()), kErrorTail);

@@ -105,10 +105,7 @@ QString ChooseGroupingExportFile() { return chooseFile(true); }
 QString ChooseGroupingImportFile() { return chooseFile(false); }
 
 bool ExportGroupings(db::Connection& working, const QString& filePath, ui::ProgressSink& progress) {
-    if (isProgramDataFile(filePath, working.path())) {
-        ui::showMessage(QStringLiteral("不能导出到正在使用的数据库文件，请选择其它文件。"));
-        return false;
-    }
+    if (!refuseProgramDataFile(filePath, working.path()).isEmpty()) return false;
     const QStringList tables = groupingTables();
     const bool created = !QFileInfo::exists(filePath);
     try {
