@@ -4,16 +4,18 @@
 #include "core/Settings.h"
 #include "core/Startup.h"
 #include "db/Error.h"
+#include "db/Maintenance.h"
+#include "db/NewFile.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
 #include <QProcess>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 #include <cerrno>
@@ -91,21 +93,25 @@ QMap<QString, QByteArray> readDeliveredList(const QString& path) {
 }
 
 bool writeDeliveredList(const QString& path, const QMap<QString, QByteArray>& list) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    for (auto entry = list.cbegin(); entry != list.cend(); ++entry)
-        file.write(entry.value() + "  " + entry.key().toUtf8() + '\n');
-    return file.commit();
+    QByteArray text;
+    for (auto entry = list.cbegin(); entry != list.cend(); ++entry) text += entry.value() + "  " + entry.key().toUtf8() + '\n';
+    try {
+        db::writeFileWhole(path, text);
+    } catch (const db::Error&) {
+        return false;
+    }
+    return true;
 }
 
 // Copies a delivered file into place whole (an interrupted copy leaves the
 // earlier file); the copy is the user's to change even where the delivered one is read-only.
 bool copyDeliveredFile(const QString& from, const QString& to) {
-    QFile source(from);
-    QSaveFile target(to);
-    if (!QDir().mkpath(QFileInfo(to).path()) || !source.open(QIODevice::ReadOnly) || !target.open(QIODevice::WriteOnly))
+    if (!QDir().mkpath(QFileInfo(to).path())) return false;
+    try {
+        db::CopyFileWhole(from, to);
+    } catch (const db::Error&) {
         return false;
-    if (target.write(source.readAll()) != source.size() || !target.commit()) return false;
+    }
     return QFile::setPermissions(to, QFile::permissions(to) | QFile::ReadOwner | QFile::WriteOwner);
 }
 
@@ -195,8 +201,8 @@ QString tempFolder() {
 }
 
 QString fileNameWithPart(const QString& prefix, const QString& part, const QString& suffix, const QString& extension) {
-    // 255 bytes less the 7 of the temporary name (name + ".XXXXXX") a file
-    // is written under beside its place before it takes its name.
+    // The file system's 255 bytes with a margin of 7, so that a name proposed
+    // once is proposed the same way again.
     constexpr qsizetype kMaxNameBytes = 255 - 7;
     static const QString kNotInNames = QStringLiteral("\\/:*?\"<>|");
     qsizetype room = kMaxNameBytes - QFile::encodeName(prefix + suffix + extension).size();
@@ -229,16 +235,25 @@ void openWithDefaultApplication(const QString& path) {
         fileOpener(path);
         return;
     }
-    // xdg-open ends at once with a failure when no program takes the file;
-    // one still running after a moment has started a program, and is left to it.
+    // xdg-open ends at once with a failure when no program takes the file; one
+    // still running after a moment has started a program. The window goes on
+    // meanwhile, and the clerk is told where the file is when it failed.
     auto* opener = new QProcess(QCoreApplication::instance());
-    QObject::connect(opener, &QProcess::finished, opener, &QObject::deleteLater);
+    QElapsedTimer started;
+    started.start();
+    const auto failed = [path] {
+        ui::showMessage(QStringLiteral("没有找到能打开该文件的程序，文件保存在：%1").arg(QDir::toNativeSeparators(path)));
+    };
+    QObject::connect(opener, &QProcess::finished, opener, [opener, started, failed](int code, QProcess::ExitStatus status) {
+        opener->deleteLater();
+        if ((status != QProcess::NormalExit || code != 0) && started.elapsed() < kOpenerWaitMs) failed();
+    });
+    QObject::connect(opener, &QProcess::errorOccurred, opener, [opener, failed](QProcess::ProcessError error) {
+        if (error != QProcess::FailedToStart) return;
+        opener->deleteLater();
+        failed();
+    });
     opener->start(QStringLiteral("xdg-open"), {path});
-    const bool failed = !opener->waitForStarted()
-                        || (opener->waitForFinished(kOpenerWaitMs)
-                            && (opener->exitStatus() != QProcess::NormalExit || opener->exitCode() != 0));
-    if (opener->state() == QProcess::NotRunning) opener->deleteLater();
-    if (failed) ui::showMessage(QStringLiteral("没有找到能打开该文件的程序，文件保存在：%1").arg(QDir::toNativeSeparators(path)));
 }
 
 void setFileOpener(std::function<void(const QString&)> opener) { fileOpener = std::move(opener); }

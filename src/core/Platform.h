@@ -50,8 +50,7 @@ QString tempFolder();
 // in a name (\ / : * ? " < > |) become "_", control characters are dropped,
 // and the part is cut at a character boundary so that the name, with room
 // left for `extension` (which the name gets later, such as ".xlsx"), fits
-// the file system's 255 bytes, also while the file is being written under a
-// temporary name 7 bytes longer.
+// the file system's 255 bytes with 7 to spare.
 QString fileNameWithPart(const QString& prefix, const QString& part, const QString& suffix, const QString& extension = {});
 
 

@@ -2,6 +2,8 @@
 #include "core/Settings.h"
 #include "support/TestSupport.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QSettings>
 
 namespace {
@@ -94,6 +96,11 @@ TEST(Platform, WhenNoProgramTakesAFileTheMessageSaysWhereItIs) {
         qputenv("PATH", QFile::encodeName(folder.path(QString())) + ":/usr/bin:/bin");
         test::prompts().clear();
         openWithDefaultApplication(QStringLiteral("/tmp/汇总表.xlsx"));
+        // The opener runs on while the program goes on; its end is seen by the event loop.
+        QElapsedTimer waited;
+        waited.start();
+        while (test::prompts().messages.isEmpty() && waited.elapsed() < 1500)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
         qputenv("PATH", path);
         return test::prompts().messages;
     };
