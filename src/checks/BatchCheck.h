@@ -9,7 +9,7 @@ namespace ui {
 class ProgressSink;
 }
 
-struct WorkingDatabase;
+class WorkingDatabase;
 
 // The batch check: applies the built-in rule set to a selection of records,
 // sets each record's RecordState to 1 (no rule broken) or 2, and writes every

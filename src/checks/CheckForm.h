@@ -15,7 +15,7 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
-struct WorkingDatabase;
+class WorkingDatabase;
 
 // What the check commands take from the window that lists the records: the
 // database, the codes of the records selected in its list (the current record

@@ -2,6 +2,7 @@
 
 #include "db/Connection.h"
 
+#include <QObject>
 #include <QString>
 
 // The file name of the system data file in the program folder.
@@ -16,11 +17,20 @@ bool isProgramDataFile(const QString& path, const QString& workingPath);
 QString refuseProgramDataFile(const QString& path, const QString& workingPath);
 
 // The working database: the one connection every command uses, the path of
-// its file and the file's label (ct_label.db_name).
-struct WorkingDatabase {
+// its file and the file's label (ct_label.db_name). A command that added,
+// changed or removed records says so through announceRecordsChanged(); the
+// windows that show records re-read them on the signal.
+class WorkingDatabase final : public QObject {
+    Q_OBJECT
+public:
     db::Connection connection;
     QString path;
     QString label;
+
+    void announceRecordsChanged() { emit recordsChanged(); }
+
+signals:
+    void recordsChanged();
 };
 
 WorkingDatabase& workingDatabase();

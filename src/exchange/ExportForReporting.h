@@ -4,7 +4,7 @@
 
 #include <QString>
 
-struct WorkingDatabase;
+class WorkingDatabase;
 namespace db {
 class Connection;
 }

@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-struct WorkingDatabase;
+class WorkingDatabase;
 
 // The import of exchange files (or backup files) into the working database:
 // all of a file's records or none. Records whose c901 already exists are

@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-struct WorkingDatabase;
+class WorkingDatabase;
 namespace db {
 class Connection;
 }

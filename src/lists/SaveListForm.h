@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-struct WorkingDatabase;
+class WorkingDatabase;
 class QCheckBox;
 class QLineEdit;
 class QListWidget;
