@@ -18,9 +18,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-TdlgAboutForm::TdlgAboutForm(std::function<void()> recordsChanged, QWidget* parent)
+TdlgAboutForm::TdlgAboutForm(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint),
-      recordsChanged_(std::move(recordsChanged)),
       nameLabel_(new QLabel(programApplicationName(), this)),
       versionLabel_(new QLabel(aboutVersionText(ReadVersionInfo()), this)),
       progress_(new QProgressBar(this)),
@@ -154,6 +153,6 @@ void TdlgAboutForm::runHiddenCommand() {
         ui::showRunError(e.message());
         return;
     }
-    if (recordsChanged_) recordsChanged_();
     close();
+    workingDatabase().announceRecordsChanged();
 }

@@ -2,7 +2,6 @@
 
 #include <QDialog>
 #include <QTimer>
-#include <functional>
 
 class QLabel;
 class QProgressBar;
@@ -13,12 +12,11 @@ class QPushButton;
 // closes itself. Opened from the menu it has a button that opens the user
 // guide. A click on the background closes it. A double click on the
 // program's name with Ctrl and Alt held (and not Shift) marks every record as
-// saved without logic errors.
+// saved without logic errors and announces that the records changed.
 class TdlgAboutForm final : public QDialog {
     Q_OBJECT
 public:
-    // `recordsChanged` runs after the hidden command changed the records.
-    explicit TdlgAboutForm(std::function<void()> recordsChanged, QWidget* parent = nullptr);
+    explicit TdlgAboutForm(QWidget* parent = nullptr);
     // Shows the progress bar and starts the timer: the splash window.
     void startProgress();
 
@@ -37,7 +35,6 @@ protected:
 
 private:
     void runHiddenCommand();
-    std::function<void()> recordsChanged_;
     QLabel* nameLabel_;
     QLabel* versionLabel_;
     QProgressBar* progress_;

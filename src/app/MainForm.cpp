@@ -144,27 +144,29 @@ TMainForm::TMainForm(Options options, QWidget* parent) : QMainWindow(parent) {
     wire(action(QStringLiteral("actSearch")), [this] { TdlgSearchForm(searchContext(), this).exec(); });
     wire(action(QStringLiteral("actConditionSearch")), [this] { TdlgDataSearchForm(searchContext(), this).exec(); });
     wire(action(QStringLiteral("actSaveList")), [this] { ShowSaveListDialog(workingDatabase(), this); });
-    wire(action(QStringLiteral("actFastImport")), [this] {
-        if (ImportExchangeFile(workingDatabase(), QStringLiteral("dt_data"))) requeryRecordList();
-    });
+    wire(action(QStringLiteral("actFastImport")), [] { ImportExchangeFile(workingDatabase(), QStringLiteral("dt_data")); });
     wire(action(QStringLiteral("actLocate")), [this] {
         TdlgLocateForm dialog(workingDatabase().connection, recordList_, *grid_, this);
         dialog.exec();
     });
     wire(action(QStringLiteral("actDelete")), [this] {
-        TdlgDeleteForm dialog(workingDatabase().connection, recordList_, *grid_, [this] { requeryRecordList(); }, this);
+        TdlgDeleteForm dialog(workingDatabase(), recordList_, *grid_, this);
         dialog.exec();
     });
     wire(action(QStringLiteral("actRecordGrid")), [this] {
         TdlgShowForm dialog(workingDatabase().connection, [this] { BuildRecordGrid(); }, this);
         dialog.exec();
     });
+    // Whatever command added, changed or removed records, the list shows them anew.
+    connect(&workingDatabase(), &WorkingDatabase::recordsChanged, this, [this] {
+        if (recordList_.isOpen()) runShowingErrors([this] { requeryRecordList(); });
+    });
     ui::installProgress(progress_);
     ui::installTwoLineProgress(progress2_);
     qApp->installEventFilter(new WheelToArrowKeys(this));
 
     if (options.splash) {
-        TdlgAboutForm splash([this] { runShowingErrors([this] { requeryRecordList(); }); });
+        TdlgAboutForm splash;
         splash.startProgress();
         splash.exec();
     }
@@ -328,18 +330,18 @@ QList<qint64> TMainForm::selectedCodes() const {
 }
 
 CheckTarget TMainForm::checkTarget() {
-    return {&workingDatabase(), [this] { return selectedCodes(); }, [this] { requeryRecordList(); }};
+    return {&workingDatabase(), [this] { return selectedCodes(); }};
 }
 
 SearchContext TMainForm::searchContext() {
-    return {&workingDatabase().connection, entryDialog_, [this] { requeryRecordList(); }};
+    return {&workingDatabase(), entryDialog_};
 }
 
 void TMainForm::actAddNewExecute() {
     entryDialog_->setAddMode(true);
     entryDialog_->setRecordList(&recordList_);
     entryDialog_->exec();
-    requeryRecordList();
+    workingDatabase().announceRecordsChanged();
 }
 
 void TMainForm::actModifyExecute() {
@@ -348,7 +350,7 @@ void TMainForm::actModifyExecute() {
     entryDialog_->setPrintCode(recordList_.integer(kKeyField));
     entryDialog_->setRecordList(&recordList_);
     entryDialog_->exec();
-    requeryRecordList();
+    workingDatabase().announceRecordsChanged();
 }
 
 void TMainForm::actCompressExecute() {
@@ -401,6 +403,6 @@ void TMainForm::actOptionsExecute() {
 }
 
 void TMainForm::actAboutExecute() {
-    TdlgAboutForm about([this] { runShowingErrors([this] { requeryRecordList(); }); }, this);
+    TdlgAboutForm about(this);
     about.exec();
 }

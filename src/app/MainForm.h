@@ -35,7 +35,8 @@ public:
     RecordGridView* recordGrid() const { return grid_; }
     // Builds the grid's columns from the field metadata and opens the record list.
     void BuildRecordGrid();
-    // Re-runs the record list and returns to the row that was current.
+    // Re-runs the record list and returns to the row that was current; runs
+    // whenever the working database announces that its records changed.
     void requeryRecordList();
     // Reopens the working database and the record list after a command closed them.
     void reopenRecordList();

@@ -13,6 +13,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QScopeGuard>
 
 namespace {
 
@@ -29,11 +30,13 @@ constexpr qint64 kEventInterval = 25;
 
 const QString kCheckableSql = QStringLiteral("select dt_data.* from dt_data where c907<=2");
 
-// Writes RecordState of the checked records in a transaction that commit() ends.
+// Writes RecordState of the checked records in a transaction that commit()
+// ends; `committed` becomes true once a commit changed a state.
 class StateWriter {
 public:
-    explicit StateWriter(db::Connection& connection)
+    StateWriter(db::Connection& connection, bool& committed)
         : connection_(connection),
+          committed_(committed),
           update_(connection, QStringLiteral("UPDATE dt_data SET RecordState=? WHERE c901=?")) {}
 
     // A run that ends by an error keeps only the states committed at a
@@ -59,10 +62,12 @@ public:
         if (!pending_) return;
         pending_ = false;
         connection_.commit();
+        committed_ = true;
     }
 
 private:
     db::Connection& connection_;
+    bool& committed_;
     db::Statement update_;
     bool pending_ = false;
 };
@@ -82,7 +87,7 @@ public:
     }
 };
 
-Outcome runChecks(WorkingDatabase& database, const QString& selectSql, ui::ProgressSink* monitor) {
+Outcome runChecks(WorkingDatabase& database, const QString& selectSql, ui::ProgressSink* monitor, bool& statesChanged) {
     db::Connection& connection = database.connection;
     const QString path = resultsFilePath(database.label);
     TextFileWriter results(path, TextFileWriter::Mode::Truncate);
@@ -101,7 +106,7 @@ Outcome runChecks(WorkingDatabase& database, const QString& selectSql, ui::Progr
     const int code = rows.columnIndex(QStringLiteral("c901"));
     const int name = rows.columnIndex(QStringLiteral("c902"));
     const int recordState = rows.columnIndex(QStringLiteral("RecordState"));
-    StateWriter states(connection);
+    StateWriter states(connection, statesChanged);
     ResultsFileInUse inUse(results, connection);
     CheckRunState& state = checkRunState();
     qint64 unitsWithFindings = 0;
@@ -176,8 +181,13 @@ QString selectedRecordsSql(const QList<qint64>& codes) {
 }
 
 Outcome RunBatchCheck(WorkingDatabase& database, const QString& selectSql, ui::ProgressSink* monitor) {
+    bool statesChanged = false;
+    // Also after an error: the states committed before it stay.
+    const auto announce = qScopeGuard([&] {
+        if (statesChanged) database.announceRecordsChanged();
+    });
     try {
-        return runChecks(database, selectSql, monitor);
+        return runChecks(database, selectSql, monitor, statesChanged);
     } catch (const std::exception& e) {
         ui::showRunError(QString::fromUtf8(e.what()), ui::contactTail());
         return Outcome::failed(QString::fromUtf8(e.what()));

@@ -30,7 +30,8 @@ QString selectedRecordsSql(const QList<qint64>& codes);
 // run shows its progress, one part per record, and obeys pause and stop; a stopped run keeps the states it wrote and the
 // findings written so far, without footer, message or opening the file. A
 // database or file error ends the run with its message; records checked
-// before it keep their new state.
+// before it keep their new state. When a state changed, the database announces
+// that its records changed.
 //
 // Done with the results file when no rule was broken, Refused with it when
 // there were findings, Declined when stopped, Failed after an error.

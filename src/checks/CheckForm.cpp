@@ -81,13 +81,7 @@ TdlgCheckForm::TdlgCheckForm(CheckTarget target, QWidget* parent) : QDialog(pare
 
 void TdlgCheckForm::tbCheckClick() {
     enterPreparing();
-    if (runChosenCheck()) {
-        try {
-            target_.requeryList();
-        } catch (const std::exception&) {
-            // The list shows what it showed before; the check itself is done.
-        }
-    }
+    runChosenCheck();
     enterIdle();
 }
 
@@ -106,14 +100,14 @@ void TdlgCheckForm::enterPreparing() {
     QCoreApplication::processEvents();
 }
 
-bool TdlgCheckForm::runChosenCheck() {
+void TdlgCheckForm::runChosenCheck() {
     if (selected_->isChecked()) {
         CheckSelectedRecords(target_, this);
-        return true;
+        return;
     }
     if (allRecord_->isChecked()) {
         RunBatchCheck(*target_.database, allRecordsSql(), this);
-        return true;
+        return;
     }
     for (QLineEdit* edit : {firstCode_, lastCode_})
         if (edit->text().isEmpty()) edit->setText(QStringLiteral("0"));
@@ -121,14 +115,13 @@ bool TdlgCheckForm::runChosenCheck() {
     double last = lastCode_->text().toDouble();
     if (first == 0 || last == 0) {
         ui::showMessage(QStringLiteral("请输入逻辑检查的范围"));
-        return false;
+        return;
     }
     if (first > last) {
         last = first;
         lastCode_->setText(firstCode_->text());
     }
     RunBatchCheck(*target_.database, recordRangeSql(first, last), this);
-    return true;
 }
 
 void TdlgCheckForm::enterIdle() {

@@ -18,16 +18,15 @@ class QRadioButton;
 class WorkingDatabase;
 
 // What the check commands take from the window that lists the records: the
-// database, the codes of the records selected in its list (the current record
-// when none is selected; none on an empty list) and a way to re-read the list.
+// database and the codes of the records selected in its list (the current
+// record when none is selected; none on an empty list).
 struct CheckTarget {
     WorkingDatabase* database = nullptr;
     std::function<QList<qint64>()> selectedCodes;
-    std::function<void()> requeryList;
 };
 
 // "检查选中数据的逻辑": checks the selected records. Nothing happens when none
-// is selected; the list is not re-read afterwards.
+// is selected.
 void CheckSelectedRecords(const CheckTarget& target, ui::ProgressSink* monitor = nullptr);
 
 // "检查数据的逻辑": the check dialog, shown modally over `parent`.
@@ -60,8 +59,8 @@ public:
 
 private:
     void enterPreparing();
-    // Runs the chosen check; false when the range was refused.
-    bool runChosenCheck();
+    // Runs the chosen check (a range without both ends is refused).
+    void runChosenCheck();
     void enterIdle();
     void showTexts();
 

@@ -155,7 +155,9 @@ ImportOutcome ImportExchangeFileAt(WorkingDatabase& working, const QString& tabl
     return ImportOutcome::Refused;
 }
 
-ImportCounts ImportExchangeFilesAt(WorkingDatabase& working, const QString& table, const QStringList& chosen) {
+namespace {
+
+ImportCounts importChosenFiles(WorkingDatabase& working, const QString& table, const QStringList& chosen) {
     if (chosen.size() != 1) return importSeveralFiles(working.connection, table, chosen);
     ImportCounts counts;
     switch (ImportExchangeFileAt(working, table, chosen.constFirst())) {
@@ -175,7 +177,15 @@ ImportCounts ImportExchangeFilesAt(WorkingDatabase& working, const QString& tabl
     return counts;
 }
 
-bool ImportExchangeFile(WorkingDatabase& working, const QString& table) {
+} // namespace
+
+ImportCounts ImportExchangeFilesAt(WorkingDatabase& working, const QString& table, const QStringList& chosen) {
+    const ImportCounts counts = importChosenFiles(working, table, chosen);
+    if (counts.mustRequery()) working.announceRecordsChanged();
+    return counts;
+}
+
+void ImportExchangeFile(WorkingDatabase& working, const QString& table) {
     ui::FileDialogRequest request;
     request.title = QStringLiteral("选择导入文件");
     request.folder = documentsFolder();
@@ -183,9 +193,12 @@ bool ImportExchangeFile(WorkingDatabase& working, const QString& table) {
     request.multiple = true;
     const ui::FileDialogAnswer answer = ui::prompter().chooseOpenFile(request);
     // Files picked together exist as they are; a single name is completed by the chosen filter.
-    if (answer.paths.size() > 1) return ImportExchangeFilesAt(working, table, answer.paths).mustRequery();
-    if (answer.path.trimmed().isEmpty()) return true;
+    if (answer.paths.size() > 1) {
+        ImportExchangeFilesAt(working, table, answer.paths);
+        return;
+    }
+    if (answer.path.trimmed().isEmpty()) return;
     const QString chosen =
         CompleteOpenedFileName(answer.path, answer.filterIndex == 1 ? QStringLiteral(".mdb") : QStringLiteral(".dat"));
-    return ImportExchangeFilesAt(working, table, {chosen}).mustRequery();
+    ImportExchangeFilesAt(working, table, {chosen});
 }

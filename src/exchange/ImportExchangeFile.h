@@ -34,7 +34,7 @@ struct ImportCounts {
     QStringList unreadable;     // files that could not be read or copied (as chosen)
     bool declined = false;      // the user did not confirm; nothing was done
     QString failure;            // what of the machine stopped the import (a full disk); later files were not tried
-    // The record list must be re-read: something was added, or (as after a
+    // The records must be shown anew: something was added, or (as after a
     // single file) a file was unusable.
     bool mustRequery() const { return imported > 0 || !unreadable.isEmpty(); }
 };
@@ -44,9 +44,9 @@ struct ImportCounts {
 // records; then each file is imported all or nothing in turn, with progress;
 // one conflict report holds a section per refused file; one message at the
 // end counts the files imported, refused and unreadable, naming the latter.
+// When mustRequery(), the working database announces that its records changed.
 ImportCounts ImportExchangeFilesAt(WorkingDatabase& working, const QString& table, const QStringList& chosen);
 
 // The command: the open dialog ("选择导入文件", several files may be chosen),
-// then the import above. True when the record list must be re-read, and when
-// the dialog was cancelled.
-bool ImportExchangeFile(WorkingDatabase& working, const QString& table);
+// then the import above.
+void ImportExchangeFile(WorkingDatabase& working, const QString& table);

@@ -1,6 +1,7 @@
 #include "lists/DeleteForm.h"
 #include "widgets/DialogParts.h"
 
+#include "core/Startup.h"
 #include "db/RecordSet.h"
 #include "lists/DeleteRecords.h"
 #include "lists/RecordDeletion.h"
@@ -10,9 +11,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-TdlgDeleteForm::TdlgDeleteForm(db::Connection& connection, db::RecordSet& list, RecordGridView& grid,
-                               std::function<void()> rerunList, QWidget* parent)
-    : QDialog(parent), connection_(connection), list_(list), grid_(grid), rerunList_(std::move(rerunList)) {
+TdlgDeleteForm::TdlgDeleteForm(WorkingDatabase& working, db::RecordSet& list, RecordGridView& grid, QWidget* parent)
+    : QDialog(parent), working_(working), list_(list), grid_(grid) {
     setWindowTitle(QStringLiteral("选择删除的方式"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setFixedSize(420, 168);
@@ -31,16 +31,16 @@ TdlgDeleteForm::TdlgDeleteForm(db::Connection& connection, db::RecordSet& list, 
 }
 
 void TdlgDeleteForm::tbDeleteClick() {
-    if (deleteChosenRecords() && list_.isOpen()) rerunList_();
+    if (deleteChosenRecords()) working_.announceRecordsChanged();
 }
 
 bool TdlgDeleteForm::deleteChosenRecords() {
     if (choice_->selected()->isChecked()) {
         return list_.isOpen()
-               && DeleteSelectedRecords(grid_, connection_, list_, QStringLiteral("dt_data"), QStringLiteral("c901"));
+               && DeleteSelectedRecords(grid_, working_.connection, list_, QStringLiteral("dt_data"), QStringLiteral("c901"));
     }
-    if (choice_->allRecords()->isChecked()) return DeleteAllRecords(connection_);
+    if (choice_->allRecords()->isChecked()) return DeleteAllRecords(working_.connection);
     QString upperText = choice_->lastCode()->text();
-    return DeleteRecordRange(connection_, choice_->firstCode()->text(), upperText,
+    return DeleteRecordRange(working_.connection, choice_->firstCode()->text(), upperText,
                              [this](const QString& text) { choice_->lastCode()->setText(text); });
 }

@@ -2,6 +2,7 @@
 
 #include "core/FieldData.h"
 #include "core/Prompt.h"
+#include "core/Startup.h"
 #include "db/Error.h"
 #include "entry/SurveyDataForm.h"
 #include "lists/DeleteRecords.h"
@@ -67,7 +68,7 @@ void TdlgQueryListForm::load(const QString& whereClause) {
     result_.close();
     whereClause_ = whereClause;
     // Opened by its key: the rows are read when drawn, so a large result opens at once.
-    result_.openKeyed(*context_.connection, QueryResultSql(whereClause), kKeyField);
+    result_.openKeyed(context_.database->connection, QueryResultSql(whereClause), kKeyField);
 }
 
 void TdlgQueryListForm::showEvent(QShowEvent* event) {
@@ -78,7 +79,7 @@ void TdlgQueryListForm::showEvent(QShowEvent* event) {
 void TdlgQueryListForm::buildGrid() {
     built_ = true;
     TFieldDataArray visible;
-    for (TFieldData& field : LoadFieldDataArray(*context_.connection))
+    for (TFieldData& field : LoadFieldDataArray(context_.database->connection))
         if (field.visible) visible.push_back(std::move(field));
     if (!visible.empty()) {
         grid_->build(visible);
@@ -108,7 +109,7 @@ void TdlgQueryListForm::changeRecord() {
 void TdlgQueryListForm::deleteRecords() {
     if (!result_.isOpen()) return;
     try {
-        DeleteSelectedRecords(*grid_, *context_.connection, result_, QStringLiteral("dt_data"), kKeyField);
+        DeleteSelectedRecords(*grid_, context_.database->connection, result_, QStringLiteral("dt_data"), kKeyField);
     } catch (const db::Error& e) {
         ui::showRunError(e.message(), ui::contactTail());
     }
@@ -120,7 +121,7 @@ void TdlgQueryListForm::exportDetails() {
     // The detail query runs only for its export: it copies every column of every record.
     db::RecordSet details;
     try {
-        details.open(*context_.connection, QueryDetailSql(whereClause_));
+        details.open(context_.database->connection, QueryDetailSql(whereClause_));
     } catch (const db::Error& e) {
         ui::showRunError(e.message(), ui::contactTail());
         return;
@@ -149,10 +150,7 @@ bool ShowQueryResult(const SearchContext& context, const QString& whereClause, Q
         return false;
     }
     list.exec();
-    try {
-        if (context.requeryRecordList) context.requeryRecordList();
-    } catch (const db::Error&) {
-        // The main window's list shows what it holds after a failed re-read.
-    }
+    // Records of the result may have been changed or deleted meanwhile.
+    context.database->announceRecordsChanged();
     return true;
 }

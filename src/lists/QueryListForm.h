@@ -3,18 +3,17 @@
 #include "db/RecordSet.h"
 
 #include <QDialog>
-#include <functional>
 
 class QLabel;
 class QPushButton;
 class RecordGridView;
 class TdlgSurveyDataForm;
+class WorkingDatabase;
 
 // What the searches and their result list work with, handed over by the main window.
 struct SearchContext {
-    db::Connection* connection = nullptr;
+    WorkingDatabase* database = nullptr;
     TdlgSurveyDataForm* entryDialog = nullptr;  // opens a record of the result
-    std::function<void()> requeryRecordList;    // re-reads the main window's record list at its row
 };
 
 // "查询结果列表": the survey records that match a search's where-clause, with
@@ -58,7 +57,7 @@ private:
 };
 
 // Opens the result list of `whereClause` modally over `parent` and afterwards
-// re-reads the main window's record list (its errors are not shown: the list
-// shows what it holds). A clause the engine rejects is reported with the
+// announces that the records changed (they may have been changed or deleted
+// in the result). A clause the engine rejects is reported with the
 // engine's message and no list opens; false then.
 bool ShowQueryResult(const SearchContext& context, const QString& whereClause, QWidget* parent);

@@ -2,6 +2,7 @@
 #include "widgets/DialogParts.h"
 
 #include "core/Prompt.h"
+#include "core/Startup.h"
 #include "entry/ButtonEdit.h"
 #include "entry/NumericEdit.h"
 #include "entry/QuValidEdit.h"
@@ -122,7 +123,7 @@ TdlgDataSearchForm::TdlgDataSearchForm(const SearchContext& context, QWidget* pa
 }
 
 void TdlgDataSearchForm::chooseField() {
-    TDataSearchCodeForm picker(*context_.connection, this);
+    TDataSearchCodeForm picker(context_.database->connection, this);
     if (picker.exec() == QDialog::Accepted) field_->setText(picker.chosenField());
 }
 

@@ -318,7 +318,7 @@ TEST_F(MainFormTest, TheHiddenCommandMarksEveryRecordSaved) {
     addRecords(6);
     TMainForm& f = open();
     f.recordList().moveTo(3);
-    TdlgAboutForm about([&f] { f.requeryRecordList(); });
+    TdlgAboutForm about;
     about.show();
     QLabel* name = about.nameLabel();
     auto count = [] {
@@ -340,7 +340,7 @@ TEST_F(MainFormTest, TheHiddenCommandMarksEveryRecordSaved) {
 TEST_F(MainFormTest, TheSplashClosesItselfAfterFiftyTicks) {
     TMainForm& f = open();
     (void)f;
-    TdlgAboutForm splash({});
+    TdlgAboutForm splash;
     splash.startProgress();
     splash.show();
     EXPECT_TRUE(splash.progressBar()->isVisible());
@@ -350,7 +350,7 @@ TEST_F(MainFormTest, TheSplashClosesItselfAfterFiftyTicks) {
     EXPECT_FALSE(splash.isVisible());
 
     // Opened from the menu it shows no progress and stays until clicked.
-    TdlgAboutForm about({});
+    TdlgAboutForm about;
     about.show();
     EXPECT_FALSE(about.progressBar()->isVisible());
     QTest::mouseClick(&about, Qt::LeftButton, {}, QPoint(5, 5));
@@ -359,13 +359,13 @@ TEST_F(MainFormTest, TheSplashClosesItselfAfterFiftyTicks) {
 
 TEST_F(MainFormTest, TheAboutBoxFromTheMenuOpensTheUserGuideWithItsPictures) {
     TMainForm& f = open();
-    TdlgAboutForm splash({});
+    TdlgAboutForm splash;
     splash.startProgress();
     splash.show();
     EXPECT_FALSE(splash.guideButton()->isVisible());
     splash.close();
 
-    TdlgAboutForm about({}, &f);
+    TdlgAboutForm about(&f);
     about.show();
     QTest::mouseClick(about.guideButton(), Qt::LeftButton);
     EXPECT_FALSE(about.isVisible());
@@ -389,11 +389,11 @@ TEST_F(MainFormTest, TheAboutBoxNamesThePerUserProgramFolderOnlyWhenInUse) {
             if (label->text().startsWith(QStringLiteral("数据文件夹："))) lines << label->text();
         return lines;
     };
-    EXPECT_TRUE(folderLines(TdlgAboutForm({})).isEmpty());
+    EXPECT_TRUE(folderLines(TdlgAboutForm()).isEmpty());
     // Its title, in the taskbar and the window list, is the system's own.
-    EXPECT_EQ(TdlgAboutForm({}).windowTitle(), QStringLiteral("Varnel_基层以上（离线工具）"));
+    EXPECT_EQ(TdlgAboutForm().windowTitle(), QStringLiteral("Varnel_基层以上（离线工具）"));
     setProgramFolder(perUserProgramFolder());
-    EXPECT_EQ(folderLines(TdlgAboutForm({})), QStringList{QStringLiteral("数据文件夹：") + perUserProgramFolder()});
+    EXPECT_EQ(folderLines(TdlgAboutForm()), QStringList{QStringLiteral("数据文件夹：") + perUserProgramFolder()});
 }
 
 TEST_F(MainFormTest, PrintingTheCurrentRecordHandsAWorkbookToTheUser) {
