@@ -253,12 +253,24 @@ std::vector<SummaryRow> breakdownRows(db::Connection& connection, int sheet, Bre
     return breakdownTables(connection, {sheet}, breakdown, groupId).at(sheet);
 }
 
-QVariant weightedTotal(db::Connection& connection, int sheet) {
-    checkTableSheet(sheet);
-    for (const SummaryIndicator& indicator : summarySheets()[size_t(sheet - 1)].indicators)
-        if (indicator.kind == IndicatorKind::WeightedAverage)
-            return connection.scalar(QStringLiteral("select %1 as sum_%2_cnt from dt_data").arg(weightedAverageExpression(indicator.field), indicator.field));
-    return {};
+std::map<int, QVariant> weightedTotals(db::Connection& connection, const QList<int>& sheets) {
+    QList<int> averaged;
+    QStringList expressions;
+    for (const int sheet : sheets) {
+        checkTableSheet(sheet);
+        for (const SummaryIndicator& indicator : summarySheets()[size_t(sheet - 1)].indicators) {
+            if (indicator.kind != IndicatorKind::WeightedAverage) continue;
+            averaged << sheet;
+            expressions << QStringLiteral("%1 as sum_%2_cnt").arg(weightedAverageExpression(indicator.field), indicator.field);
+            break;
+        }
+    }
+    std::map<int, QVariant> totals;
+    if (averaged.isEmpty()) return totals;
+    db::Statement query(connection, QStringLiteral("select %1 from dt_data").arg(expressions.join(u',')));
+    query.next();
+    for (qsizetype i = 0; i < averaged.size(); ++i) totals[averaged[i]] = query.value(int(i));
+    return totals;
 }
 
 QString reversedOrder(const QString& order) {

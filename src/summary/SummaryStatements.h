@@ -74,10 +74,10 @@ BreakdownTables breakdownTables(db::Connection& connection, const QList<int>& sh
 // The same for one sheet.
 std::vector<SummaryRow> breakdownRows(db::Connection& connection, int sheet, Breakdown breakdown, qint64 groupId);
 
-// The weighted average over every return, whatever its unit code, that the
-// total row of sheet 21 (d017) and sheet 22 (d033) shows; null for the other
-// sheets. Raises db::Error.
-QVariant weightedTotal(db::Connection& connection, int sheet);
+// The weighted averages over every return, whatever its unit code, that the
+// total rows of sheet 21 (d017) and sheet 22 (d033) show, for those of
+// `sheets` that have one, read in one pass. Raises db::Error.
+std::map<int, QVariant> weightedTotals(db::Connection& connection, const QList<int>& sheets);
 
 // A grouping's stored order with its direction turned: the first "desc" (any
 // case) becomes "asc" when the text holds the upper-case word DESC, otherwise

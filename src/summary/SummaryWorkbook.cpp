@@ -56,8 +56,8 @@ SummaryWorkbook::SummaryWorkbook(const QString& templatePath)
 
 SummaryWorkbook::~SummaryWorkbook() = default;
 
-void SummaryWorkbook::WriteSummarySheet(db::Connection& connection, int sheet, Breakdown breakdown,
-                                        const std::vector<SummaryRow>& rows, ui::ProgressSink& progress) {
+void SummaryWorkbook::WriteSummarySheet(int sheet, Breakdown breakdown, const std::vector<SummaryRow>& rows,
+                                        const QVariant& weightedTotal, ui::ProgressSink& progress) {
     if (sheet < kFirstTableSheet || sheet > kSummarySheetCount) return;
     workbook::Sheet target = book_->sheet(sheet);
     target.setValue({captionRow(target), 1}, breakdownCaption(breakdown));
@@ -86,7 +86,7 @@ void SummaryWorkbook::WriteSummarySheet(db::Connection& connection, int sheet, B
     if (averageColumn == 0) return;
     if (!rows.empty()) target.setNumberFormat({{kFirstDataRow, averageColumn}, {lastRow, averageColumn}}, kAverageFormat);
     if (breakdown != Breakdown::Grouping) {
-        target.setValue({kTotalRow, averageColumn}, weightedTotal(connection, sheet));
+        target.setValue({kTotalRow, averageColumn}, weightedTotal);
         target.setNumberFormat({{kTotalRow, averageColumn}, {kTotalRow, averageColumn}}, kAverageFormat);
     }
 }
@@ -122,9 +122,14 @@ QString RunSummary(db::Connection& connection, const QString& label, const QList
         QList<int> tableSheets = chosenSheets;
         tableSheets.removeAll(1);
         const BreakdownTables tables = breakdownTables(connection, tableSheets, breakdown, groupId);
+        const std::map<int, QVariant> totals =
+            breakdown == Breakdown::Grouping ? std::map<int, QVariant>{} : weightedTotals(connection, tableSheets);
         for (int sheet = 1; sheet <= kSummarySheetCount; ++sheet) {
             if (!chosenSheets.contains(sheet)) continue;
-            if (tables.count(sheet)) summary->WriteSummarySheet(connection, sheet, breakdown, tables.at(sheet), progress);
+            const auto total = totals.find(sheet);
+            if (tables.count(sheet))
+                summary->WriteSummarySheet(sheet, breakdown, tables.at(sheet), total == totals.end() ? QVariant() : total->second,
+                                           progress);
             progress.step();
         }
         progress.hide();

@@ -35,12 +35,12 @@ public:
 
     // Fills table sheet `sheet` (2 to 24; other numbers are ignored) with the
     // breakdown's rows (see breakdownTables) from row 10 on, the breakdown's
-    // name as column A's heading and, for the level and state breakdowns, the
-    // weighted average over all returns in the total row of sheets 21 and 22.
+    // name as column A's heading and, for the level and state breakdowns,
+    // `weightedTotal` (see weightedTotals) in the total row of sheets 21 and 22.
     // Weighted averages show two decimals. The lower progress bar steps once
-    // per cell (a step of the task). Raises db::Error.
-    void WriteSummarySheet(db::Connection& connection, int sheet, Breakdown breakdown, const std::vector<SummaryRow>& rows,
-                           ui::ProgressSink& progress);
+    // per cell (a step of the task).
+    void WriteSummarySheet(int sheet, Breakdown breakdown, const std::vector<SummaryRow>& rows,
+                           const QVariant& weightedTotal, ui::ProgressSink& progress);
     // Deletes the sheets not chosen (sheet numbers 1 to 24; the cover too when
     // it is not among them) and makes the first remaining sheet the active one.
     void FinishSummary(const QList<int>& chosenSheets);

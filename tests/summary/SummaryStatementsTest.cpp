@@ -202,12 +202,16 @@ TEST_F(SummaryStatementsTest, WeightedAveragesDivideAsRealsAndLeaveOutNonPositiv
     EXPECT_TRUE(row.values[0].isNull());               // d014 of the return with code 0 is left out
     EXPECT_DOUBLE_EQ(row.values[3].toDouble(), 37.5);  // d017
     // (30 + 45 + 120) / 4
-    EXPECT_DOUBLE_EQ(weightedTotal(connection, 21).toDouble(), 48.75);
-    EXPECT_TRUE(weightedTotal(connection, 2).isNull());
+    EXPECT_DOUBLE_EQ(weightedTotals(connection, {21}).at(21).toDouble(), 48.75);
+    EXPECT_EQ(weightedTotals(connection, {2, 3}).size(), 0u);
 
     addReturn(110000000004, 1, 1, {{QStringLiteral("d033"), 40}, {QStringLiteral("x001"), 3}});
     addReturn(110000000005, 1, 1, {{QStringLiteral("d033"), 41}, {QStringLiteral("x001"), 1}});
-    EXPECT_DOUBLE_EQ(weightedTotal(connection, 22).toDouble(), 40.25);
+    // Both sheets' totals come from one pass, each its own.
+    const std::map<int, QVariant> both = weightedTotals(connection, {2, 21, 22});
+    EXPECT_EQ(both.size(), 2u);
+    EXPECT_DOUBLE_EQ(both.at(21).toDouble(), (30 + 45 + 120) / 4.0);
+    EXPECT_DOUBLE_EQ(both.at(22).toDouble(), 40.25);
 }
 
 TEST_F(SummaryStatementsTest, AllZeroAverageGivesZero) {
@@ -216,7 +220,7 @@ TEST_F(SummaryStatementsTest, AllZeroAverageGivesZero) {
     const SummaryRow row = rowOf(breakdownRows(connection, 21, Breakdown::State, 0), QStringLiteral("正常填报"));
     EXPECT_EQ(row.values[3].toDouble(), 0.0);
     EXPECT_FALSE(row.values[3].isNull());
-    EXPECT_EQ(weightedTotal(connection, 21).toDouble(), 0.0);
+    EXPECT_EQ(weightedTotals(connection, {21}).at(21).toDouble(), 0.0);
 }
 
 TEST_F(SummaryStatementsTest, ReversedOrderTurnsOnlyUpperCaseDirectionWords) {

@@ -189,7 +189,7 @@ TEST_F(SummaryWorkbookTest, ColumnHeadingGoesBelowTheTextInColumnA) {
         const QString path = folder.path(QStringLiteral("edited.xlsx"));
         edited.save(path);
         SummaryWorkbook summary(path);
-        summary.WriteSummarySheet(connection, 3, Breakdown::State, breakdownRows(connection, 3, Breakdown::State, 0), progress);
+        summary.WriteSummarySheet(3, Breakdown::State, breakdownRows(connection, 3, Breakdown::State, 0), {}, progress);
         workbook::Sheet sheet = summary.book().sheet(3);
         return QStringList{sheet.text({2, 1}), sheet.text({3, 1}), sheet.text({4, 1})};
     };
