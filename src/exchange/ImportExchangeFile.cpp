@@ -183,9 +183,10 @@ bool ImportExchangeFile(WorkingDatabase& working, const QString& table) {
     request.multiple = true;
     const ui::FileDialogAnswer answer = ui::prompter().chooseOpenFile(request);
     // Files picked together exist as they are; a single name is completed by the chosen filter.
-    if (answer.paths.size() > 1) return ImportExchangeFilesAt(working, table, answer.paths).mustRequery();
-    if (answer.path.trimmed().isEmpty()) return true;
-    const QString chosen =
-        CompleteOpenedFileName(answer.path, answer.filterIndex == 1 ? QStringLiteral(".mdb") : QStringLiteral(".dat"));
-    return ImportExchangeFilesAt(working, table, {chosen}).mustRequery();
+    if (answer.path.trimmed().isEmpty() && answer.paths.size() <= 1) return true;
+    const QStringList chosen = answer.paths.size() > 1 ? answer.paths
+        : QStringList{CompleteOpenedFileName(answer.path, answer.filterIndex == 1 ? QStringLiteral(".mdb") : QStringLiteral(".dat"))};
+    const ImportCounts counts = ImportExchangeFilesAt(working, table, chosen);
+    if (counts.imported > 0) working.announceRecordsChanged();
+    return counts.mustRequery();
 }

@@ -1,4 +1,6 @@
 #include "lists/DeleteForm.h"
+
+#include "core/Startup.h"
 #include "widgets/DialogParts.h"
 
 #include "db/RecordSet.h"
@@ -31,7 +33,9 @@ TdlgDeleteForm::TdlgDeleteForm(db::Connection& connection, db::RecordSet& list, 
 }
 
 void TdlgDeleteForm::tbDeleteClick() {
-    if (deleteChosenRecords() && list_.isOpen()) rerunList_();
+    if (!deleteChosenRecords()) return;
+    workingDatabase().announceRecordsChanged();
+    if (list_.isOpen()) rerunList_();
 }
 
 bool TdlgDeleteForm::deleteChosenRecords() {
