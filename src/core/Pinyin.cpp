@@ -68,7 +68,7 @@ QString pinyinQuery(const QString& typed) {
     return query;
 }
 
-NamePinyin::NamePinyin(const QString& name) {
+std::string pinyinKeys(const QString& name) {
     std::string full, initials, placeFull, placeInitials;
     bool hasPlaceReading = false;
     for (const char32_t c : QStringView(name).toUcs4()) {
@@ -82,6 +82,7 @@ NamePinyin::NamePinyin(const QString& name) {
         initials += own.front();
         placeInitials += place ? *place : own.front();
     }
-    keys_ = full + '|' + initials;
-    if (hasPlaceReading) keys_ += '|' + placeFull + '|' + placeInitials;
+    std::string keys = full + '|' + initials;
+    if (hasPlaceReading) keys += '|' + placeFull + '|' + placeInitials;
+    return keys;
 }

@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <string>
-#include <string_view>
 
 // Pinyin of unit names, for finding a unit the way Chinese software lets one:
 // by the initials ("bjszgh") or the full pinyin ("beijing") of its name.
@@ -23,21 +22,9 @@
 // the text holds anything else, so that it cannot be pinyin.
 QString pinyinQuery(const QString& typed);
 
-// The pinyin keys of one name: the full pinyin and the initials, in the
+// The pinyin keys of one name: its full pinyin and its initials in the
 // transliteration's reading and, when the name has a place-name polyphone, in
-// the place-name reading too. Kept in one string of ASCII, the keys separated
-// by '|', so that a record's keys cost a few dozen bytes.
-class NamePinyin {
-public:
-    NamePinyin() = default;
-    explicit NamePinyin(const QString& name);
-
-    // True when `query` (as pinyinQuery gives it, not empty) lies within the
-    // full pinyin or the initials of the name in either reading.
-    bool matches(std::string_view query) const { return keys_.find(query) != std::string::npos; }
-    // The full pinyin in the transliteration's reading ("beijingshizonggonghui").
-    std::string_view full() const { return std::string_view(keys_).substr(0, keys_.find('|')); }
-
-private:
-    std::string keys_;
-};
+// the place-name reading too, joined by '|' ("beijingshizonggonghui|bjszgh").
+// A query (as pinyinQuery gives it) matches the name when the keys hold it; a
+// name's keys cost a few dozen bytes of ASCII.
+std::string pinyinKeys(const QString& name);
