@@ -16,6 +16,9 @@
 
 #include "app/MainForm.h"
 #include "core/Prompt.h"
+#include "checks/BatchCheck.h"
+#include "checks/CheckFindings.h"
+#include "checks/CheckResultsForm.h"
 #include "checks/MessageListWin.h"
 #include "entry/NumericEdit.h"
 #include "entry/SurveyDataForm.h"
@@ -181,6 +184,30 @@ int main(int argc, char* argv[]) {
         ui::installProgress(&window);
         report("desktop: the same with its progress window", time(runs, [] {}, [&] { ExportRecordList(workingDatabase(), choice); }),
                core);
+        ui::installPrompter(nullptr);
+        setFileOpener({});
+    }
+
+    // The window of the check's findings, opened on every finding of every record.
+    {
+        qputenv("TEMP", folder.path().toLocal8Bit());
+        setFileOpener([](const QString&) {});
+        QuietPrompter quiet;
+        ui::installPrompter(&quiet);
+        CheckFindings findings;
+        const Outcome outcome = RunBatchCheck(workingDatabase(), allRecordsSql(), nullptr, &findings);
+        TCheckResultsForm* results = form->checkResults();
+        CheckFindings shown;
+        report("open the check results window on every finding", time(runs, [&] {
+                   results->hide();
+                   shown = findings;
+               }, [&] {
+                   results->showCheck(std::move(shown), outcome.file);
+                   QApplication::processEvents();
+               }), baseline);
+        std::printf("  %-50s %9zu records with %lld findings\n", "", findings.units().size(),
+                    static_cast<long long>(findings.findingCount()));
+        results->hide();
         ui::installPrompter(nullptr);
         setFileOpener({});
     }

@@ -21,6 +21,7 @@
 #include "core/Startup.h"
 #include "checks/BatchCheck.h"
 #include "checks/BuiltinRules.h"
+#include "checks/CheckFindings.h"
 #include "core/ExchangePassword.h"
 #include "core/Prompt.h"
 #include "db/Maintenance.h"
@@ -29,6 +30,7 @@
 #include "exchange/ImportExchangeFile.h"
 #include "exchange/ReportFile.h"
 #include "lists/RecordListExport.h"
+#include "lists/RecordLocation.h"
 #include "db/RecordSet.h"
 #include "db/Statement.h"
 #include "summary/SummaryWorkbook.h"
@@ -324,6 +326,42 @@ void benchListExport(WorkingDatabase& working, int runs, const QString& folder) 
 
 } // namespace
 
+// Locating a unit by the pinyin of its name, on names of varied characters: the
+// first search transliterates every name, later ones only compare.
+void benchPinyinSearch(db::Connection& connection, int runs) {
+    static const QString pool = QStringLiteral(
+        "北京天津河北山西内蒙古辽宁吉林黑龙江上海苏浙安徽福建山东河南湖南广东西海重庆四川贵州云藏陕甘肃青宁夏新疆"
+        "市县区镇乡街道总工会联合委员铁路民航金融邮电力设教育科技卫生文化体农水利交通运输机械冶化纺织轻商业粮食供销"
+        "财贸国防军石油煤炭地质有色烟草空天船舶兵器核长春厦门沈阳大连哈尔滨杭州波肥福济岛郑武汉沙圳成都昆明拉萨安兰乌鲁木齐");
+    {
+        db::Transaction transaction(connection);
+        db::Statement rename(connection, QStringLiteral("UPDATE dt_data SET c902=? WHERE c901=?"));
+        std::vector<qint64> codes;
+        for (db::Statement rows(connection, QStringLiteral("SELECT c901 FROM dt_data")); rows.next();) codes.push_back(rows.integer(0));
+        for (size_t r = 0; r < codes.size(); ++r) {
+            QString name;
+            for (size_t i = 0; i < 6 + r % 6; ++i) name += pool[qsizetype((r * (7 + 2 * i) + i * 31) % size_t(pool.size()))];
+            rename.bind(1, name + QStringLiteral("工会"));
+            rename.bind(2, codes[r]);
+            rename.run();
+        }
+        transaction.commit();
+    }
+    db::RecordSet list;
+    list.openKeyed(connection, kRecordList, QStringLiteral("c901"));
+    BenchPrompter quiet;
+    ui::installPrompter(&quiet);
+    // A text no name holds: every name is compared.
+    const QString absent = QStringLiteral("zhongguoqiche");
+    report("locate by pinyin, first search (one run)", time(1, [&] { LocateRecordByName(connection, list, absent); }));
+    report("locate by pinyin, later searches", time(runs, [&] { LocateRecordByName(connection, list, absent); }));
+    report("locate by the characters of a name (baseline)", time(runs, [&] {
+               LocateRecordByName(connection, list, QStringLiteral("中国汽车"));
+           }));
+    ui::installPrompter(nullptr);
+    list.close();
+}
+
 int main(int argc, char* argv[]) {
     QStandardPaths::setTestModeEnabled(true);  // prints go to a test documents folder, never the user's
     QCoreApplication application(argc, argv);
@@ -454,6 +492,11 @@ int main(int argc, char* argv[]) {
            }), reading);
     std::printf("  (%lld findings, a results file of %.0f MB)\n", static_cast<long long>(checkRunState().findingsCount),
                 double(QFileInfo(resultsFilePath(workingDatabase().label)).size()) / 1e6);
+    report("the same, keeping the findings for their window", time(runs, [] {
+               CheckFindings findings;
+               RunBatchCheck(workingDatabase(), allRecordsSql(), nullptr, &findings);
+           }, [&] { working.connection.execute(QStringLiteral("UPDATE dt_data SET RecordState=0")); }), reading);
+    benchPinyinSearch(working.connection, runs);
     benchExchange(working, runs, folder.path());
     closeWorkingDatabase();
     return 0;

@@ -14,6 +14,8 @@
 #include "core/Startup.h"
 #include "core/Version.h"
 #include "checks/CheckForm.h"
+#include "checks/CheckResultsForm.h"
+#include "core/RecordStateCounts.h"
 #include "db/Maintenance.h"
 #include "entry/SurveyDataForm.h"
 #include "exchange/ExportForReporting.h"
@@ -112,19 +114,25 @@ TMainForm::TMainForm(Options options, QWidget* parent) : QMainWindow(parent) {
         if (action(QStringLiteral("actLocate"))->isEnabled()) run(action(QStringLiteral("actConditionSearch")));
     });
 
-    BuildRecordGrid();
-
     versionPane_ = new QLabel(statusVersionText(ReadVersionInfo()), this);
+    countsPane_ = new QLabel(this);
+    countsPane_->setObjectName(QStringLiteral("RecordCounts"));
     datePane_ = new QLabel(QDate::currentDate().toString(QStringLiteral("yyyy年MM月dd日")), this);
     datePane_->setFixedWidth(104);
     datePane_->setAlignment(Qt::AlignCenter);
     statusBar()->addWidget(versionPane_, 1);
+    statusBar()->addPermanentWidget(countsPane_);
     statusBar()->addPermanentWidget(datePane_);
+    connect(&workingDatabase(), &WorkingDatabase::recordsChanged, this, &TMainForm::showRecordCounts);
+
+    BuildRecordGrid();
 
     progress_ = new TProgressBarForm(this);
     progress2_ = new TProgressBar2LineForm(this);
     entryDialog_ = new TdlgSurveyDataForm(workingDatabase().connection, this);
     entryDialog_->setPrinter([](qint64 code) { PrintRecord(workingDatabase().connection, code); });
+    checkResults_ = new TCheckResultsForm(workingDatabase(), entryDialog_, this);
+    wire(action(QStringLiteral("actCheckResults")), [this] { checkResults_->showLastCheck(); });
     wire(action(QStringLiteral("actAddNew")), [this] { actAddNewExecute(); });
     wire(action(QStringLiteral("actModify")), [this] { actModifyExecute(); });
     wire(action(QStringLiteral("actPrint")), [this] {
@@ -206,6 +214,7 @@ void TMainForm::buildMenus() {
         {"actConditionSearch", u"指标查询", int(P::Search), false},
         {"actCheckSelected", u"检查选中数据的逻辑", -1, false},
         {"actCheck", u"检查数据的逻辑", int(P::Check), false},
+        {"actCheckResults", u"逻辑检查结果", -1, false},
         {"actSum", u"数据汇总", int(P::Sum), false},
         {"actGroup", u"数据分组", int(P::Group), false},
         {"actSaveList", u"导出数据列表", int(P::ExportList), false},
@@ -232,7 +241,7 @@ void TMainForm::buildMenus() {
     QMenuBar* bar = menuBar();
     add(bar->addMenu(QStringLiteral("数据记录")), {"actAddNew", "actModify", "actDelete", "actPrint"});
     add(bar->addMenu(QStringLiteral("查找")), {"actLocate", "actSearch"});
-    add(bar->addMenu(QStringLiteral("逻辑检查")), {"actCheckSelected", "actCheck"});
+    add(bar->addMenu(QStringLiteral("逻辑检查")), {"actCheckSelected", "actCheck", "actCheckResults"});
     add(bar->addMenu(QStringLiteral("数据处理")), {"actGroup", "actSum"});
     add(bar->addMenu(QStringLiteral("工具")), {"actOptions", "actCompress", "actRecordGrid"});
     bar->addAction(action(QStringLiteral("actAbout")));
@@ -294,6 +303,15 @@ void TMainForm::BuildRecordGrid() {
     recordList_.openKeyed(workingDatabase().connection, kRecordListSql, kKeyField);
     grid_->attach(gridVisible_ ? &recordList_ : nullptr);
     updateActions();
+    showRecordCounts();
+}
+
+void TMainForm::showRecordCounts() {
+    try {
+        countsPane_->setText(CountRecordStates(workingDatabase().connection).text());
+    } catch (const db::Error&) {
+        // A file held by another program just now: the counts stay until the next change.
+    }
 }
 
 void TMainForm::requeryRecordList() {
@@ -312,6 +330,7 @@ void TMainForm::reopenRecordList() {
     grid_->forgetSort();
     grid_->attach(gridVisible_ ? &recordList_ : nullptr);
     updateActions();
+    showRecordCounts();
 }
 
 QList<qint64> TMainForm::selectedCodes() const {
@@ -330,7 +349,7 @@ QList<qint64> TMainForm::selectedCodes() const {
 }
 
 CheckTarget TMainForm::checkTarget() {
-    return {&workingDatabase(), [this] { return selectedCodes(); }};
+    return {&workingDatabase(), [this] { return selectedCodes(); }, checkResults_};
 }
 
 SearchContext TMainForm::searchContext() {
@@ -341,7 +360,8 @@ void TMainForm::actAddNewExecute() {
     entryDialog_->setAddMode(true);
     entryDialog_->setRecordList(&recordList_);
     entryDialog_->exec();
-    workingDatabase().announceRecordsChanged();
+    // The grid shows the row the dialog's navigation ended on.
+    requeryRecordList();
 }
 
 void TMainForm::actModifyExecute() {
@@ -350,7 +370,8 @@ void TMainForm::actModifyExecute() {
     entryDialog_->setPrintCode(recordList_.integer(kKeyField));
     entryDialog_->setRecordList(&recordList_);
     entryDialog_->exec();
-    workingDatabase().announceRecordsChanged();
+    // The grid shows the row the dialog's navigation ended on.
+    requeryRecordList();
 }
 
 void TMainForm::actCompressExecute() {

@@ -12,6 +12,7 @@ class RecordGridView;
 class TProgressBarForm;
 class TProgressBar2LineForm;
 class TdlgSurveyDataForm;
+class TCheckResultsForm;
 struct CheckTarget;
 struct SearchContext;
 
@@ -56,6 +57,10 @@ public:
 
     // The entry dialog (with its error list) lives as long as the main window.
     TdlgSurveyDataForm* entryDialog() const { return entryDialog_; }
+    // "逻辑检查结果": the findings of the last check, as long as the main window lives.
+    TCheckResultsForm* checkResults() const { return checkResults_; }
+    // The status bar's count of the records by RecordState.
+    QLabel* recordCounts() const { return countsPane_; }
 
     void actAddNewExecute();
     void actModifyExecute();
@@ -69,6 +74,7 @@ private:
     void buildMenus();
     void buildGroupBar();
     void run(QAction* action);
+    void showRecordCounts();
 
     bool started_ = false;
     db::RecordSet recordList_;
@@ -76,9 +82,11 @@ private:
     GroupBar* groupBar_ = nullptr;
     QLabel* versionPane_ = nullptr;
     QLabel* datePane_ = nullptr;
+    QLabel* countsPane_ = nullptr;
     TProgressBarForm* progress_ = nullptr;
     TProgressBar2LineForm* progress2_ = nullptr;
     TdlgSurveyDataForm* entryDialog_ = nullptr;
+    TCheckResultsForm* checkResults_ = nullptr;
     bool gridVisible_ = true;
     std::map<QAction*, std::function<void()>> handlers_;
     std::map<QAction*, bool> needsRows_;

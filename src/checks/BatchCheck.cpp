@@ -8,6 +8,7 @@
 #include "core/Startup.h"
 #include "core/TextEncoding.h"
 #include "checks/BuiltinRules.h"
+#include "checks/CheckFindings.h"
 #include "db/Statement.h"
 
 #include <QCoreApplication>
@@ -87,7 +88,8 @@ public:
     }
 };
 
-Outcome runChecks(WorkingDatabase& database, const QString& selectSql, ui::ProgressSink* monitor, bool& statesChanged) {
+Outcome runChecks(WorkingDatabase& database, const QString& selectSql, ui::ProgressSink* monitor, CheckFindings* findings,
+                  bool& statesChanged) {
     db::Connection& connection = database.connection;
     const QString path = resultsFilePath(database.label);
     TextFileWriter results(path, TextFileWriter::Mode::Truncate);
@@ -137,7 +139,10 @@ Outcome runChecks(WorkingDatabase& database, const QString& selectSql, ui::Progr
         // A record that already has its state is not written again: a re-check costs little.
         const RecordState newState = passed ? RecordState::Saved : RecordState::SavedWithErrors;
         if (rows.isNull(recordState) || rows.integer(recordState) != int(newState)) states.post(rows.value(code), newState);
-        if (!passed) ++unitsWithFindings;
+        if (!passed) {
+            ++unitsWithFindings;
+            if (findings) findings->add({qint64(state.unitCode), state.unitName, state.brokenRules});
+        }
         if (++handled % kRecordsPerCheckpoint == 0) checkpoint();
         if (monitor) monitor->step();
         if (clock.elapsed() >= nextEvents) {
@@ -148,6 +153,7 @@ Outcome runChecks(WorkingDatabase& database, const QString& selectSql, ui::Progr
     }
     checkpoint();
     if (monitor && monitor->stopRequested()) return Outcome::declined();
+    if (findings) findings->sortByCode();
 
     if (unitsWithFindings == 0) {
         results.close();
@@ -158,7 +164,7 @@ Outcome runChecks(WorkingDatabase& database, const QString& selectSql, ui::Progr
     results.writeLine(QStringLiteral("共有%1个单位的数据存在逻辑错误！").arg(unitsWithFindings));
     results.writeLine(QStringLiteral("共有%1个逻辑错误项！").arg(state.findingsCount));
     results.close();
-    openWithDefaultApplication(path);
+    if (!findings) openWithDefaultApplication(path);
     return Outcome::refused(QStringLiteral("共有%1个单位的数据存在逻辑错误！").arg(unitsWithFindings), path);
 }
 
@@ -180,14 +186,15 @@ QString selectedRecordsSql(const QList<qint64>& codes) {
     return kCheckableSql + QStringLiteral(" and dt_data.c901 in (") + list.join(u',') + u')';
 }
 
-Outcome RunBatchCheck(WorkingDatabase& database, const QString& selectSql, ui::ProgressSink* monitor) {
+Outcome RunBatchCheck(WorkingDatabase& database, const QString& selectSql, ui::ProgressSink* monitor,
+                      CheckFindings* findings) {
     bool statesChanged = false;
     // Also after an error: the states committed before it stay.
     const auto announce = qScopeGuard([&] {
         if (statesChanged) database.announceRecordsChanged();
     });
     try {
-        return runChecks(database, selectSql, monitor, statesChanged);
+        return runChecks(database, selectSql, monitor, findings, statesChanged);
     } catch (const std::exception& e) {
         ui::showRunError(QString::fromUtf8(e.what()), ui::contactTail());
         return Outcome::failed(QString::fromUtf8(e.what()));

@@ -9,6 +9,7 @@ namespace ui {
 class ProgressSink;
 }
 
+class CheckFindings;
 class WorkingDatabase;
 
 // The batch check: applies the built-in rule set to a selection of records,
@@ -35,4 +36,10 @@ QString selectedRecordsSql(const QList<qint64>& codes);
 //
 // Done with the results file when no rule was broken, Refused with it when
 // there were findings, Declined when stopped, Failed after an error.
-Outcome RunBatchCheck(WorkingDatabase& database, const QString& selectSql, ui::ProgressSink* monitor = nullptr);
+//
+// With `findings` (the window that lists them), the records with findings and
+// their rules are kept there, in code order, and the results file is not
+// opened: the window opens it on request. Without, the file is opened when
+// there were findings.
+Outcome RunBatchCheck(WorkingDatabase& database, const QString& selectSql, ui::ProgressSink* monitor = nullptr,
+                      CheckFindings* findings = nullptr);

@@ -395,6 +395,7 @@ CheckRunState& checkRunState() {
 bool CheckBuiltinRules(const RuleValues& values) {
     CheckRunState& state = checkRunState();
     state.firstFindingPending = true;
+    state.brokenRules.clear();
     for (const BuiltinRule& rule : kRules)
         if (rule.broken(values)) WriteString(rule);
     return state.firstFindingPending;
@@ -417,6 +418,7 @@ void WriteString(const BuiltinRule& rule) {
         finding = encodeGb18030(lines);
     }
     file.writeEncoded(finding);
+    state.brokenRules.push_back(std::uint8_t(rule.number - 1));
     state.firstFindingPending = false;
     ++state.findingsCount;
 }

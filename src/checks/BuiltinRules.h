@@ -4,7 +4,9 @@
 #include <QString>
 #include <QStringView>
 #include <array>
+#include <cstdint>
 #include <span>
+#include <vector>
 
 namespace db {
 class Connection;
@@ -63,6 +65,7 @@ struct CheckRunState {
     double unitCode = 0;                // c901 of the record under test
     QString unitName;                   // its c902
     bool firstFindingPending = true;    // no finding written for this record yet
+    std::vector<std::uint8_t> brokenRules;  // the record's broken rules, positions in builtinRules()
     qint64 findingsCount = 0;           // findings written since the run started
     TextFileWriter* results = nullptr;  // the results file of the run, open while it runs
     db::Connection* connection = nullptr;  // the database checked, for the captions of the findings

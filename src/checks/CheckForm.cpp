@@ -1,5 +1,7 @@
 #include "checks/CheckForm.h"
 
+#include "checks/CheckFindings.h"
+#include "checks/CheckResultsForm.h"
 #include "core/Prompt.h"
 #include "widgets/DialogParts.h"
 #include "widgets/RecordChoiceBox.h"
@@ -13,10 +15,21 @@
 #include <QRadioButton>
 #include <algorithm>
 
+void RunCheckCommand(const CheckTarget& target, const QString& selectSql, ui::ProgressSink* monitor) {
+    if (!target.results) {
+        RunBatchCheck(*target.database, selectSql, monitor);
+        return;
+    }
+    CheckFindings findings;
+    const Outcome outcome = RunBatchCheck(*target.database, selectSql, monitor, &findings);
+    if (outcome.status == Outcome::Status::Done || outcome.status == Outcome::Status::Refused)
+        target.results->showCheck(std::move(findings), outcome.file);
+}
+
 void CheckSelectedRecords(const CheckTarget& target, ui::ProgressSink* monitor) {
     const QList<qint64> codes = target.selectedCodes();
     if (codes.isEmpty()) return;
-    RunBatchCheck(*target.database, selectedRecordsSql(codes), monitor);
+    RunCheckCommand(target, selectedRecordsSql(codes), monitor);
 }
 
 void ShowCheckDialog(const CheckTarget& target, QWidget* parent) {
@@ -106,7 +119,7 @@ void TdlgCheckForm::runChosenCheck() {
         return;
     }
     if (allRecord_->isChecked()) {
-        RunBatchCheck(*target_.database, allRecordsSql(), this);
+        RunCheckCommand(target_, allRecordsSql(), this);
         return;
     }
     for (QLineEdit* edit : {firstCode_, lastCode_})
@@ -121,7 +134,7 @@ void TdlgCheckForm::runChosenCheck() {
         last = first;
         lastCode_->setText(firstCode_->text());
     }
-    RunBatchCheck(*target_.database, recordRangeSql(first, last), this);
+    RunCheckCommand(target_, recordRangeSql(first, last), this);
 }
 
 void TdlgCheckForm::enterIdle() {

@@ -295,4 +295,9 @@ double Statement::real(int column) const {
 
 QString Statement::text(int column) const { return variantToText(value(column)); }
 
+std::string_view Statement::utf8(int column) const {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
+    return text ? std::string_view(text, size_t(sqlite3_column_bytes(stmt_, column))) : std::string_view();
+}
+
 } // namespace db

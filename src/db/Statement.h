@@ -3,6 +3,7 @@
 #include "db/Error.h"
 
 #include <QString>
+#include <string_view>
 #include <QVariant>
 #include <vector>
 
@@ -61,6 +62,9 @@ public:
     qint64 integer(int column) const;  // NULL reads as 0
     double real(int column) const;     // NULL reads as 0
     QString text(int column) const;    // NULL reads as empty
+    // The column's text as the engine keeps it (UTF-8), without a copy; valid
+    // until the next step. NULL reads as empty.
+    std::string_view utf8(int column) const;
 
     sqlite3_stmt* handle() const { return stmt_; }
 

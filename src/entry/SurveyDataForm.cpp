@@ -62,23 +62,25 @@ TdlgSurveyDataForm::TdlgSurveyDataForm(db::Connection& connection, QWidget* pare
     setProperty("handlesWheel", true);
     buildPages();
     buildCommands();
-    connect(errorList_, &TMessageListWinForm::findingActivated, this, [this](int page, const QString& name) {
-        if (navigating_ || !isVisible()) return;
-        navigating_ = true;
-        // A finding of the page shown only moves the focus; another page is turned to first.
-        if (page == currentPage() || (page < kEntryPageCount && turnToPage(page))) {
-            QWidget* target = control(name);
-            if (target && target->isEnabled()) target->setFocus();
-        }
-        // The clerk types on in the field, not in the list just clicked.
-        activateWindow();
-        navigating_ = false;
-    });
+    connect(errorList_, &TMessageListWinForm::findingActivated, this, &TdlgSurveyDataForm::goToField);
     auto* hold = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), this);
     connect(hold, &QShortcut::activated, this, &TdlgSurveyDataForm::holdRecord);
 }
 
 TdlgSurveyDataForm::~TdlgSurveyDataForm() = default;
+
+void TdlgSurveyDataForm::goToField(int page, const QString& field) {
+    if (navigating_ || !isVisible()) return;
+    navigating_ = true;
+    // A finding of the page shown only moves the focus; another page is turned to first.
+    if (page == currentPage() || (page < kEntryPageCount && turnToPage(page))) {
+        QWidget* target = control(field);
+        if (target && target->isEnabled()) target->setFocus();
+    }
+    // The clerk types on in the field, not in a list just clicked.
+    activateWindow();
+    navigating_ = false;
+}
 
 void TdlgSurveyDataForm::buildPages() {
     db::Statement rows(connection_,

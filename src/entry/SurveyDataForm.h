@@ -36,6 +36,9 @@ public:
     bool addMode() const { return addMode_; }
     void setRecordList(db::RecordSet* list) { list_ = list; }
     void setPrintCode(qint64 code) { printCode_ = code; }
+    // Once shown, the dialog turns to `page` and focuses `field`, as a double
+    // click on a finding of the error list does (the next showing only).
+    void setStartField(int page, const QString& field) { startField_ = {page, field}; }
     // The record print; until one is set, printing stays disabled.
     void setPrinter(std::function<void(qint64)> print) { print_ = std::move(print); }
 
@@ -86,6 +89,9 @@ public:
     void returnToCaller();
     enum class Step { First, Previous, Next, Last };
     void moveTo(Step step);
+
+    // Turns to a finding's page and focuses its field, checking the new page.
+    void goToField(int page, const QString& field);
 
     // The value of a field for the rule expressions.
     std::optional<double> fieldValue(const QString& name) const;
@@ -156,6 +162,7 @@ private:
     TMenuItemDataArray levels_;
     TMenuItemDataArray states_;
     std::function<void(qint64)> print_;
+    std::optional<std::pair<int, QString>> startField_;
 
     QTabBar* tabs_ = nullptr;
     QStackedWidget* pages_ = nullptr;

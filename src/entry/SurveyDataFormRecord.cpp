@@ -3,6 +3,7 @@
 #include "core/Platform.h"
 #include "core/Prompt.h"
 #include "core/Settings.h"
+#include "core/Startup.h"
 #include "core/TextEncoding.h"
 #include "checks/BuiltinRules.h"
 #include "checks/MessageListWin.h"
@@ -31,8 +32,13 @@ void TdlgSurveyDataForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     // A window restored from the taskbar keeps its focus where the clerk left it.
     if (event->spontaneous()) return;
-    // Only a visible dialog can hand its focus on; the code is where a clerk starts.
+    // Only a visible dialog can hand its focus on; the code is where a clerk starts,
+    // unless the caller named a field to go to, once the dialog runs.
     control(QStringLiteral("c901"))->setFocus();
+    if (!startField_) return;
+    const auto [page, field] = *startField_;
+    startField_.reset();
+    QMetaObject::invokeMethod(this, [this, page, field] { goToField(page, field); }, Qt::QueuedConnection);
 }
 
 int TdlgSurveyDataForm::exec() {
@@ -210,11 +216,14 @@ bool TdlgSurveyDataForm::writeSteps(const std::function<bool()>& steps) {
 void TdlgSurveyDataForm::afterWrite() {
     // The list is read again and returns to the row it was on. When the file is
     // locked just then, it keeps the rows it showed; the caller runs it again.
-    if (!list_ || !list_->isOpen()) return;
-    try {
-        list_->requery(QStringLiteral("c901"));
-    } catch (const db::Error&) {
+    // Then the windows that show records learn that one changed.
+    if (list_ && list_->isOpen()) {
+        try {
+            list_->requery(QStringLiteral("c901"));
+        } catch (const db::Error&) {
+        }
     }
+    workingDatabase().announceRecordsChanged();
 }
 
 void TdlgSurveyDataForm::holdRecord() {

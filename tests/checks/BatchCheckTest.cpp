@@ -1,4 +1,6 @@
 #include "checks/BatchCheck.h"
+#include "checks/BuiltinRules.h"
+#include "checks/CheckFindings.h"
 #include "core/Progress.h"
 
 #include "CheckTestSupport.h"
@@ -136,6 +138,56 @@ TEST_F(BatchCheckTest, FailingRecordsGetTheirFindingsAndTheFooterCountsThem) {
     EXPECT_EQ(test::recordState(110101000003), 2);
     EXPECT_TRUE(test::prompts().messages.isEmpty());
     EXPECT_EQ(opened, QStringList{resultsFilePath(workingDatabase().label)});
+}
+
+TEST_F(BatchCheckTest, TheFindingsAreKeptForTheWindowAndFollowTheRecordsAfterwards) {
+    test::addRecord(110101000001, {{"c904", 10}, {"z001", 1}, {"x002", 1}});  // Nos. 9 and 10
+    test::addRecord(110101000002, {{"c904", 10}, {"z001", 5}});               // passes
+    test::addRecord(110101000003, {{"c904", 10}, {"x002", 1}});               // Nos. 1, 9 and 10
+    test::addRecord(110101000004, {{"c904", 10}});                            // No. 1
+    CheckFindings findings;
+    const Outcome outcome = RunBatchCheck(workingDatabase(), allRecordsSql(), nullptr, &findings);
+    EXPECT_EQ(outcome.status, Outcome::Status::Refused);
+    EXPECT_EQ(outcome.file, resultsFilePath(workingDatabase().label));
+    // The window shows the findings; the file opens from there.
+    EXPECT_TRUE(opened.isEmpty());
+    EXPECT_EQ(test::resultsLines().filter(QStringLiteral("判断规则")).size(), 6);
+
+    auto rulesOf = [&](int unit) {
+        std::vector<int> numbers;
+        for (std::uint8_t r : findings.units()[size_t(unit)].rules) numbers.push_back(findingRule(r).number);
+        return numbers;
+    };
+    ASSERT_EQ(findings.units().size(), 3u);
+    EXPECT_EQ(findings.units()[0].code, 110101000001);
+    EXPECT_EQ(findings.units()[0].name, QStringLiteral("单位1"));
+    EXPECT_EQ(rulesOf(0), (std::vector<int>{9, 10}));
+    EXPECT_EQ(rulesOf(1), (std::vector<int>{1, 9, 10}));
+    EXPECT_EQ(rulesOf(2), (std::vector<int>{1}));
+    EXPECT_EQ(findings.findingCount(), 6);
+    std::vector<std::pair<int, qint64>> frequencies;
+    for (const RuleFrequency& f : findings.ruleFrequencies()) frequencies.emplace_back(findingRule(std::uint8_t(f.rule)).number, f.findings);
+    EXPECT_EQ(frequencies, (std::vector<std::pair<int, qint64>>{{1, 2}, {9, 2}, {10, 2}}));
+
+    // Checked again: a mended record breaks nothing, one changed breaks its new rules,
+    // one no longer reporting (c907 3) is not checked.
+    db().execute(QStringLiteral("UPDATE dt_data SET x002=0 WHERE c901 IN (110101000001, 110101000003)"));
+    db().execute(QStringLiteral("UPDATE dt_data SET c907=3 WHERE c901=110101000004"));
+    EXPECT_TRUE(RecheckRecord(db(), 110101000001).rules.empty());
+    EXPECT_EQ(RecheckRecord(db(), 110101000003).rules, (std::vector<std::uint8_t>{0}));
+    EXPECT_TRUE(RecheckRecord(db(), 110101000004).rules.empty());
+    findings.remove(findings.indexOf(110101000003));
+    findings.insert(RecheckRecord(db(), 110101000003));
+    EXPECT_EQ(rulesOf(1), (std::vector<int>{1}));
+    EXPECT_EQ(findings.findingCount(), 4);
+
+    // Deleted records leave the list.
+    db().execute(QStringLiteral("DELETE FROM dt_data WHERE c901=110101000001"));
+    EXPECT_TRUE(findings.dropMissing(db()));
+    EXPECT_EQ(findings.indexOf(110101000001), -1);
+    EXPECT_EQ(findings.units().size(), 2u);
+    EXPECT_EQ(findings.findingCount(), 2);
+    EXPECT_FALSE(findings.dropMissing(db()));
 }
 
 TEST_F(BatchCheckTest, APassingRunCongratulatesAndLeavesOnlyTheStartLines) {

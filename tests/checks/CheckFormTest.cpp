@@ -2,6 +2,8 @@
 
 #include "CheckTestSupport.h"
 #include "app/MainForm.h"
+#include "checks/CheckResultsForm.h"
+#include "entry/SurveyDataForm.h"
 #include "widgets/RecordGrid.h"
 
 #include <QAction>
@@ -11,6 +13,10 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeView>
+#include <QTableView>
 #include <QTimer>
 #include <functional>
 
@@ -107,8 +113,14 @@ TEST_F(CheckFormTest, AReversedRangeChecksItsFirstCodeAndTheListShowsTheNewState
     EXPECT_EQ(child<QLineEdit>("c901_2")->text(), QStringLiteral("110101000003"));
     EXPECT_EQ(states(), (QList<int>{0, 0, 2, 0}));
     EXPECT_EQ(listedState(2), 2);
-    EXPECT_EQ(opened, QStringList{resultsFilePath(workingDatabase().label)});
     expectIdle();
+    // The findings show in their window, which opens the results file on request.
+    TCheckResultsForm* results = form->checkResults();
+    EXPECT_TRUE(results->isVisible());
+    EXPECT_EQ(results->countLine()->text(), QStringLiteral("共有1个单位的数据存在逻辑错误，共有1个逻辑错误项"));
+    EXPECT_TRUE(opened.isEmpty());
+    QTest::mouseClick(results->findChild<QPushButton*>(QStringLiteral("tbOpenFile")), Qt::LeftButton);
+    EXPECT_EQ(opened, QStringList{resultsFilePath(workingDatabase().label)});
 }
 
 TEST_F(CheckFormTest, CheckingAllRecordsFollowsTheRunToItsEnd) {
@@ -119,7 +131,7 @@ TEST_F(CheckFormTest, CheckingAllRecordsFollowsTheRunToItsEnd) {
     EXPECT_EQ(listedState(0), 2);
     EXPECT_EQ(child<QProgressBar>("")->value(), 4);
     EXPECT_EQ(test::resultsLines().last(), QStringLiteral("共有4个逻辑错误项！"));
-    EXPECT_EQ(opened.size(), 1);
+    EXPECT_EQ(form->checkResults()->findings().units().size(), 4u);
     expectIdle();
 }
 
@@ -134,6 +146,7 @@ TEST_F(CheckFormTest, ReturnDuringARunStopsAfterTheCurrentRecordAndCloses) {
     EXPECT_EQ(test::resultsLines().size(), 4 + 5);
     EXPECT_TRUE(test::prompts().messages.isEmpty());
     EXPECT_TRUE(opened.isEmpty());
+    EXPECT_FALSE(form->checkResults()->isVisible());
 }
 
 TEST_F(CheckFormTest, APausedRunWaitsForResume) {
@@ -151,7 +164,7 @@ TEST_F(CheckFormTest, APausedRunWaitsForResume) {
     button("tbCheck")->click();
     EXPECT_EQ(whilePaused, (QList<int>{2, 0, 0, 0}));
     EXPECT_EQ(states(), (QList<int>{2, 2, 2, 2}));
-    EXPECT_EQ(opened.size(), 1);
+    EXPECT_EQ(form->checkResults()->findings().findingCount(), 4);
     expectIdle();
 }
 
@@ -198,4 +211,72 @@ TEST_F(CheckFormTest, CheckSelectedDoesNothingOnAnEmptyList) {
     form->action(QStringLiteral("actCheckSelected"))->trigger();
     EXPECT_TRUE(test::prompts().messages.isEmpty());
     EXPECT_FALSE(QFile::exists(resultsFilePath(workingDatabase().label)));
+}
+
+TEST_F(CheckFormTest, ADoubleClickOnAFindingOpensItsFieldAndASaveShowsTheRecordsNewState) {
+    // Cover fields the entry dialog accepts; record 2 breaks Nos. 9 and 10 on page 2 (x002), the others No. 1.
+    for (int i = 1; i <= 4; ++i)
+        test::addRecord(110101000000 + i, {{"c903", 110101}, {"c904", 10}, {"c905", QStringLiteral("李四")},
+                                           {"c906", QStringLiteral("13912345678")}, {"z001", i == 2 ? 5 : 0}, {"x002", i == 2 ? 1 : 0}});
+    form = std::make_unique<TMainForm>(TMainForm::Options{false});
+    form->show();
+    dialog = std::make_unique<TdlgCheckForm>(form->checkTarget(), form.get());
+    dialog->show();
+    child<QRadioButton>("AllRecord")->setChecked(true);
+    button("tbCheck")->click();
+    dialog->reject();
+
+    TCheckResultsForm* results = form->checkResults();
+    ASSERT_TRUE(results->isVisible());
+    EXPECT_EQ(results->countLine()->text(), QStringLiteral("共有4个单位的数据存在逻辑错误，共有5个逻辑错误项"));
+    QTreeView* view = results->findingsView();
+    QAbstractItemModel* model = view->model();
+    const QModelIndex unit = model->index(1, 0);
+    EXPECT_EQ(model->data(unit).toString(), QStringLiteral("110101000002"));
+    EXPECT_EQ(model->data(unit.siblingAtColumn(2)).toString(), QStringLiteral("2"));
+    const QModelIndex finding = model->index(1, 0, unit);
+    EXPECT_EQ(model->data(finding).toString(), QStringLiteral("第2页"));
+    EXPECT_EQ(model->data(finding.siblingAtColumn(1)).toString(), QStringLiteral("x002<=x001"));
+    EXPECT_EQ(model->data(finding.siblingAtColumn(2)).toString(),
+              QStringLiteral("[其中：女性成员(人)]不能大于[本级工会领导班子成员(人)]"));
+    // The rule view: Nos. 1 (three records), then 9 and 10.
+    QAbstractItemModel* rules = results->rulesView()->model();
+    ASSERT_EQ(rules->rowCount(), 3);
+    EXPECT_EQ(rules->data(rules->index(0, 0)).toString(), QStringLiteral("3"));
+    EXPECT_EQ(rules->data(rules->index(0, 2)).toString(), QStringLiteral("z001 + z003 > 0"));
+
+    TdlgSurveyDataForm* entry = form->entryDialog();
+    QString itemNo;
+    QString afterSave;
+    int shownPage = -1;
+    bool onField = false;
+    QTimer::singleShot(0, [&] {
+        // The dialog turns to the finding once its loop runs.
+        QApplication::processEvents();
+        ASSERT_TRUE(entry->isVisible());
+        shownPage = entry->currentPage();
+        QWidget* x002 = entry->control(QStringLiteral("x002"));
+        onField = entry->focusWidget() == x002;
+        itemNo = entry->itemNo()->text();
+        QTest::keyClick(x002, Qt::Key_End);
+        QTest::keyClick(x002, Qt::Key_Home, Qt::ShiftModifier);
+        QTest::keyClicks(x002, QStringLiteral("0"));
+        QTest::mouseClick(entry->button(QStringLiteral("tbSave")), Qt::LeftButton);
+        afterSave = results->countLine()->text();
+        QTest::mouseClick(entry->button(QStringLiteral("tbReturn")), Qt::LeftButton);
+    });
+    view->scrollTo(finding);
+    const QPoint row = view->visualRect(finding).center();
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, row);
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, row);
+    EXPECT_EQ(shownPage, 2);
+    EXPECT_TRUE(onField);
+    // The dialog moves through the records with findings.
+    EXPECT_EQ(itemNo, QStringLiteral("第2条/共4条"));
+    EXPECT_EQ(test::prompts().messages.last(), QStringLiteral("数据保存成功，没有逻辑错误！"));
+    EXPECT_EQ(afterSave, QStringLiteral("共有3个单位的数据存在逻辑错误，共有3个逻辑错误项"));
+    ASSERT_EQ(model->rowCount(), 3);
+    EXPECT_EQ(model->data(model->index(1, 0)).toString(), QStringLiteral("110101000003"));
+    EXPECT_EQ(rules->rowCount(), 1);
+    EXPECT_FALSE(entry->isVisible());
 }

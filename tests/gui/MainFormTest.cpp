@@ -2,6 +2,7 @@
 #include "app/GroupBar.h"
 #include "app/MainForm.h"
 #include "core/Platform.h"
+#include "core/Prompt.h"
 #include "widgets/RecordGrid.h"
 #include "core/Startup.h"
 #include "db/Error.h"
@@ -15,6 +16,7 @@
 #include <QRegularExpression>
 #include <QFile>
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QHeaderView>
 #include <QLabel>
@@ -80,6 +82,18 @@ protected:
     }
     QString title(int c) { return form->recordGrid()->listModel()->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString(); }
     QVariant titleColour(int c) { return form->recordGrid()->listModel()->headerData(c, Qt::Horizontal, Qt::BackgroundRole); }
+    // An exchange file from an office below holding one saved record, 110105000001.
+    QString exchangeFileOfOneRecord() {
+        const QString exchangeFile = folder.path(QStringLiteral("下级.dat"));
+        test::TempFolder other;
+        WorkingDatabase office;
+        office.connection.open(other.copyOfSystemDataFile());
+        office.path = office.connection.path();
+        office.connection.execute(QStringLiteral("INSERT INTO dt_data(c901,c902,c907,RecordState) VALUES(110105000001,'乙',1,1)"));
+        QFile::copy(test::builtProgramFolder() + QStringLiteral("view.dll"), folder.path(QStringLiteral("view.dll")));
+        WriteExchangeFile(office, QStringLiteral("朝阳区总工会"), exchangeFile);
+        return exchangeFile;
+    }
 
 };
 
@@ -136,7 +150,7 @@ TEST_F(MainFormTest, TheCommandsAreEnabledOnAListWithRecords) {
     addRecords(2);
     TMainForm& f = open();
     const QList<QAction*> commands = f.findChildren<QAction*>(QRegularExpression(QStringLiteral("^act")), Qt::FindDirectChildrenOnly);
-    EXPECT_EQ(commands.size(), 21);
+    EXPECT_EQ(commands.size(), 22);
     for (const QAction* command : commands) EXPECT_TRUE(command->isEnabled()) << command->objectName().toStdString();
 }
 
@@ -412,16 +426,7 @@ TEST_F(MainFormTest, PrintingTheCurrentRecordHandsAWorkbookToTheUser) {
 
 TEST_F(MainFormTest, AnImportedFileShowsInTheListWhichStaysOnItsRow) {
     addRecords(4);
-    const QString exchangeFile = folder.path(QStringLiteral("下级.dat"));
-    {
-        test::TempFolder other;
-        WorkingDatabase office;
-        office.connection.open(other.copyOfSystemDataFile());
-        office.path = office.connection.path();
-        office.connection.execute(QStringLiteral("INSERT INTO dt_data(c901,c902,c907,RecordState) VALUES(110105000001,'乙',1,1)"));
-        QFile::copy(test::builtProgramFolder() + QStringLiteral("view.dll"), folder.path(QStringLiteral("view.dll")));
-        WriteExchangeFile(office, QStringLiteral("朝阳区总工会"), exchangeFile);
-    }
+    const QString exchangeFile = exchangeFileOfOneRecord();
     TMainForm& f = open();
     f.recordList().moveTo(2);
     const qint64 current = f.recordList().integer(QStringLiteral("c901"));
@@ -432,6 +437,45 @@ TEST_F(MainFormTest, AnImportedFileShowsInTheListWhichStaysOnItsRow) {
     EXPECT_EQ(test::prompts().messages.last(), QStringLiteral("数据已经被正确地从'") + exchangeFile + QStringLiteral("'导入！"));
     EXPECT_EQ(f.recordList().rowCount(), 5);
     EXPECT_EQ(f.recordList().integer(QStringLiteral("c901")), current);
+}
+
+TEST_F(MainFormTest, TheStatusBarCountsTheRecordsByStateAfterImportDeleteAndCheck) {
+    addRecords(4);  // states 1, 2, 0, 1
+    {
+        db::Connection c;
+        c.open(dataFile);
+        c.execute(QStringLiteral("UPDATE dt_data SET c907=1"));  // reporting, so checked
+    }
+    const QString exchangeFile = exchangeFileOfOneRecord();
+    TMainForm& f = open();
+    QLabel* counts = f.recordCounts();
+    EXPECT_TRUE(f.statusBar()->isAncestorOf(counts));
+    EXPECT_EQ(counts->text(), QStringLiteral("共4条：无错误2条，有错误1条，临时保存1条"));
+
+    test::prompts().fileAnswers = {exchangeFile};
+    test::prompts().answers = {true};
+    f.action(QStringLiteral("actFastImport"))->trigger();
+    EXPECT_EQ(counts->text(), QStringLiteral("共5条：无错误3条，有错误1条，临时保存1条"));
+
+    // The held record 110101000003 deleted through the delete dialog.
+    f.recordList().moveTo(2);
+    f.recordGrid()->refresh();
+    test::prompts().questionAnswers = {ui::qaYes};
+    QTimer::singleShot(0, [] {
+        QDialog* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("tbDelete")), Qt::LeftButton);
+        dialog->reject();
+    });
+    f.action(QStringLiteral("actDelete"))->trigger();
+    EXPECT_EQ(counts->text(), QStringLiteral("共4条：无错误3条，有错误1条，临时保存0条"));
+
+    // The record with errors, 110101000002, checked clean.
+    clickCell(1, column(QStringLiteral("c902")));
+    ASSERT_EQ(f.selectedCodes(), QList<qint64>{110101000002});
+    f.action(QStringLiteral("actCheckSelected"))->trigger();
+    EXPECT_EQ(test::prompts().messages.last(), QStringLiteral("恭喜你，所检查的数据没有逻辑错误"));
+    EXPECT_EQ(counts->text(), QStringLiteral("共4条：无错误4条，有错误0条，临时保存0条"));
 }
 
 TEST_F(MainFormTest, ACommandThatFailsSaysWhyAndTheProgramGoesOn) {

@@ -71,3 +71,39 @@ TEST_F(RecordLocationTest, ARecordMissingFromTheListIsNotFound) {
     EXPECT_EQ(LocateRecordByCode(list, QStringLiteral("110101000100")), LocateOutcome::NotFound);
     EXPECT_EQ(test::prompts().messages, (QStringList{kNotFound, kNotFound}));
 }
+
+TEST_F(RecordLocationTest, ANameIsFoundByTheInitialsOrTheFullPinyinOfItsCharacters) {
+    const QStringList names{QStringLiteral("北京市总工会"), QStringLiteral("重庆市总工会"), QStringLiteral("长春市总工会"),
+                            QStringLiteral("厦门市总工会")};
+    for (int i = 0; i < names.size(); ++i)
+        connection.execute(QStringLiteral("INSERT INTO dt_data(c901, c902) VALUES (?, ?)"), {test::kFirstCode + 6 + i, names[i]});
+    list.requery();
+    auto foundAt = [&](const QString& typed) {
+        return LocateRecordByName(connection, list, typed) == LocateOutcome::Found ? currentRecord() : 0;
+    };
+    EXPECT_EQ(foundAt(QStringLiteral("bjszgh")), 7);
+    EXPECT_EQ(foundAt(QStringLiteral("beijing")), 7);
+    EXPECT_EQ(foundAt(QStringLiteral("Bei Jing")), 7);
+    EXPECT_EQ(foundAt(QStringLiteral("BJS")), 7);
+    // The place names' polyphones in their place reading and in the transliteration's.
+    EXPECT_EQ(foundAt(QStringLiteral("chongqing")), 8);
+    EXPECT_EQ(foundAt(QStringLiteral("cqs")), 8);
+    EXPECT_EQ(foundAt(QStringLiteral("zhongqing")), 8);
+    EXPECT_EQ(foundAt(QStringLiteral("changchun")), 9);
+    EXPECT_EQ(foundAt(QStringLiteral("ccs")), 9);
+    EXPECT_EQ(foundAt(QStringLiteral("xiamen")), 10);
+    EXPECT_EQ(foundAt(QStringLiteral("xmszgh")), 10);
+    // The first name in the database's order whose pinyin holds the text.
+    EXPECT_EQ(foundAt(QStringLiteral("gonghui")), 1);
+    EXPECT_TRUE(test::prompts().messages.isEmpty());
+
+    // Text that is no pinyin, or pinyin of no name, finds nothing.
+    EXPECT_EQ(foundAt(QStringLiteral("bjs1")), 0);
+    EXPECT_EQ(foundAt(QStringLiteral("tianjin")), 0);
+    EXPECT_EQ(test::prompts().messages, (QStringList{kNotFound, kNotFound}));
+
+    // A renamed record is found by its new name only.
+    connection.execute(QStringLiteral("UPDATE dt_data SET c902='天津市总工会' WHERE c901=?"), {test::kFirstCode + 6});
+    EXPECT_EQ(foundAt(QStringLiteral("tianjin")), 7);
+    EXPECT_EQ(foundAt(QStringLiteral("beijing")), 0);
+}
