@@ -11,6 +11,8 @@
 #include <sqlite3.h>
 
 #include <chrono>
+#include <fcntl.h>
+#include <unistd.h>
 #include <cmath>
 #include <set>
 #include <utility>
@@ -342,6 +344,38 @@ void Connection::compactInto(const QString& destination) {
         return;
     }
     execute(QStringLiteral("VACUUM INTO ?"), {destination});
+}
+
+void Connection::backupInto(const QString& destination) {
+    if (!d->db) throw Error(QStringLiteral("数据库没有打开"));
+    if (QFileInfo::exists(destination)) throw Error(QStringLiteral("目标文件已经存在：") + destination);
+    const QString hidden = NewFile::hiddenPath(QFileInfo(destination).absolutePath());
+    const QByteArray hiddenName = QFile::encodeName(hidden);
+    sqlite3* copy = nullptr;
+    try {
+        if (sqlite3_open_v2(hiddenName.constData(), &copy, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                            nullptr) != SQLITE_OK)
+            raiseEngineError(copy, destination);
+        sqlite3_extended_result_codes(copy, 1);
+        // A new file needs no journal; it is synced once below, when complete.
+        exec(copy, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF");
+        sqlite3_backup* backup = sqlite3_backup_init(copy, "main", d->db, "main");
+        if (!backup) raiseEngineError(copy, destination);
+        sqlite3_backup_step(backup, -1);
+        if (sqlite3_backup_finish(backup) != SQLITE_OK) raiseEngineError(copy, destination);
+        if (sqlite3_close(copy) != SQLITE_OK) raiseEngineError(copy, destination);
+        copy = nullptr;
+        const int fd = ::open(hiddenName.constData(), O_RDONLY | O_CLOEXEC);
+        const bool synced = fd >= 0 && ::fsync(fd) == 0;
+        const int cause = errno;
+        if (fd >= 0) ::close(fd);
+        if (!synced || ::rename(hiddenName.constData(), QFile::encodeName(destination).constData()) != 0)
+            throw Error(QStringLiteral("无法写入文件“%1”：%2").arg(destination, systemErrorText(synced ? errno : cause)));
+    } catch (...) {
+        if (copy) sqlite3_close_v2(copy);
+        QFile::remove(hidden);
+        throw;
+    }
 }
 
 void Connection::verify(const QStringList& requiredTables) {

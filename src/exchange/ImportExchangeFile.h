@@ -46,6 +46,10 @@ struct ImportCounts {
 // end counts the files imported, refused and unreadable, naming the latter.
 ImportCounts ImportExchangeFilesAt(WorkingDatabase& working, const QString& table, const QStringList& chosen);
 
+// The open dialog of the imports ("选择导入文件", several files may be
+// chosen); a single name is completed by the filter chosen. Empty when cancelled.
+QStringList ChooseImportFiles();
+
 // The command: the open dialog ("选择导入文件", several files may be chosen),
 // then the import above. True when the record list must be re-read, and when
 // the dialog was cancelled.
