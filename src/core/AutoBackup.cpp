@@ -93,13 +93,13 @@ QString MakeAutoBackup(db::Connection& connection, const QString& step) {
     try {
         if (!QDir().mkpath(folder))
             throw db::Error(QStringLiteral("无法建立文件夹“%1”：%2").arg(folder, db::lastFileErrorText()));
-        // Two steps within one second: the later backup takes the next free second.
+        // Two backups within one second: the later one takes the next free
+        // second, so that the times in the names tell their order.
         QDateTime time = QDateTime::currentDateTime();
-        QString path;
-        do {
-            path = folder + u'/' + dataFileName(databasePath) + u'-' + time.toString(kTimeFormat) + u'-' + step + QStringLiteral(".mdb");
+        const QString prefix = dataFileName(databasePath) + u'-';
+        while (!QDir(folder).entryList({prefix + time.toString(kTimeFormat) + QStringLiteral("-*.mdb")}, QDir::Files).isEmpty())
             time = time.addSecs(1);
-        } while (QFileInfo::exists(path));
+        const QString path = folder + u'/' + prefix + time.toString(kTimeFormat) + u'-' + step + QStringLiteral(".mdb");
         connection.backupInto(path);
     } catch (const std::exception& e) {
         return QString::fromUtf8(e.what());
