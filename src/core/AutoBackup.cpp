@@ -21,7 +21,6 @@ namespace {
 const QString kFolderName = QStringLiteral("自动备份");
 const QString kTimeFormat = QStringLiteral("yyyyMMdd-hhmmss");
 const QString kSettingName = QStringLiteral("AutoBackupKept");
-const QString kAlias = QStringLiteral("autobackup");
 constexpr int kDefaultKept = 10;
 
 // The companion reads the desktop's setting too, without the desktop's start-up.
@@ -57,23 +56,18 @@ void removeOldBackups(const QString& databasePath, int kept) {
     for (qsizetype i = kept; i < backups.size(); ++i) QFile::remove(backups[i].path);
 }
 
-// Reads the number of records and the label of a backup into `backup`.
-void readContent(db::Connection& connection, AutoBackup& backup) {
+// Reads the number of records and the label of a backup into `backup`. The
+// backup is opened by itself, so that a working database that is only read
+// lists its backups too; nothing of it is written.
+void readContent(AutoBackup& backup) {
     try {
-        connection.attach(backup.path, kAlias);
-    } catch (const db::Error&) {
-        return;
-    }
-    try {
-        const QVariant records = connection.scalar(QStringLiteral("select count(*) from %1.dt_data").arg(kAlias));
-        backup.label = connection.scalar(QStringLiteral("select db_name from %1.ct_label").arg(kAlias)).toString();
-        backup.records = records.toLongLong();
+        db::Connection content;
+        content.open(backup.path);
+        const qint64 records = content.scalar(QStringLiteral("select count(*) from dt_data")).toLongLong();
+        backup.label = readDatabaseLabel(content);
+        backup.records = records;
     } catch (const db::Error&) {
         // A damaged backup is listed without its content.
-    }
-    try {
-        connection.detach(kAlias);
-    } catch (const db::Error&) {
     }
 }
 
@@ -114,7 +108,7 @@ QString autoBackupFailedMessage(const QString& reason) {
 
 QList<AutoBackup> ListAutoBackups(db::Connection& connection) {
     QList<AutoBackup> backups = backupFiles(connection.path());
-    for (AutoBackup& backup : backups) readContent(connection, backup);
+    for (AutoBackup& backup : backups) readContent(backup);
     return backups;
 }
 
