@@ -285,7 +285,7 @@ void benchUpdateImport(WorkingDatabase& working, int runs, const QString& folder
     QFile::remove(copy);
     report(("backup baseline: copy the file of " + QByteArray::number(QFileInfo(working.path).size() / 1000000) + " MB").constData(),
            copying);
-    report("automatic backup (the engine's backup)", time(runs, [&] { MakeAutoBackup(connection, QStringLiteral("bench")); }), copying);
+    report("automatic backup, rotation included", time(runs, [&] { MakeAutoBackup(connection, QStringLiteral("bench")); }), copying);
 
     // The office's file: a tenth of the records, as stored, with a fifth of them changed.
     const qint64 records = connection.scalar(QStringLiteral("select count(*) from dt_data")).toLongLong();
