@@ -1,10 +1,11 @@
 // Benchmarks of the survey tool on generated data.
 //
-//   survey-bench [records=50000] [runs=5] [exchange|list-export|summary]
+//   survey-bench [records=50000] [runs=5] [exchange|list-export|summary|update]
 //   survey-bench --generate FILE [records=50000]
 //
 // With "exchange" only the exchange files are timed, with "summary" only the
-// summary; with "list-export" only the record list export of every table, so that the process's peak memory is
+// summary, with "update" only the automatic backup and the update import;
+// with "list-export" only the record list export of every table, so that the process's peak memory is
 // that export's own. The second form only writes a copy of the system data
 // file holding the generated records to FILE, for trying the program out on a
 // full database.
@@ -16,6 +17,7 @@
 #include "BenchPrompter.h"
 #include "RecordGenerator.h"
 
+#include "core/AutoBackup.h"
 #include "core/Platform.h"
 #include "core/Progress.h"
 #include "core/Startup.h"
@@ -29,6 +31,7 @@
 #include "exchange/ExportForReporting.h"
 #include "exchange/ImportExchangeFile.h"
 #include "exchange/ReportFile.h"
+#include "exchange/UpdateImport.h"
 #include "lists/RecordListExport.h"
 #include "lists/RecordLocation.h"
 #include "db/RecordSet.h"
@@ -40,6 +43,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QSaveFile>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -272,6 +276,73 @@ void benchExchange(WorkingDatabase& working, int runs, const QString& folder) {
     ui::installPrompter(nullptr);
 }
 
+// The automatic backup against copying the file, and the update import of a
+// file of a tenth as many records, a fifth of them changed, against the plain
+// import of the same file into the database without its records.
+void benchUpdateImport(WorkingDatabase& working, int runs, const QString& folder) {
+    db::Connection& connection = working.connection;
+    connection.execute(QStringLiteral("UPDATE dt_data SET RecordState=1"));
+    const QString copy = folder + QStringLiteral("/copy.mdb");
+    const double copying = time(runs, [&] { db::CopyFileWhole(working.path, copy); }, [&] { QFile::remove(copy); });
+    QFile::remove(copy);
+    report(("backup baseline: copy the file of " + QByteArray::number(QFileInfo(working.path).size() / 1000000) + " MB").constData(),
+           copying);
+    report("automatic backup, rotation included", time(runs, [&] { MakeAutoBackup(connection, QStringLiteral("bench")); }), copying);
+
+    // The office's file: a tenth of the records, as stored, with a fifth of them changed.
+    const qint64 records = connection.scalar(QStringLiteral("select count(*) from dt_data")).toLongLong();
+    const qint64 incoming = std::max<qint64>(records / 10, 1), changed = std::max<qint64>(incoming / 5, 1);
+    const QString officePath = folder + QStringLiteral("/office.mdb");
+    QFile::copy(QCoreApplication::applicationDirPath() + QStringLiteral("/") + systemDataFileName(), officePath);
+    QFile::setPermissions(officePath, QFile::ReadOwner | QFile::WriteOwner);
+    QList<qint64> codes;
+    {
+        WorkingDatabase office;
+        office.connection.open(officePath);
+        office.path = officePath;
+        office.connection.attach(working.path, QStringLiteral("city"));
+        office.connection.execute(QStringLiteral("INSERT INTO dt_data SELECT * FROM city.dt_data ORDER BY c901 LIMIT ?"), {incoming});
+        office.connection.detach(QStringLiteral("city"));
+        office.connection.execute(QStringLiteral("UPDATE dt_data SET z001=ifnull(z001,0)+1 WHERE c901 IN "
+                                                 "(SELECT c901 FROM dt_data ORDER BY c901 LIMIT ?)"), {changed});
+        for (db::Statement rows(office.connection, QStringLiteral("select c901 from dt_data order by c901")); rows.next();)
+            codes << rows.integer(0);
+        WriteExchangeFile(office, QStringLiteral("下级单位"), folder + QStringLiteral("/office.dat"));
+    }
+    const QString file = folder + QStringLiteral("/office.dat");
+    const qint64 firstCode = codes.first(), lastCode = codes.last(), lastChanged = codes[changed - 1];
+
+    BenchPrompter yes;
+    ui::installPrompter(&yes);
+    qputenv("TEMP", folder.toLocal8Bit());
+    setFileOpener([](const QString&) {});
+    // The plain import: the file's records taken out of the database first.
+    connection.execute(QStringLiteral("CREATE TEMP TABLE taken AS SELECT * FROM dt_data WHERE c901 BETWEEN ? AND ?"), {firstCode, lastCode});
+    const auto takeOut = [&] { connection.execute(QStringLiteral("DELETE FROM dt_data WHERE c901 BETWEEN ? AND ?"), {firstCode, lastCode}); };
+    ImportOutcome imported = ImportOutcome::Failed;
+    const double plain = time(runs, [&] { imported = ImportExchangeFileAt(working, QStringLiteral("dt_data"), file); }, takeOut);
+    if (imported != ImportOutcome::Imported) std::printf("  (the plain import did not import)\n");
+    report(("plain import of " + QByteArray::number(incoming) + " records, with its backup").constData(), plain);
+    takeOut();
+    connection.execute(QStringLiteral("INSERT INTO dt_data SELECT * FROM temp.taken"));
+    connection.execute(QStringLiteral("DROP TABLE temp.taken"));
+
+    // Each run finds the changed records as stored before.
+    const auto unchange = [&] {
+        connection.execute(QStringLiteral("UPDATE dt_data SET z001=z001-1 WHERE c901 BETWEEN ? AND ?"), {firstCode, lastChanged});
+    };
+    Outcome updated;
+    const double update = time(runs, [&] { updated = UpdateImportFilesAt(working, {file}, true); },
+                               [&, first = true]() mutable {
+                                   if (!first) unchange();
+                                   first = false;
+                               });
+    if (!updated.isDone()) std::printf("  (the update import did not update)\n");
+    report(("update import, " + QByteArray::number(changed) + " changed, with its backup").constData(), update, plain);
+    setFileOpener({});
+    ui::installPrompter(nullptr);
+}
+
 // The most memory the process has held so far, in megabytes.
 double peakMemory() {
     rusage usage{};
@@ -384,8 +455,13 @@ int main(int argc, char* argv[]) {
     const bool onlyExchange = argc > 3 && QLatin1String(argv[3]) == QLatin1String("exchange");
     const bool listExport = argc > 3 && QLatin1String(argv[3]) == QLatin1String("list-export");
     const bool onlySummary = argc > 3 && QLatin1String(argv[3]) == QLatin1String("summary");
+    const bool onlyUpdate = argc > 3 && QLatin1String(argv[3]) == QLatin1String("update");
 
     QTemporaryDir folder;
+    // The settings the bench changes (the number of backups kept) stay in its folder.
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder.path());
+    // The imports make their automatic backups: one kept is enough here.
+    setAutoBackupsKept(1);
     setProgramFolder(folder.path());
     const QString path = programFolder() + systemDataFileName();
     if (!QFile::copy(systemDataFile, path)) {
@@ -414,6 +490,11 @@ int main(int argc, char* argv[]) {
     }
     if (listExport) {
         benchListExport(working, runs, folder.path());
+        closeWorkingDatabase();
+        return 0;
+    }
+    if (onlyUpdate) {
+        benchUpdateImport(working, runs, folder.path());
         closeWorkingDatabase();
         return 0;
     }
@@ -498,6 +579,7 @@ int main(int argc, char* argv[]) {
            }, [&] { working.connection.execute(QStringLiteral("UPDATE dt_data SET RecordState=0")); }), reading);
     benchPinyinSearch(working.connection, runs);
     benchExchange(working, runs, folder.path());
+    benchUpdateImport(working, runs, folder.path());
     closeWorkingDatabase();
     return 0;
 }

@@ -1,8 +1,10 @@
 #include "app/MainForm.h"
 
 #include "app/AboutForm.h"
+#include "app/AutoBackupForm.h"
 #include "app/CommandIcons.h"
 #include "widgets/ErrorGuard.h"
+#include "core/AutoBackup.h"
 #include "core/FieldData.h"
 #include "app/GroupBar.h"
 #include "app/OptionSetupForm.h"
@@ -21,6 +23,7 @@
 #include "exchange/ExportForReporting.h"
 #include "exchange/ImportExchangeFile.h"
 #include "exchange/ReportFile.h"
+#include "exchange/UpdateImport.h"
 #include "lists/SearchForm.h"
 #include "lists/DeleteForm.h"
 #include "lists/LocateForm.h"
@@ -153,6 +156,11 @@ TMainForm::TMainForm(Options options, QWidget* parent) : QMainWindow(parent) {
     wire(action(QStringLiteral("actConditionSearch")), [this] { TdlgDataSearchForm(searchContext(), this).exec(); });
     wire(action(QStringLiteral("actSaveList")), [this] { ShowSaveListDialog(workingDatabase(), this); });
     wire(action(QStringLiteral("actFastImport")), [] { ImportExchangeFile(workingDatabase(), QStringLiteral("dt_data")); });
+    wire(action(QStringLiteral("actUpdateImport")), [] { UpdateImportFiles(workingDatabase()); });
+    wire(action(QStringLiteral("actRestoreBackup")), [this] {
+        TdlgAutoBackupForm dialog(workingDatabase(), this);
+        dialog.exec();
+    });
     wire(action(QStringLiteral("actLocate")), [this] {
         TdlgLocateForm dialog(workingDatabase().connection, recordList_, *grid_, this);
         dialog.exec();
@@ -165,9 +173,14 @@ TMainForm::TMainForm(Options options, QWidget* parent) : QMainWindow(parent) {
         TdlgShowForm dialog(workingDatabase().connection, [this] { BuildRecordGrid(); }, this);
         dialog.exec();
     });
-    // Whatever command added, changed or removed records, the list shows them anew.
+    // Whatever command added, changed or removed records, or put another
+    // database file in place, the title and the list show them anew.
     connect(&workingDatabase(), &WorkingDatabase::recordsChanged, this, [this] {
-        if (recordList_.isOpen()) runShowingErrors([this] { requeryRecordList(); });
+        setWindowTitle(mainWindowTitle(workingDatabase().label));
+        runShowingErrors([this] {
+            if (recordList_.isOpen()) requeryRecordList();
+            else if (workingDatabase().connection.isOpen()) openRecordList();
+        });
     });
     ui::installProgress(progress_);
     ui::installTwoLineProgress(progress2_);
@@ -220,7 +233,9 @@ void TMainForm::buildMenus() {
         {"actSaveList", u"导出数据列表", int(P::ExportList), false},
         {"actPrint", u"打印选中记录的年报表", int(P::Print), true},
         {"actFastImport", u"数据导入", int(P::Import), false},
+        {"actUpdateImport", u"更新导入", int(P::Import), false},
         {"actBackup", u"数据备份", int(P::Backup), false},
+        {"actRestoreBackup", u"从自动备份恢复", int(P::Backup), false},
         {"actExport", u"上报到离线版", int(P::ReportOffline), false},
         {"actReportFile", u"上报到网络版", int(P::ReportOnline), false},
         {"actCompress", u"压缩数据库文件", int(P::Compress), false},
@@ -243,6 +258,8 @@ void TMainForm::buildMenus() {
     add(bar->addMenu(QStringLiteral("查找")), {"actLocate", "actSearch"});
     add(bar->addMenu(QStringLiteral("逻辑检查")), {"actCheckSelected", "actCheck", "actCheckResults"});
     add(bar->addMenu(QStringLiteral("数据处理")), {"actGroup", "actSum"});
+    add(bar->addMenu(QStringLiteral("备份与上报")),
+        {"actFastImport", "actUpdateImport", "", "actBackup", "actRestoreBackup", "", "actExport", "actReportFile"});
     add(bar->addMenu(QStringLiteral("工具")), {"actOptions", "actCompress", "actRecordGrid"});
     bar->addAction(action(QStringLiteral("actAbout")));
     bar->addAction(action(QStringLiteral("actExit")));
@@ -269,7 +286,7 @@ void TMainForm::buildGroupBar() {
     groupBar_->addGroup(QStringLiteral("数据操作"),
                         list({"actAddNew", "actModify", "actDelete", "actCheck", "actConditionSearch", "actSum",
                               "actGroup", "actSaveList", "actPrint"}));
-    groupBar_->addGroup(QStringLiteral("备份与上报"), list({"actFastImport", "actBackup", "actExport", "actReportFile"}));
+    groupBar_->addGroup(QStringLiteral("备份与上报"), list({"actFastImport", "actUpdateImport", "actBackup", "actRestoreBackup", "actExport", "actReportFile"}));
     groupBar_->addGroup(QStringLiteral("系统工具"), list({"actCompress", "actOptions", "actRecordGrid"}));
 }
 
@@ -325,6 +342,10 @@ void TMainForm::requeryRecordList() {
 
 void TMainForm::reopenRecordList() {
     reopenWorkingDatabase();
+    openRecordList();
+}
+
+void TMainForm::openRecordList() {
     recordList_.openKeyed(workingDatabase().connection, kRecordListSql, kKeyField);
     // Opened anew, the list is in code order.
     grid_->forgetSort();
@@ -376,6 +397,10 @@ void TMainForm::actModifyExecute() {
 
 void TMainForm::actCompressExecute() {
     WorkingDatabase& working = workingDatabase();
+    if (const QString reason = MakeAutoBackup(working.connection, QStringLiteral("压缩数据库文件")); !reason.isEmpty()) {
+        ui::showError(autoBackupFailedMessage(reason));
+        return;
+    }
     try {
         working.connection.requireSoleUse();
         working.connection.close();

@@ -41,6 +41,8 @@ public:
     void requeryRecordList();
     // Reopens the working database and the record list after a command closed them.
     void reopenRecordList();
+    // Opens the record list anew on the open working database, in code order.
+    void openRecordList();
     // The c901 of the records selected in the list, in list order; the current
     // record's when none is selected; none on an empty list.
     QList<qint64> selectedCodes() const;

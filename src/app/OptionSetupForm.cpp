@@ -1,5 +1,6 @@
 #include "app/OptionSetupForm.h"
 
+#include "core/AutoBackup.h"
 #include "core/Platform.h"
 #include "core/Settings.h"
 
@@ -7,6 +8,7 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -27,7 +29,7 @@ public:
 
 } // namespace
 
-TdlgOptionSetupForm::TdlgOptionSetupForm(QWidget* parent) : QDialog(parent), inputMethods_(new InputMethodList(this)) {
+TdlgOptionSetupForm::TdlgOptionSetupForm(QWidget* parent) : QDialog(parent), inputMethods_(new InputMethodList(this)), backupsKept_(new QSpinBox(this)) {
     setWindowTitle(QStringLiteral("软件参数设置"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     auto* tabs = new QTabWidget(this);
@@ -35,6 +37,10 @@ TdlgOptionSetupForm::TdlgOptionSetupForm(QWidget* parent) : QDialog(parent), inp
     auto* pageLayout = new QVBoxLayout(page);
     pageLayout->addWidget(new QLabel(QStringLiteral("选择使用的输入法:"), page));
     pageLayout->addWidget(inputMethods_);
+    pageLayout->addWidget(new QLabel(QStringLiteral("自动备份保留的份数（0为不做自动备份）:"), page));
+    backupsKept_->setRange(0, 999);
+    backupsKept_->setValue(autoBackupsKept());
+    pageLayout->addWidget(backupsKept_);
     pageLayout->addStretch();
     tabs->addTab(page, QStringLiteral("软件环境"));
     // The list shows the current preference until it drops down; typing is not possible.
@@ -50,7 +56,7 @@ TdlgOptionSetupForm::TdlgOptionSetupForm(QWidget* parent) : QDialog(parent), inp
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs);
     layout->addWidget(buttons);
-    setFixedSize(360, 200);
+    setFixedSize(360, 250);
 }
 
 void TdlgOptionSetupForm::accept() {
@@ -59,5 +65,6 @@ void TdlgOptionSetupForm::accept() {
     WriteSettingText(QStringLiteral("ImePrefer"), chosen, SettingsRoot::LocalMachine, environmentKey());
     WriteSettingText(QStringLiteral("OrganisationName"), QString(), SettingsRoot::LocalMachine, environmentKey());
     WriteSettingInteger(QStringLiteral("ImportPrinciple"), 0, SettingsRoot::LocalMachine, environmentKey());
+    setAutoBackupsKept(backupsKept_->value());
     QDialog::accept();
 }

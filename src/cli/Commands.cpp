@@ -2,6 +2,7 @@
 
 #include "checks/BatchCheck.h"
 #include "cli/Console.h"
+#include "core/AutoBackup.h"
 #include "core/FieldRules.h"
 #include "core/Platform.h"
 #include "core/Startup.h"
@@ -14,6 +15,7 @@
 #include "exchange/ImportExchangeFile.h"
 #include "exchange/IncomingFile.h"
 #include "exchange/ReportFile.h"
+#include "exchange/UpdateImport.h"
 #include "core/Progress.h"
 #include "summary/SummaryWorkbook.h"
 
@@ -48,7 +50,7 @@ const QMap<QString, int> kOptionValues{
     {QStringLiteral("--db"), 1},     {QStringLiteral("--yes"), 0},   {QStringLiteral("--help"), 0},
     {QStringLiteral("-h"), 0},       {QStringLiteral("--range"), 2}, {QStringLiteral("--codes"), 1},
     {QStringLiteral("--label"), 1},  {QStringLiteral("--by"), 1},    {QStringLiteral("--tables"), 1},
-    {QStringLiteral("--version"), 0}, {QStringLiteral("--json"), 0},
+    {QStringLiteral("--version"), 0}, {QStringLiteral("--json"), 0},  {QStringLiteral("--replace"), 0},
 };
 const QStringList kGeneralOptions{QStringLiteral("--db"), QStringLiteral("--yes"), QStringLiteral("--help"),
                                   QStringLiteral("-h"), QStringLiteral("--version")};
@@ -278,9 +280,29 @@ bool previewImport(WorkingDatabase& working, const QStringList& files) {
     return everyFile;
 }
 
+// `import --replace`: the comparison of each file, one line per file; with
+// --yes the update, without it nothing changes.
+int runUpdateImport(const QStringList& files, const Invocation& call) {
+    const bool apply = call.has(QStringLiteral("--yes"));
+    QList<FileComparison> compared;
+    const Outcome outcome = UpdateImportFilesAt(openDatabase(call), files, apply, &compared);
+    if (!compared.isEmpty()) printOutput(QStringLiteral("文件\t标识\t新记录\t需要更新\t相同\t不能导入的原因"));
+    for (const FileComparison& file : compared)
+        printOutput(file.refusal.isEmpty() ? QStringLiteral("%1\t%2\t%3\t%4\t%5\t")
+                                                 .arg(file.path, file.label)
+                                                 .arg(file.added)
+                                                 .arg(file.changed.size())
+                                                 .arg(file.identical)
+                                           : QStringLiteral("%1\t%2\t\t\t\t%3").arg(file.path, file.label, file.refusal));
+    if (!apply && outcome.status != Outcome::Status::Failed)
+        printError(QStringLiteral("以上只是对照，没有改动数据；要导入和更新，请加上 --yes 再运行一次。"));
+    return outcome.isDone() ? kSuccess : kFailure;
+}
+
 int runImport(const Invocation& call, ConsoleSession&) {
     QStringList files;
     for (const QString& name : call.files) files << existingFile(name);
+    if (call.has(QStringLiteral("--replace"))) return runUpdateImport(files, call);
     if (!call.has(QStringLiteral("--yes"))) return previewImport(openDatabase(call, true), files) ? kSuccess : kFailure;
     const ImportCounts counts = ImportExchangeFilesAt(openDatabase(call), QStringLiteral("dt_data"), files);
     return counts.imported == int(files.size()) ? kSuccess : kFailure;
@@ -386,6 +408,22 @@ int changeHeader(const Invocation& call, bool (*takes)(const QByteArray&), void 
     return kSuccess;
 }
 
+int runBackups(const Invocation& call, ConsoleSession&) {
+    WorkingDatabase& working = openDatabase(call, true);
+    printOutput(QStringLiteral("备份时间\t备份时的操作\t记录数\t数据库标识\t文件"));
+    for (const AutoBackup& backup : ListAutoBackups(working.connection))
+        printOutput(QStringLiteral("%1\t%2\t%3\t%4\t%5")
+                        .arg(backup.time.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")), backup.step,
+                             backup.records < 0 ? QStringLiteral("不能读取") : QString::number(backup.records), backup.label,
+                             backup.name));
+    return kSuccess;
+}
+
+int runRestoreBackup(const Invocation& call, ConsoleSession&) {
+    const Outcome outcome = RestoreAutoBackup(openDatabase(call), call.files[0]);
+    return outcome.isDone() ? kSuccess : kFailure;
+}
+
 int runTransform(const Invocation& call, ConsoleSession&) { return changeHeader(call, IsTransformable, TransformHeaderBytes); }
 
 int runRestore(const Invocation& call, ConsoleSession&) { return changeHeader(call, IsRestorable, RestoreHeaderBytes); }
@@ -412,12 +450,15 @@ const QList<Command>& commands() {
                         "写出检查结果文件并显示其路径。所列编码中有不存在的记录时，列出这些编码，不检查。\n"
                         "退出状态：0 没有逻辑错误；1 存在逻辑错误、所列编码的记录不存在或检查出错。"),
          {QStringLiteral("--range"), QStringLiteral("--codes")}, 0, 0, false, runCheck},
-        {QStringLiteral("import"), QStringLiteral("import 文件…"),
+        {QStringLiteral("import"), QStringLiteral("import [--replace] 文件…"),
          QStringLiteral("数据导入：依次导入数据交换文件(.dat)或数据备份文件(.mdb)，每个文件的记录要么全部导入，要么都不导入；"
                         "编号冲突时写出“数据导入编号冲突.txt”并显示其路径。\n"
                         "不加 --yes 时只检查，不导入：每个文件一行，列出文件、标识、记录数和会发生编号冲突的统计编码。\n"
+                        "加 --replace 时是更新导入：已有编号的记录逐项对照，写出“数据导入对照.txt”并显示其路径，每个文件一行列出"
+                        "新记录、需要更新和相同的记录数；加 --yes 时先自动备份，再导入新记录、用文件中的记录替换不同的记录，"
+                        "全部文件要么都更新，要么都不改动；不加 --yes 时只对照，不改动数据。\n"
                         "退出状态：0 全部文件都已导入（不加 --yes 时：都可以导入）；1 有文件没有导入（或不能导入）。"),
-         {}, 1, -1, false, runImport},
+         {QStringLiteral("--replace")}, 1, -1, false, runImport},
         {QStringLiteral("export"), QStringLiteral("export --label 单位名称 输出文件.dat"),
          QStringLiteral("上报到离线版：把记录状态为1的全部记录和单位名称写入数据交换文件；存在临时保存或有逻辑错误的记录时拒绝。"),
          {QStringLiteral("--label")}, 1, 1, true, runExport},
@@ -427,6 +468,13 @@ const QList<Command>& commands() {
         {QStringLiteral("summary"), QStringLiteral("summary --by level|state|group=编号 [--tables 2-24|2,5,21] 输出文件.xlsx"),
          QStringLiteral("汇总：按层次、填报状态或数据分组汇总，把汇总表保存到给出的文件。"),
          {QStringLiteral("--by"), QStringLiteral("--tables")}, 1, 1, true, runSummary},
+        {QStringLiteral("backups"), QStringLiteral("backups"),
+         QStringLiteral("列出数据库文件旁“自动备份”文件夹中的自动备份，新的在前：备份时间、备份时的操作、记录数、数据库标识和文件名。"),
+         {}, 0, 0, false, runBackups},
+        {QStringLiteral("restore-backup"), QStringLiteral("restore-backup 备份文件名"),
+         QStringLiteral("从自动备份恢复：先自动备份现在的数据库文件，再用给出的自动备份（backups 列出的文件名）替换它。"
+                        "不加 --yes 时不恢复。"),
+         {}, 1, 1, false, runRestoreBackup},
         {QStringLiteral("transform"), QStringLiteral("transform 文件"),
          QStringLiteral("变换数据交换文件的前1024个字节（文件头），与“上报到离线版”写出文件时相同。"), {}, 1, 1, false,
          runTransform},

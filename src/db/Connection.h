@@ -96,6 +96,11 @@ public:
 
     // Writes a compacted copy of the main database to `destination`, which must not exist.
     void compactInto(const QString& destination);
+    // Writes a copy of the main database to `destination`, which must not
+    // exist: the file's bytes, read under the engine's shared lock, so as
+    // fast as copying the file. The copy appears whole or not at all (see
+    // NewFile). Not within a transaction.
+    void backupInto(const QString& destination);
 
     // Raises Error unless the engine finds the file intact and every named table
     // exists as a table (a view of that name does not count).

@@ -1,5 +1,6 @@
 #include "exchange/ImportExchangeFile.h"
 
+#include "core/AutoBackup.h"
 #include "core/Platform.h"
 #include "core/Progress.h"
 #include "core/Prompt.h"
@@ -11,8 +12,8 @@
 
 namespace {
 
-const QString kConfirmTitle = QStringLiteral("提示：");
 const QString kReportName = QStringLiteral("数据导入编号冲突.txt");
+const QString kStep = QStringLiteral("数据导入");
 
 // Writes the conflict report and opens it with the default viewer. When it
 // cannot be written, returns why (nothing of it stays); empty otherwise.
@@ -40,21 +41,6 @@ QString stoppedMessage(const QString& failure) {
 
 QString fileName(const QString& path) { return QFileInfo(path).fileName(); }
 
-// A readable file of an import of several, as the confirmation lists it.
-struct Listed {
-    QString path;
-    QString label;
-    qint64 records;
-};
-
-QString severalFilesQuestion(const QList<Listed>& readable, const QStringList& unreadable) {
-    QString text = QStringLiteral("确认准备导入以下%1个文件的数据么？\n").arg(readable.size());
-    for (const Listed& file : readable)
-        text += QStringLiteral("\n%1：标记声明为【%2】，%3条记录").arg(fileName(file.path), file.label).arg(file.records);
-    for (const QString& path : unreadable) text += QStringLiteral("\n%1：文件格式错误，不能导入").arg(fileName(path));
-    return text;
-}
-
 QString severalFilesSummary(const ImportCounts& counts, qsizetype total) {
     QString text = QStringLiteral("共%1个文件：导入了%2个，因编号冲突没有导入%3个，不能读取%4个。")
                        .arg(total)
@@ -72,7 +58,7 @@ QString severalFilesSummary(const ImportCounts& counts, qsizetype total) {
 }
 
 ImportCounts importSeveralFiles(db::Connection& connection, const QString& table, const QStringList& chosen) {
-    QList<Listed> readable;
+    QList<ListedFile> readable;
     ImportCounts counts;
     // Reading dozens of files takes a while: the bar runs once for the reading, once for the import.
     ui::ProgressSink& progress = ui::progress();
@@ -85,7 +71,7 @@ ImportCounts importSeveralFiles(db::Connection& connection, const QString& table
         progress.step();
     }
     progress.hide();
-    if (!readable.isEmpty() && !ui::askYesNo(severalFilesQuestion(readable, counts.unreadable), kConfirmTitle, ui::AskStyle::Warning)) {
+    if (!readable.isEmpty() && !ui::askYesNo(severalLabelsQuestion(readable, counts.unreadable), labelQuestionTitle(), ui::AskStyle::Warning)) {
         ImportCounts declined;
         declined.declined = true;
         return declined;
@@ -93,9 +79,18 @@ ImportCounts importSeveralFiles(db::Connection& connection, const QString& table
 
     QList<ConflictSection> sections;
     progress.start(int(readable.size()), 0);
-    for (const Listed& listed : readable) {
+    bool backedUp = false;
+    for (const ListedFile& listed : readable) {
         if (!counts.failure.isEmpty()) break;
         IncomingFile file(connection, table, listed.path);
+        // One backup before the first file that adds records.
+        if (!backedUp && file.problem().isEmpty() && file.addsRecords()) {
+            if (const QString reason = MakeAutoBackup(connection, kStep); !reason.isEmpty()) {
+                counts.failure = QStringLiteral("自动备份没有完成，") + reason;
+                break;
+            }
+            backedUp = true;
+        }
         QList<IncomingFile::Conflict> conflicts;
         const IncomingFile::Result result =
             file.problem().isEmpty() ? file.importRecords(conflicts) : IncomingFile::Result::Unreadable;
@@ -132,8 +127,13 @@ ImportOutcome ImportExchangeFileAt(WorkingDatabase& working, const QString& tabl
         ui::showError(file.problem());
         return ImportOutcome::Failed;
     }
-    if (!ui::askYesNo(QStringLiteral("确认准备导入标记声明为【") + file.label() + QStringLiteral("】的数据么？"), kConfirmTitle, ui::AskStyle::Warning))
-        return ImportOutcome::Declined;
+    if (!ui::askYesNo(labelQuestion(file.label()), labelQuestionTitle(), ui::AskStyle::Warning)) return ImportOutcome::Declined;
+    if (file.addsRecords()) {
+        if (const QString reason = MakeAutoBackup(working.connection, kStep); !reason.isEmpty()) {
+            ui::showError(autoBackupFailedMessage(reason));
+            return ImportOutcome::Failed;
+        }
+    }
     QList<IncomingFile::Conflict> conflicts;
     switch (file.importRecords(conflicts)) {
     case IncomingFile::Result::Imported:
@@ -185,7 +185,7 @@ ImportCounts ImportExchangeFilesAt(WorkingDatabase& working, const QString& tabl
     return counts;
 }
 
-void ImportExchangeFile(WorkingDatabase& working, const QString& table) {
+QStringList ChooseImportFiles() {
     ui::FileDialogRequest request;
     request.title = QStringLiteral("选择导入文件");
     request.folder = documentsFolder();
@@ -193,12 +193,12 @@ void ImportExchangeFile(WorkingDatabase& working, const QString& table) {
     request.multiple = true;
     const ui::FileDialogAnswer answer = ui::prompter().chooseOpenFile(request);
     // Files picked together exist as they are; a single name is completed by the chosen filter.
-    if (answer.paths.size() > 1) {
-        ImportExchangeFilesAt(working, table, answer.paths);
-        return;
-    }
-    if (answer.path.trimmed().isEmpty()) return;
-    const QString chosen =
-        CompleteOpenedFileName(answer.path, answer.filterIndex == 1 ? QStringLiteral(".mdb") : QStringLiteral(".dat"));
-    ImportExchangeFilesAt(working, table, {chosen});
+    if (answer.paths.size() > 1) return answer.paths;
+    if (answer.path.trimmed().isEmpty()) return {};
+    return {CompleteOpenedFileName(answer.path, answer.filterIndex == 1 ? QStringLiteral(".mdb") : QStringLiteral(".dat"))};
+}
+
+void ImportExchangeFile(WorkingDatabase& working, const QString& table) {
+    const QStringList chosen = ChooseImportFiles();
+    if (!chosen.isEmpty()) ImportExchangeFilesAt(working, table, chosen);
 }

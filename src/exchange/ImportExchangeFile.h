@@ -47,6 +47,10 @@ struct ImportCounts {
 // When mustRequery(), the working database announces that its records changed.
 ImportCounts ImportExchangeFilesAt(WorkingDatabase& working, const QString& table, const QStringList& chosen);
 
+// The open dialog of the imports ("选择导入文件", several files may be
+// chosen); a single name is completed by the filter chosen. Empty when cancelled.
+QStringList ChooseImportFiles();
+
 // The command: the open dialog ("选择导入文件", several files may be chosen),
 // then the import above.
 void ImportExchangeFile(WorkingDatabase& working, const QString& table);

@@ -192,10 +192,10 @@ void IncomingFile::check() {
     const QStringList own = db::ColumnNames(connection_, QStringLiteral("main"), table_);
     if (db::ColumnNames(connection_, kAlias, table_).join(u',').toLower() != own.join(u',').toLower()) return;
     columns_ = quotedColumns(own);
-    checked_ = checkedColumns(connection_, own);
+    checked_ = ::checkedColumns(connection_, own);
 }
 
-QString IncomingFile::badRecord() {
+QString IncomingFile::recordProblem() {
     const QList<CheckedColumn>& checked = checked_;
     int codeColumn = -1;
     for (qsizetype i = 0; i < checked.size(); ++i)
@@ -231,23 +231,40 @@ QStringList IncomingFile::recordCodes() const {
     return codes;
 }
 
+qint64 IncomingFile::copyRecordsInto(const QString& target) {
+    // Every record is checked against the field list as it is copied: a
+    // record that breaks a rule is left out.
+    std::vector<db::ValueRule> rules;
+    QStringList columns;
+    for (const CheckedColumn& column : checked_) {
+        rules.push_back(column.rule);
+        columns << db::quoteIdentifier(column.name);
+    }
+    const db::RulesFunction obeysRules(connection_, std::move(rules));
+    return connection_.execute(QStringLiteral("INSERT INTO %1(%3) select %3 from %2.%4 where %5")
+                                   .arg(target, kAlias, columns_, db::quoteIdentifier(table_), db::RulesFunction::condition(columns)));
+}
+
+bool IncomingFile::addsRecords() {
+    if (!sameColumns() || records_ == 0) return false;
+    try {
+        return connection_.scalar(QStringLiteral("select count(*) from %1.%2 where c901 in (select c901 from main.%2)")
+                                      .arg(kAlias, db::quoteIdentifier(table_)))
+                   .toLongLong() == 0;
+    } catch (const db::Error&) {
+        // The import finds out what stops it; a backup before it does no harm.
+        return true;
+    }
+}
+
 IncomingFile::Result IncomingFile::importRecords(QList<Conflict>& conflicts) {
     if (!sameColumns()) return Result::Unreadable;
     const QString target = db::quoteIdentifier(table_);
     try {
-        // Every record is checked against the field list as it is copied: a
-        // record that breaks a rule is left out, so that fewer records than the
-        // file holds were added, and nothing is kept.
-        std::vector<db::ValueRule> rules;
-        QStringList columns;
-        for (const CheckedColumn& column : checked_) {
-            rules.push_back(column.rule);
-            columns << db::quoteIdentifier(column.name);
-        }
-        const db::RulesFunction obeysRules(connection_, std::move(rules));
+        // A record left out for breaking a rule makes fewer records than the
+        // file holds, and nothing is kept.
         db::Transaction transaction(connection_);
-        const qint64 added = connection_.execute(QStringLiteral("INSERT INTO %1(%3) select %3 from %2.%1 where %4")
-                                                     .arg(target, kAlias, columns_, db::RulesFunction::condition(columns)));
+        const qint64 added = copyRecordsInto(target);
         if (added == records_) {
             transaction.commit();
             return Result::Imported;
@@ -261,7 +278,7 @@ IncomingFile::Result IncomingFile::importRecords(QList<Conflict>& conflicts) {
         }
     }
     try {
-        failure_ = badRecord();
+        failure_ = recordProblem();
     } catch (const db::Error& e) {
         // A table the check cannot read (a value past the limits) is no survey file.
         failure_ = e.isMachineFault() ? e.message() : QStringLiteral("导入文件格式错误");
@@ -287,6 +304,18 @@ IncomingFile::Result IncomingFile::importRecords(QList<Conflict>& conflicts) {
         // The staging table could not be emptied or read: the conflicts are unknown.
     }
     return Result::Conflicting;
+}
+
+QString labelQuestion(const QString& label) {
+    return QStringLiteral("确认准备导入标记声明为【") + label + QStringLiteral("】的数据么？");
+}
+
+QString severalLabelsQuestion(const QList<ListedFile>& readable, const QStringList& unreadable) {
+    QString text = QStringLiteral("确认准备导入以下%1个文件的数据么？\n").arg(readable.size());
+    for (const ListedFile& file : readable)
+        text += QStringLiteral("\n%1：标记声明为【%2】，%3条记录").arg(QFileInfo(file.path).fileName(), file.label).arg(file.records);
+    for (const QString& path : unreadable) text += QStringLiteral("\n%1：文件格式错误，不能导入").arg(QFileInfo(path).fileName());
+    return text;
 }
 
 namespace {

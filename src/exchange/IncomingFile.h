@@ -58,6 +58,20 @@ public:
         Unreadable,  // nothing added; the records could not be copied at all (a bad record: see failure())
         Failed,      // nothing added; the machine stopped the copy (a full disk): see failure()
     };
+    // The columns of the records with their captions and rules, in the working table's order.
+    const QList<CheckedColumn>& checkedColumns() const { return checked_; }
+    // Copies the records that obey their fields' rules into `target` (a
+    // table with the working table's columns, named as SQL writes it); the
+    // number copied. Raises db::Error.
+    qint64 copyRecordsInto(const QString& target);
+    // The message naming the first record with a value its field refuses, or
+    // with a code an earlier record of the file has; empty when every record
+    // is sound. Raises db::Error.
+    QString recordProblem();
+    // Whether an import would add records: the file has some, in the working
+    // table's columns, and none of their codes exists there yet.
+    bool addsRecords();
+
     // Adds every record of the file to the table in one transaction. When
     // that fails, the records go to the staging table (`table` + "_" +
     // `table`), which keeps those whose c901 exists already; they are returned
@@ -69,9 +83,6 @@ public:
 
 private:
     void check();
-    // The message naming the first record with a value its field refuses, or
-    // with a code an earlier record of the file has; empty when every record is sound.
-    QString badRecord();
     db::Connection& connection_;
     QString table_;
     QString chosen_;
@@ -86,6 +97,19 @@ private:
     QString columns_;  // the quoted column list of the copy, empty when the layouts differ
     QList<CheckedColumn> checked_;  // the rule of each column, in that order
 };
+
+// A readable file of an import of several, as the label confirmation lists it.
+struct ListedFile {
+    QString path;
+    QString label;
+    qint64 records;
+};
+
+// The label confirmations of an import (title "提示：", warning look): of
+// one file, and of several, listing each with its label and number of records.
+QString labelQuestion(const QString& label);
+QString severalLabelsQuestion(const QList<ListedFile>& readable, const QStringList& unreadable);
+inline QString labelQuestionTitle() { return QStringLiteral("提示："); }
 
 // The conflicts of one refused file, for the report.
 struct ConflictSection {

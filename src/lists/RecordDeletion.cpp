@@ -1,5 +1,6 @@
 #include "lists/RecordDeletion.h"
 
+#include "core/AutoBackup.h"
 #include "core/Prompt.h"
 #include "db/Connection.h"
 #include "db/Error.h"
@@ -43,6 +44,16 @@ void deleteAndRerun(db::Connection& connection, db::RecordSet& list, const QList
                     const QString& keyField) {
     DeleteRecordsByKey(connection, table, keyField, keys);
     RerunListAtSameRow(list);
+}
+
+// The automatic backup before records are deleted, when `countSql` finds
+// some to delete. False, having said why, when it could not be made.
+bool backedUp(db::Connection& connection, const QString& countSql, const QVariantList& params = {}) {
+    if (connection.scalar(countSql, params).toLongLong() == 0) return true;
+    const QString reason = MakeAutoBackup(connection, QStringLiteral("删除记录"));
+    if (reason.isEmpty()) return true;
+    ui::showError(autoBackupFailedMessage(reason));
+    return false;
 }
 
 } // namespace
@@ -92,7 +103,7 @@ void RerunListAtSameRow(db::RecordSet& list) {
 }
 
 bool DeleteAllRecords(db::Connection& connection) {
-    if (!ui::askYesNo(kWarning, kWarningTitle)) return false;
+    if (!ui::askYesNo(kWarning, kWarningTitle) || !backedUp(connection, QStringLiteral("select count(*) from dt_data"))) return false;
     connection.execute(QStringLiteral("delete from dt_data"));
     return true;
 }
@@ -112,7 +123,9 @@ bool DeleteRecordRange(db::Connection& connection, const QString& lowerText, QSt
         upperText = lowerText;
         if (showUpperText) showUpperText(upperText);
     }
-    if (!ui::askYesNo(kWarning, kWarningTitle)) return false;
+    if (!ui::askYesNo(kWarning, kWarningTitle)
+        || !backedUp(connection, QStringLiteral("select count(*) from dt_data where c901>=? and c901<=?"), {lower, upper}))
+        return false;
     connection.execute(QStringLiteral("delete from dt_data where c901>=? and c901<=?"), {lower, upper});
     return true;
 }

@@ -35,7 +35,9 @@ void DeleteRecordsByKey(db::Connection& connection, const QString& table, const 
 // last row when the list got shorter.
 void RerunListAtSameRow(db::RecordSet& list);
 
-// "所有的数据": asks with the warning box and deletes every survey record on Yes.
+// "所有的数据": asks with the warning box and deletes every survey record on
+// Yes, after the automatic backup (step "删除记录"); a backup that fails
+// stops the deletion with its message.
 bool DeleteAllRecords(db::Connection& connection);
 
 // "指定单位编号的范围" with the texts of the dialog's two code fields. An empty
@@ -43,7 +45,7 @@ bool DeleteAllRecords(db::Connection& connection);
 // lower bound below 1 becomes 100000000000; an upper bound below the lower one
 // becomes the lower one, and `upperText` then takes the lower field's text,
 // which `showUpperText` puts into the second field before the question.
-// Asks with the warning box and deletes the records of the range on Yes; true
-// when they were deleted.
+// Asks with the warning box and deletes the records of the range on Yes,
+// after the automatic backup as above; true when they were deleted.
 bool DeleteRecordRange(db::Connection& connection, const QString& lowerText, QString& upperText,
                        const std::function<void(const QString&)>& showUpperText = {});

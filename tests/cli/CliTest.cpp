@@ -91,13 +91,22 @@ protected:
         return codes;
     }
 
+    // Code, z001 and RecordState of every record.
+    static QString valuesIn(const QString& file) {
+        db::Connection connection;
+        connection.open(file, db::Access::ReadOnly);
+        return connection.scalar(QStringLiteral("select group_concat(c901 || ':' || z001 || ':' || RecordState, ';') "
+                                                "from (select * from dt_data order by c901)")).toString();
+    }
+
     test::TempFolder folder;
 };
 
 TEST_F(CliTest, HelpAndBadArguments) {
     const Finished help = run({QStringLiteral("--help")});
     EXPECT_EQ(help.status, 0);
-    for (const char* command : {"info", "check", "import", "export", "report", "summary", "transform", "restore"})
+    for (const char* command : {"info", "check", "import", "export", "report", "summary", "transform", "restore", "backups",
+                                "restore-backup"})
         EXPECT_TRUE(help.out.contains(QStringLiteral("  ") + QLatin1String(command))) << command;
     const Finished checkHelp = run({QStringLiteral("check"), QStringLiteral("--help")});
     EXPECT_EQ(checkHelp.status, 0);
@@ -304,6 +313,57 @@ TEST_F(CliTest, ImportTakesEachFileWholeOrNotAtAllAndReportsConflicts) {
     EXPECT_EQ(looked.status, 1);
     EXPECT_TRUE(looked.err.startsWith(QStringLiteral("文件“%1”：文件格式错误,请重新选择！\n").arg(damaged))) << looked.err.toStdString();
     EXPECT_EQ(test::readAll(target), merged);
+}
+
+TEST_F(CliTest, ImportReplaceComparesThenUpdatesAndAnAutomaticBackupRestoresTheRecords) {
+    const QString target = databaseOf(QStringLiteral("city.mdb"), {110105000001, 110105000002});
+    // The office sends its file again: 110105000001 corrected, 110105000002 as before, 110105000003 new.
+    WorkingDatabase office;
+    office.connection.open(databaseOf(QStringLiteral("office.mdb"), {110105000001, 110105000002, 110105000003}));
+    office.path = office.connection.path();
+    office.connection.execute(QStringLiteral("UPDATE dt_data SET z001=9 WHERE c901=110105000001"));
+    const QString file = path(QStringLiteral("复审.dat"));
+    WriteExchangeFile(office, QStringLiteral("朝阳区总工会"), file);
+    office.connection.close();
+    const QStringList replace{QStringLiteral("--db"), target, QStringLiteral("import"), QStringLiteral("--replace"), file};
+    const QString report = tempDir() + QStringLiteral("/数据导入对照.txt");
+    const QString counts = QStringLiteral("文件\t标识\t新记录\t需要更新\t相同\t不能导入的原因\n") + file
+                           + QStringLiteral("\t朝阳区总工会\t1\t1\t1\t\n");
+
+    // Without --yes only the comparison and the counts.
+    const QByteArray before = test::readAll(target);
+    const Finished compared = run(replace);
+    EXPECT_EQ(compared.status, 0) << compared.err.toStdString();
+    EXPECT_EQ(compared.out, report + u'\n' + counts);
+    EXPECT_TRUE(compared.err.contains(QStringLiteral("请加上 --yes 再运行一次"))) << compared.err.toStdString();
+    EXPECT_TRUE(decodeGb18030(test::readAll(report)).contains(QStringLiteral("\r\n(110105000001,单位1)\r\n所辖工会在职会员(人)（z001）：5 → 9\r\n")));
+    EXPECT_EQ(test::readAll(target), before);
+
+    const Finished updated = run(replace + QStringList{QStringLiteral("--yes")});
+    EXPECT_EQ(updated.status, 0) << updated.err.toStdString();
+    EXPECT_EQ(updated.out, report + u'\n' + counts);
+    EXPECT_EQ(valuesIn(target), QStringLiteral("110105000001:9:1;110105000002:5:1;110105000003:5:1"));
+
+    // The backup made before the update lists with the records it holds, and brings them back.
+    const Finished listed = run({QStringLiteral("--db"), target, QStringLiteral("backups")});
+    EXPECT_EQ(listed.status, 0) << listed.err.toStdString();
+    const QStringList lines = listed.out.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2) << listed.out.toStdString();
+    EXPECT_EQ(lines[0], QStringLiteral("备份时间\t备份时的操作\t记录数\t数据库标识\t文件"));
+    const QStringList backup = lines[1].split(u'\t');
+    ASSERT_EQ(backup.size(), 5);
+    EXPECT_EQ(backup[1], QStringLiteral("更新导入"));
+    EXPECT_EQ(backup[2], QStringLiteral("2"));
+    EXPECT_TRUE(QFile::exists(path(QStringLiteral("自动备份/")) + backup[4]));
+
+    const QByteArray merged = test::readAll(target);
+    const QStringList restore{QStringLiteral("--db"), target, QStringLiteral("restore-backup"), backup[4]};
+    EXPECT_EQ(run(restore).status, 1);
+    EXPECT_EQ(test::readAll(target), merged);
+    const Finished restored = run(restore + QStringList{QStringLiteral("--yes")});
+    EXPECT_EQ(restored.status, 0) << restored.err.toStdString();
+    EXPECT_EQ(valuesIn(target), QStringLiteral("110105000001:5:1;110105000002:5:1"));
+    EXPECT_EQ(run({QStringLiteral("--db"), target, QStringLiteral("restore-backup"), QStringLiteral("没有.mdb"), QStringLiteral("--yes")}).status, 1);
 }
 
 TEST_F(CliTest, ExportThenImportCarriesEveryVerifiedRecord) {

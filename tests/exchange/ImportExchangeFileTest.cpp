@@ -1,6 +1,7 @@
 #include "exchange/ImportExchangeFile.h"
 
 #include "ExchangeTestSupport.h"
+#include "core/AutoBackup.h"
 #include "support/DamagedFile.h"
 
 namespace {
@@ -58,6 +59,25 @@ TEST_F(ImportExchangeFileTest, ACodeThatExistsAddsNothingAndIsReported) {
     EXPECT_EQ(decodeGb18030(test::readAll(ConflictReportPath())),
               QStringLiteral("在准备导入的文件中，如下的记录与现有的记录发生编号冲突\r\n") + QString(80, u'-')
                   + QStringLiteral("\r\n(110105000002,单位2)\r\n"));
+}
+
+TEST_F(ImportExchangeFileTest, AnImportThatAddsRecordsIsBackedUpFirst) {
+    setAutoBackupsKept(10);
+    test::addRecord(110105000002, {{"RecordState", 1}});
+    // A file refused for its codes changes nothing and needs no backup.
+    test::prompts().answers = {true};
+    EXPECT_EQ(ImportExchangeFileAt(workingDatabase(), QStringLiteral("dt_data"), exchangeFileOf({110105000002})),
+              ImportOutcome::Refused);
+    EXPECT_TRUE(ListAutoBackups(db()).isEmpty());
+
+    test::prompts().answers = {true};
+    EXPECT_EQ(ImportExchangeFileAt(workingDatabase(), QStringLiteral("dt_data"), exchangeFileOf({110105000001}, QStringLiteral("新.dat"))),
+              ImportOutcome::Imported);
+    const QList<AutoBackup> backups = ListAutoBackups(db());
+    ASSERT_EQ(backups.size(), 1);
+    EXPECT_EQ(backups[0].step, QStringLiteral("数据导入"));
+    EXPECT_EQ(backups[0].records, 1);
+    EXPECT_EQ(records(), 2);
 }
 
 TEST_F(ImportExchangeFileTest, DecliningChangesNothing) {

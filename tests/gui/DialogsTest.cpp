@@ -1,4 +1,5 @@
 #include "app/OptionSetupForm.h"
+#include "core/AutoBackup.h"
 #include "app/ProgressBar.h"
 #include "app/QtTranslations.h"
 #include "core/Prompt.h"
@@ -16,6 +17,7 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QSpinBox>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
@@ -237,6 +239,15 @@ TEST(OptionSetup, OkKeepsTheShownChoiceAndStoresIt) {
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("软件参数设置"));
     EXPECT_EQ(dialog.inputMethods()->currentText(), QStringLiteral("ibus"));
     EXPECT_FALSE(dialog.inputMethods()->isEditable());
+    // The number of automatic backups kept, typed over the shown one.
+    setAutoBackupsKept(10);
+    TdlgOptionSetupForm typed;
+    EXPECT_EQ(typed.backupsKept()->value(), 10);
+    QTest::keyClick(typed.backupsKept(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(typed.backupsKept(), QStringLiteral("3"));
+    typed.accept();
+    EXPECT_EQ(autoBackupsKept(), 3);
+    setAutoBackupsKept(10);
     dialog.accept();
     EXPECT_EQ(preferredInputMethod(), QStringLiteral("ibus"));
     EXPECT_EQ(ReadSettingText(QStringLiteral("ImePrefer"), {}, SettingsRoot::LocalMachine, environmentKey()), QStringLiteral("ibus"));

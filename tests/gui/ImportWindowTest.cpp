@@ -1,14 +1,18 @@
+#include "app/AutoBackupForm.h"
 #include "app/MainForm.h"
 #include "core/Platform.h"
 #include "core/Startup.h"
 #include "exchange/ExchangeTestSupport.h"
 #include "exchange/ImportExchangeFile.h"
+#include "exchange/UpdateImport.h"
 #include "support/MainWindowTest.h"
 #include "widgets/RecordGrid.h"
 
 #include <QApplication>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
 #include <QToolButton>
 
 namespace {
@@ -96,4 +100,36 @@ TEST_F(ImportWindowTest, SeveralChosenFilesAreImportedTogetherAndTheListStaysOnI
               (QStringList{QStringLiteral("确认准备导入标记声明为【海淀区总工会】的数据么？"),
                            QStringLiteral("数据已经被正确地从'") + third + QStringLiteral("'导入！")}));
     EXPECT_EQ(f.recordList().rowCount(), 7);
+}
+
+TEST_F(ImportWindowTest, AnUpdateImportRereadsTheListAndItsBackupRestoresIt) {
+    TMainForm& f = open({110105000001, 110105000002});
+    // Sent again with one new record: no row of the list is replaced, the list is re-read on the announcement.
+    const QString file = exchangeFile(QStringLiteral("复审.dat"), {110105000001, 110105000002, 110105000003}, QStringLiteral("朝阳区总工会"));
+    test::prompts().fileSelections = {{file}};
+    test::prompts().answers = {true, true};
+    clickGroupBar(QStringLiteral("备份与上报"), QStringLiteral("更新导入"));
+    ASSERT_EQ(test::prompts().messages.size(), 3) << test::prompts().messages.join(u'\n').toStdString();
+    EXPECT_EQ(test::prompts().messages[2], QStringLiteral("更新导入完成：导入了新记录1条，更新了记录0条。"));
+    EXPECT_EQ(opened, QStringList{ComparisonReportPath()});
+    EXPECT_EQ(f.recordList().rowCount(), 3);
+
+    // The backup made before the update is listed and restored by clicks; the list shows its records.
+    test::prompts().clear();
+    test::prompts().answers = {true};
+    int listed = -1;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<TdlgAutoBackupForm*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        listed = dialog->backups()->topLevelItemCount();
+        QTreeWidget* backups = dialog->backups();
+        QTest::mouseClick(backups->viewport(), Qt::LeftButton, {}, backups->visualItemRect(backups->topLevelItem(0)).center());
+        for (QPushButton* button : dialog->findChildren<QPushButton*>())
+            if (button->text() == QStringLiteral("恢  复")) QTest::mouseClick(button, Qt::LeftButton);
+    });
+    clickGroupBar(QStringLiteral("备份与上报"), QStringLiteral("从自动备份恢复"));
+    EXPECT_EQ(listed, 1);
+    ASSERT_EQ(test::prompts().messages.size(), 2) << test::prompts().messages.join(u'\n').toStdString();
+    ASSERT_TRUE(f.recordList().isOpen());
+    EXPECT_EQ(f.recordList().rowCount(), 2);
 }

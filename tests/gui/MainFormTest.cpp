@@ -150,7 +150,7 @@ TEST_F(MainFormTest, TheCommandsAreEnabledOnAListWithRecords) {
     addRecords(2);
     TMainForm& f = open();
     const QList<QAction*> commands = f.findChildren<QAction*>(QRegularExpression(QStringLiteral("^act")), Qt::FindDirectChildrenOnly);
-    EXPECT_EQ(commands.size(), 22);
+    EXPECT_EQ(commands.size(), 24);
     for (const QAction* command : commands) EXPECT_TRUE(command->isEnabled()) << command->objectName().toStdString();
 }
 

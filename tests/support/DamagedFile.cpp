@@ -3,7 +3,9 @@
 #include <QFile>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <csignal>
 #include <sys/fsuid.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace test {
@@ -132,6 +134,23 @@ void asOrdinaryUser(const std::function<void()>& work) {
     work();
     setfsuid(0);
     setfsgid(0);
+}
+
+FileSizeLimit::FileSizeLimit(long bytes) {
+    // The signal a write past the limit raises would end the tests.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit {};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    saved_ = limit.rlim_cur;
+    limit.rlim_cur = rlim_t(bytes);
+    setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+FileSizeLimit::~FileSizeLimit() {
+    rlimit limit {};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = saved_;
+    setrlimit(RLIMIT_FSIZE, &limit);
 }
 
 } // namespace test

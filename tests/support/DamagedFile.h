@@ -32,4 +32,17 @@ void damageFirstRowOfLeaf(const QString& path, int page);
 // them, so that a write-protected file stays write-protected for tests run as root.
 void asOrdinaryUser(const std::function<void()>& work);
 
+// While it lives, no file of the process may grow past `bytes`: writes
+// beyond fail as on a disk that is full.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(long bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    unsigned long saved_;
+};
+
 } // namespace test
