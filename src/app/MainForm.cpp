@@ -177,6 +177,9 @@ TMainForm::TMainForm(Options options, QWidget* parent) : QMainWindow(parent) {
     // database file in place, the title and the list show them anew.
     connect(&workingDatabase(), &WorkingDatabase::recordsChanged, this, [this] {
         setWindowTitle(mainWindowTitle(workingDatabase().label));
+        // The open entry dialog has just re-read the list it moves through; when
+        // that is this list, the grid follows once the dialog closes.
+        if (entryDialog_->isVisible() && entryDialog_->recordList() == &recordList_) return;
         runShowingErrors([this] {
             if (recordList_.isOpen()) requeryRecordList();
             else if (workingDatabase().connection.isOpen()) openRecordList();

@@ -35,6 +35,7 @@ public:
     void setAddMode(bool add) { addMode_ = add; }
     bool addMode() const { return addMode_; }
     void setRecordList(db::RecordSet* list) { list_ = list; }
+    const db::RecordSet* recordList() const { return list_; }
     void setPrintCode(qint64 code) { printCode_ = code; }
     // Once shown, the dialog turns to `page` and focuses `field`, as a double
     // click on a finding of the error list does (the next showing only).
