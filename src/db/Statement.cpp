@@ -284,6 +284,8 @@ qint64 Statement::integer(int column) const {
     }
 }
 
+qint64 Statement::storedInteger(int column) const { return sqlite3_column_int64(stmt_, column); }
+
 double Statement::real(int column) const {
     switch (sqlite3_column_type(stmt_, column)) {
     case SQLITE_INTEGER:

@@ -60,6 +60,8 @@ public:
     bool isNull(int column) const;
     StoredKind storedKind(int column) const;
     qint64 integer(int column) const;  // NULL reads as 0
+    // The value of a column whose storedKind() is Integer, read without asking again.
+    qint64 storedInteger(int column) const;
     double real(int column) const;     // NULL reads as 0
     QString text(int column) const;    // NULL reads as empty
     // The column's text as the engine keeps it (UTF-8), without a copy; valid

@@ -15,6 +15,7 @@
 #include <array>
 #include <charconv>
 #include <cstdlib>
+#include <cstring>
 #include <cmath>
 #include <memory>
 #include <stdexcept>
@@ -56,30 +57,65 @@ QString reportText(QString text) {
     return text.replace(u'－', u'-');
 }
 
-// Appends the GB18030 form of ReportValueText(queryType, value) of the cell
-// in `column` of the current row of `records` to `line`. Nearly every cell is
-// a whole number, whose digits are written straight from the engine's value:
-// the report of every record then costs little more than reading it.
-void appendReportValue(QByteArray& line, int queryType, const db::Statement& records, int column) {
+// The report's text, written through a pointer into room made ahead: most of
+// it is digits and commas, far too many small pieces for QByteArray's appends.
+// Every row first makes room for its whole numbers and commas
+// (`rowRoom`); a text that goes in between makes room for itself and that.
+class ReportText {
+public:
+    explicit ReportText(qsizetype rowRoom) : rowRoom_(rowRoom) {}
+
+    void startRow() { makeRoom(rowRoom_); }
+    void put(char c) { text_.data()[used_++] = c; }
+    void putNumber(qint64 number) {
+        char* start = text_.data() + used_;
+        used_ += std::to_chars(start, start + kNumberRoom, number).ptr - start;
+    }
+    void append(const QByteArray& bytes) {
+        makeRoom(bytes.size() + rowRoom_);
+        std::memcpy(text_.data() + used_, bytes.constData(), size_t(bytes.size()));
+        used_ += bytes.size();
+    }
+    QByteArray take() {
+        text_.truncate(used_);
+        return std::move(text_);
+    }
+
+    // A whole number, its sign and the comma after it.
+    static constexpr qsizetype kNumberRoom = 21;
+
+private:
+    void makeRoom(qsizetype bytes) {
+        if (text_.size() - used_ < bytes) text_.resize(std::max(2 * text_.size(), used_ + bytes));
+    }
+
+    QByteArray text_;
+    qsizetype used_ = 0;
+    qsizetype rowRoom_;
+};
+
+// Writes the GB18030 form of ReportValueText(queryType, value) of the cell in
+// `column` of the current row of `records`. Nearly every cell is a whole
+// number, whose digits are written straight from the engine's value: the
+// report of every record then costs little more than reading it.
+void putReportValue(ReportText& text, int queryType, const db::Statement& records, int column) {
     // Whole numbers up to 2^53 convert to a real and back unchanged, and
     // below 10^15 the general number format writes all their digits.
     constexpr qint64 kExact = qint64(1) << 53;
     const bool numeric = queryType == 0 || queryType == 2 || queryType == 3;
     const db::StoredKind kind = records.storedKind(column);
     if (numeric && kind == db::StoredKind::Integer) {
-        const qint64 number = records.integer(column);
+        const qint64 number = records.storedInteger(column);
         if (number > -kExact && number < kExact && (queryType != 2 || std::llabs(number) < 1000000000000000)) {
-            char digits[24];
-            const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
-            line.append(digits, end - digits);
+            text.putNumber(number);
             return;
         }
     }
     if (numeric && kind == db::StoredKind::Null) {
-        line += '0';
+        text.put('0');
         return;
     }
-    line += encodeGb18030(singleLine(ReportValueText(queryType, records.value(column))));
+    text.append(encodeGb18030(singleLine(ReportValueText(queryType, records.value(column)))));
 }
 
 } // namespace
@@ -198,22 +234,22 @@ QByteArray PlainReportText(db::Connection& connection) {
 
     QString header;
     for (const ReportField& field : fields) header += field.name + u',';
-    QByteArray text = encodeLine(header);
+    ReportText text(fields.size() * ReportText::kNumberRoom + 2);
+    text.append(encodeLine(header));
 
     db::Statement records(connection, QStringLiteral("select * from dt_data order by c901 asc"));
     QList<int> columns;
     for (const ReportField& field : fields) columns << records.columnIndex(field.name);
-    QByteArray line;
     while (records.next()) {
-        line.clear();
+        text.startRow();
         for (qsizetype i = 0; i < fields.size(); ++i) {
-            appendReportValue(line, fields[i].recordState ? 0 : fields[i].queryType, records, columns[i]);
-            line += ',';
+            putReportValue(text, fields[i].recordState ? 0 : fields[i].queryType, records, columns[i]);
+            text.put(',');
         }
-        line += "\r\n";
-        text += line;
+        text.put('\r');
+        text.put('\n');
     }
-    return text;
+    return text.take();
 }
 
 QString CompleteOpenedFileName(const QString& chosen, const QString& extension) {
