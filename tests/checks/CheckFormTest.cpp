@@ -26,7 +26,7 @@ namespace {
 void clickWhenEnabled(QPushButton* button, std::function<void()> after = {}) {
     QTimer::singleShot(0, button, [button, after] {
         if (!button->isEnabled()) return clickWhenEnabled(button, after);
-        button->click();
+        QTest::mouseClick(button, Qt::LeftButton);
         if (after) after();
     });
 }
@@ -47,6 +47,20 @@ protected:
     }
     template <typename T> T* child(const char* name) { return dialog->findChild<T*>(QLatin1String(name)); }
     QPushButton* button(const char* name) { return child<QPushButton>(name); }
+    // What a clerk does in the dialog: click an option or a button, type into a field.
+    void choose(const char* option) {
+        // On its caption: the option is wider than its circle and text.
+        QRadioButton* radio = child<QRadioButton>(option);
+        QTest::mouseClick(radio, Qt::LeftButton, {}, QPoint(radio->sizeHint().width() / 2, radio->height() / 2));
+        EXPECT_TRUE(radio->isChecked()) << option;
+    }
+    void press(const char* name) { QTest::mouseClick(button(name), Qt::LeftButton); }
+    void type(const char* field, const QString& text) {
+        QLineEdit* edit = child<QLineEdit>(field);
+        QTest::mouseClick(edit, Qt::LeftButton);
+        QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(edit, text);
+    }
     QList<int> states() {
         QList<int> all;
         for (int i = 1; i <= 4; ++i) all << test::recordState(110101000000 + i);
@@ -94,9 +108,9 @@ TEST_F(CheckFormTest, OpensIdleWithTheSelectedRecordsChosen) {
 
 TEST_F(CheckFormTest, ARangeWithoutBothCodesIsRefusedAndTheDialogIsIdleAgain) {
     open();
-    child<QRadioButton>("Range")->setChecked(true);
-    child<QLineEdit>("c901_1")->setText(QStringLiteral("110101000001"));
-    button("tbCheck")->click();
+    choose("Range");
+    type("c901_1", QStringLiteral("110101000001"));
+    press("tbCheck");
     EXPECT_EQ(test::prompts().messages, QStringList{QStringLiteral("请输入逻辑检查的范围")});
     EXPECT_EQ(child<QLineEdit>("c901_2")->text(), QStringLiteral("0"));
     expectIdle();
@@ -106,10 +120,10 @@ TEST_F(CheckFormTest, ARangeWithoutBothCodesIsRefusedAndTheDialogIsIdleAgain) {
 
 TEST_F(CheckFormTest, AReversedRangeChecksItsFirstCodeAndTheListShowsTheNewState) {
     open();
-    child<QRadioButton>("Range")->setChecked(true);
-    child<QLineEdit>("c901_1")->setText(QStringLiteral("110101000003"));
-    child<QLineEdit>("c901_2")->setText(QStringLiteral("110101000001"));
-    button("tbCheck")->click();
+    choose("Range");
+    type("c901_1", QStringLiteral("110101000003"));
+    type("c901_2", QStringLiteral("110101000001"));
+    press("tbCheck");
     EXPECT_EQ(child<QLineEdit>("c901_2")->text(), QStringLiteral("110101000003"));
     EXPECT_EQ(states(), (QList<int>{0, 0, 2, 0}));
     EXPECT_EQ(listedState(2), 2);
@@ -125,8 +139,8 @@ TEST_F(CheckFormTest, AReversedRangeChecksItsFirstCodeAndTheListShowsTheNewState
 
 TEST_F(CheckFormTest, CheckingAllRecordsFollowsTheRunToItsEnd) {
     open();
-    child<QRadioButton>("AllRecord")->setChecked(true);
-    button("tbCheck")->click();
+    choose("AllRecord");
+    press("tbCheck");
     EXPECT_EQ(states(), (QList<int>{2, 2, 2, 2}));
     EXPECT_EQ(listedState(0), 2);
     EXPECT_EQ(child<QProgressBar>("")->value(), 4);
@@ -137,9 +151,9 @@ TEST_F(CheckFormTest, CheckingAllRecordsFollowsTheRunToItsEnd) {
 
 TEST_F(CheckFormTest, ReturnDuringARunStopsAfterTheCurrentRecordAndCloses) {
     open();
-    child<QRadioButton>("AllRecord")->setChecked(true);
+    choose("AllRecord");
     clickWhenEnabled(button("tbReturn"));
-    button("tbCheck")->click();
+    press("tbCheck");
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_EQ(dialog->result(), QDialog::Rejected);
     EXPECT_EQ(states(), (QList<int>{2, 0, 0, 0}));
@@ -151,17 +165,17 @@ TEST_F(CheckFormTest, ReturnDuringARunStopsAfterTheCurrentRecordAndCloses) {
 
 TEST_F(CheckFormTest, APausedRunWaitsForResume) {
     open();
-    child<QRadioButton>("AllRecord")->setChecked(true);
+    choose("AllRecord");
     QList<int> whilePaused;
     clickWhenEnabled(button("tbPause"), [&] {
         EXPECT_FALSE(button("tbPause")->isEnabled());
         EXPECT_TRUE(button("tbResume")->isEnabled());
         QTimer::singleShot(20, [&] {
             whilePaused = states();
-            button("tbResume")->click();
+            QTest::mouseClick(button("tbResume"), Qt::LeftButton);
         });
     });
-    button("tbCheck")->click();
+    press("tbCheck");
     EXPECT_EQ(whilePaused, (QList<int>{2, 0, 0, 0}));
     EXPECT_EQ(states(), (QList<int>{2, 2, 2, 2}));
     EXPECT_EQ(form->checkResults()->findings().findingCount(), 4);
@@ -222,8 +236,8 @@ TEST_F(CheckFormTest, ADoubleClickOnAFindingOpensItsFieldAndASaveShowsTheRecords
     form->show();
     dialog = std::make_unique<TdlgCheckForm>(form->checkTarget(), form.get());
     dialog->show();
-    child<QRadioButton>("AllRecord")->setChecked(true);
-    button("tbCheck")->click();
+    choose("AllRecord");
+    press("tbCheck");
     dialog->reject();
 
     TCheckResultsForm* results = form->checkResults();
