@@ -454,7 +454,7 @@ TEST_F(MainFormTest, TheStatusBarCountsTheRecordsByStateAfterImportDeleteAndChec
 
     test::prompts().fileAnswers = {exchangeFile};
     test::prompts().answers = {true};
-    f.action(QStringLiteral("actFastImport"))->trigger();
+    QTest::mouseClick(groupBarButton(QStringLiteral("数据导入")), Qt::LeftButton);
     EXPECT_EQ(counts->text(), QStringLiteral("共5条：无错误3条，有错误1条，临时保存1条"));
 
     // The held record 110101000003 deleted through the delete dialog.
@@ -467,7 +467,7 @@ TEST_F(MainFormTest, TheStatusBarCountsTheRecordsByStateAfterImportDeleteAndChec
         QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("tbDelete")), Qt::LeftButton);
         dialog->reject();
     });
-    f.action(QStringLiteral("actDelete"))->trigger();
+    QTest::mouseClick(groupBarButton(QStringLiteral("删除记录")), Qt::LeftButton);
     EXPECT_EQ(counts->text(), QStringLiteral("共4条：无错误3条，有错误1条，临时保存0条"));
 
     // The record with errors, 110101000002, checked clean.
