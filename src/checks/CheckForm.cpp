@@ -15,16 +15,18 @@
 #include <QRadioButton>
 #include <algorithm>
 
+namespace {
+
+// Runs the batch check of `selectSql` for a check command; a run that ended
+// shows its findings in the target's window.
 void RunCheckCommand(const CheckTarget& target, const QString& selectSql, ui::ProgressSink* monitor) {
-    if (!target.results) {
-        RunBatchCheck(*target.database, selectSql, monitor);
-        return;
-    }
     CheckFindings findings;
     const Outcome outcome = RunBatchCheck(*target.database, selectSql, monitor, &findings);
     if (outcome.status == Outcome::Status::Done || outcome.status == Outcome::Status::Refused)
         target.results->showCheck(std::move(findings), outcome.file);
 }
+
+} // namespace
 
 void CheckSelectedRecords(const CheckTarget& target, ui::ProgressSink* monitor) {
     const QList<qint64> codes = target.selectedCodes();

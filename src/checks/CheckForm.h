@@ -21,7 +21,7 @@ class WorkingDatabase;
 // What the check commands take from the window that lists the records: the
 // database, the codes of the records selected in its list (the current record
 // when none is selected; none on an empty list) and the window that shows the
-// findings (without it the results file opens).
+// findings.
 struct CheckTarget {
     WorkingDatabase* database = nullptr;
     std::function<QList<qint64>()> selectedCodes;
@@ -31,10 +31,6 @@ struct CheckTarget {
 // "检查选中数据的逻辑": checks the selected records. Nothing happens when none
 // is selected.
 void CheckSelectedRecords(const CheckTarget& target, ui::ProgressSink* monitor = nullptr);
-
-// Runs the batch check of `selectSql` for a check command; a run that ended
-// shows its findings in the target's window.
-void RunCheckCommand(const CheckTarget& target, const QString& selectSql, ui::ProgressSink* monitor);
 
 // "检查数据的逻辑": the check dialog, shown modally over `parent`.
 void ShowCheckDialog(const CheckTarget& target, QWidget* parent);
